@@ -1,0 +1,43 @@
+#pragma once
+// Small helpers for tests that talk to COM objects and filter graphs.
+
+#include <windows.h>
+#include <dshow.h>
+#include <wrl/client.h>
+
+using Microsoft::WRL::ComPtr;
+
+// MinGW-w64's control.h gives this interface no __uuidof.
+__CRT_UUID_DECL(IMediaEventEx, 0x56a868c0, 0x0ad4, 0x11ce, 0xb0, 0x3a, 0x00, 0x20, 0xaf, 0x0b, 0xa7, 0x70)
+
+// The reference count an object reports, without changing it.
+inline ULONG RefCount(IUnknown* p)
+{
+    p->AddRef();
+    return p->Release();
+}
+
+// True when QueryInterface for riid succeeds; the interface is released again.
+inline bool Supports(IUnknown* p, REFIID riid)
+{
+    IUnknown* pOut = reinterpret_cast<IUnknown*>(static_cast<uintptr_t>(1));
+    HRESULT hr = p->QueryInterface(riid, reinterpret_cast<void**>(&pOut));
+    if (FAILED(hr)) return false;
+    pOut->Release();
+    return true;
+}
+
+// Reads host events until `wanted` arrives or a read waits longer than the bound.
+inline bool WaitForEvent(IMediaEventEx* pEvents, long wanted, LONG_PTR* p1 = nullptr, LONG_PTR* p2 = nullptr)
+{
+    for (;;) {
+        long code = 0;
+        LONG_PTR a = 0, b = 0;
+        if (FAILED(pEvents->GetEvent(&code, &a, &b, 10000))) return false;
+        pEvents->FreeEventParams(code, a, b);
+        if (code != wanted) continue;
+        if (p1) *p1 = a;
+        if (p2) *p2 = b;
+        return true;
+    }
+}
