@@ -1,15 +1,35 @@
 // The module's entry points: the class factory and registration over the
 // module's template table.
 
+#include "DShowFilters/CVCodecSourceFilter.h"
 #include "baseclasses/CClassFactory.h"
 #include "baseclasses/CModuleRegistrar.h"
+
+#include <uuids.h>
 
 namespace {
 
 HMODULE g_hModule = nullptr;
 
-// The classes this module serves; the filter and its property page join it.
-const CFactoryTable g_FactoryTable = {nullptr, 0};
+const AMOVIESETUP_MEDIATYPE kProgramType = {&MEDIATYPE_Stream, &MEDIASUBTYPE_MPEG2_PROGRAM};
+const AMOVIESETUP_MEDIATYPE kRecordingType = {&MEDIATYPE_Stream, &MEDIASUBTYPE_RecStream};
+
+// Both pins register as "Output"; their run-time names differ.
+const AMOVIESETUP_PIN kPins[] = {
+    {const_cast<LPWSTR>(L"Output"), FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, &kProgramType},
+    {const_cast<LPWSTR>(L"Output"), FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, &kRecordingType},
+};
+
+const AMOVIESETUP_FILTER kFilterSetup = {
+    &CLSID_VCodecSourceFilter, L"VELMAR Vireo Codec Source Filter", MERIT_NORMAL, 2, kPins,
+};
+
+// The classes this module serves; the property page joins the filter with its dialog.
+const CFactoryTemplate g_Templates[] = {
+    {L"VELMAR Vireo Codec Source Filter", &CLSID_VCodecSourceFilter, CVCodecSourceFilter::CreateInstance, nullptr,
+     &kFilterSetup},
+};
+const CFactoryTable g_FactoryTable = {g_Templates, sizeof(g_Templates) / sizeof(g_Templates[0])};
 
 void RunInitRoutines(BOOL bLoading)
 {

@@ -1,5 +1,6 @@
 // The module as a host sees it: loaded by path, entry points found by name.
 
+#include "DShowFilters/IVLMVCConfigure.h"
 #include "tests/support/ComTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -53,10 +54,36 @@ TEST_F(ModuleTest, ClassObjectRequestsAreChecked)
     EXPECT_EQ(getClassObject(CLSID_FilterGraph, IID_IPersist, &pv), E_NOINTERFACE);
 }
 
-TEST_F(ModuleTest, AnIdleModuleMayUnload)
+TEST_F(ModuleTest, TheFiltersFactoryCreatesTheFilter)
+{
+    auto getClassObject = Entry<GetClassObjectFn>("DllGetClassObject");
+    ASSERT_NE(getClassObject, nullptr);
+    void* pv = reinterpret_cast<void*>(1);
+    EXPECT_EQ(getClassObject(CLSID_VCodecSourceFilter, IID_IPersist, &pv), E_NOINTERFACE);
+
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(getClassObject(CLSID_VCodecSourceFilter, IID_PPV_ARGS(&factory)), S_OK);
+    ComPtr<IBaseFilter> filter;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_PPV_ARGS(&filter)), S_OK);
+    CLSID clsid = GUID_NULL;
+    EXPECT_EQ(filter->GetClassID(&clsid), S_OK);
+    EXPECT_EQ(clsid, CLSID_VCodecSourceFilter);
+    EXPECT_TRUE(Supports(filter.Get(), IID_IVLMVCConfigure3));
+}
+
+TEST_F(ModuleTest, TheModuleMayUnloadOnlyWhenNothingOfItLives)
 {
     auto canUnloadNow = Entry<NoArgumentFn>("DllCanUnloadNow");
+    auto getClassObject = Entry<GetClassObjectFn>("DllGetClassObject");
     ASSERT_NE(canUnloadNow, nullptr);
+    EXPECT_EQ(canUnloadNow(), S_OK);
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(getClassObject(CLSID_VCodecSourceFilter, IID_PPV_ARGS(&factory)), S_OK);
+    ComPtr<IBaseFilter> filter;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_PPV_ARGS(&filter)), S_OK);
+    factory.Reset();
+    EXPECT_EQ(canUnloadNow(), S_FALSE);
+    filter.Reset();
     EXPECT_EQ(canUnloadNow(), S_OK);
 }
 

@@ -1,0 +1,366 @@
+#include "DShowFilters/CVCodecSourceFilter.h"
+
+#include "camera/CNetReceiver.h"
+#include "core/ByteOrder.h"
+#include "core/CCamParm.h"
+#include "core/Trace.h"
+
+#include <cstring>
+#include <new>
+#include <vfwmsgs.h>
+
+namespace {
+
+constexpr uint16_t kTrue = 0xFFFF;  // VARIANT_TRUE: the only value a flag takes as true
+constexpr uint32_t kTimeOutLimit = 30000;
+
+bool IsTrue(const VARIANT* value) { return static_cast<uint16_t>(value->boolVal) == kTrue; }
+bool IsHostAddress(uint8_t firstOctet) { return firstOctet < 224; }
+bool IsMulticastAddress(uint8_t firstOctet) { return firstOctet >= 224 && firstOctet <= 239; }
+
+HRESULT ConfAddress(VARIANT* value, bool bGet, uint32_t& field, bool (*accept)(uint8_t), const wchar_t* refusal)
+{
+    if (bGet) {
+        value->ulVal = field;
+        return S_OK;
+    }
+    if (!accept(FirstOctet(value->ulVal))) {
+        g_Trace(1, refusal);
+        return E_INVALIDARG;
+    }
+    field = value->ulVal;
+    return S_OK;
+}
+
+// refusal is null for a port that is stored without a check.
+HRESULT ConfPort(VARIANT* value, bool bGet, uint16_t& field, const wchar_t* refusal)
+{
+    if (bGet) {
+        value->uiVal = field;
+        return S_OK;
+    }
+    if (refusal && !CVCodecSourceFilter::IsValidPort(value->uiVal)) {
+        g_Trace(1, refusal);
+        return E_INVALIDARG;
+    }
+    field = value->uiVal;
+    return S_OK;
+}
+
+HRESULT ConfFlag(VARIANT* value, bool bGet, uint8_t& field)
+{
+    if (bGet) value->boolVal = field ? VARIANT_TRUE : VARIANT_FALSE;
+    else field = IsTrue(value) ? 1 : 0;
+    return S_OK;
+}
+
+HRESULT ConfByte(VARIANT* value, bool bGet, uint8_t& field)
+{
+    if (bGet) value->bVal = field;
+    else field = value->bVal;
+    return S_OK;
+}
+
+// Texts and dates travel through a caller's buffer of a fixed size.
+HRESULT ConfBuffer(VARIANT* value, bool bGet, void* field, size_t cb)
+{
+    if (!value->byref) return E_POINTER;
+    if (bGet) std::memcpy(value->byref, field, cb);
+    else std::memcpy(field, value->byref, cb);
+    return S_OK;
+}
+
+HRESULT ConfHandle(VARIANT* value, bool bGet, uint64_t& field)
+{
+    if (bGet) value->ullVal = field;
+    else field = value->ullVal;
+    return S_OK;
+}
+
+}  // namespace
+
+CUnknown* CVCodecSourceFilter::CreateInstance(IUnknown* pUnkOuter, HRESULT* phr)
+{
+    auto* pFilter = new (std::nothrow) CVCodecSourceFilter(pUnkOuter, phr);
+    if (!pFilter) {
+        *phr = E_OUTOFMEMORY;
+        return nullptr;
+    }
+    if (FAILED(*phr)) {
+        delete pFilter;
+        return nullptr;
+    }
+    return pFilter;
+}
+
+CVCodecSourceFilter::CVCodecSourceFilter(IUnknown* pUnk, HRESULT* phr)
+    : CBaseFilter(L"CVCodecSourceFilter", pUnk, &m_FilterLock, CLSID_VCodecSourceFilter)
+{
+    ApplyDefaults();
+    m_pCamParm.reset(new (std::nothrow) CCamParm);
+    if (!m_pCamParm) {
+        g_ErrorLog(1, L"Constructor", L"m_pCamParm");
+        *phr = E_OUTOFMEMORY;
+        return;
+    }
+    m_pNetReceiver.reset(new (std::nothrow) CNetReceiver);
+    if (!m_pNetReceiver) {
+        g_ErrorLog(1, L"Constructor", L"m_pNetReceiver");
+        *phr = E_OUTOFMEMORY;
+    }
+}
+
+void CVCodecSourceFilter::ApplyDefaults()
+{
+    NetworkSettings& net = m_NetworkSettings;
+    net.ulAddress = IPv4NetworkOrder(192, 168, 0, 2);
+    net.ulMCAddress = IPv4NetworkOrder(239, 193, 0, 25);
+    net.ulNIC = IPv4NetworkOrder(192, 168, 0, 251);
+    net.usTCPPort = HostToNet16(80);
+    net.usPort = HostToNet16(3939);
+    net.usMulticastPort = HostToNet16(34344);
+    lstrcpynW(net.szUserName, L"guest", 16);
+    lstrcpynW(net.szPassword, L"tulip", 16);
+    net.bAuthNeed = 1;
+    net.dwTimeOut = 5000;
+
+    PlaySettings& play = m_PlaySettings;
+    lstrcpynW(play.szPlayPath, L"C:\\", 260);
+    play.dPlaySpeed = 1.0;
+    GetSystemTime(&play.stDateStart);
+    play.stDateTop = play.stDateStart;
+    play.stDateEnd = play.stDateStart;
+    m_stPlayTime = play.stDateStart;
+}
+
+CVCodecSourceFilter::~CVCodecSourceFilter()
+{
+    m_pCamParm.reset();
+    m_pNetReceiver.reset();
+    g_TraceEnd();
+    g_bTraceEnable = 0;
+}
+
+HRESULT CVCodecSourceFilter::NonDelegatingQueryInterface(REFIID riid, void** ppv)
+{
+    if (riid == IID_ISpecifyPropertyPages) return GetInterface(static_cast<ISpecifyPropertyPages*>(this), ppv);
+    if (riid == IID_IVLMVCConfigure || riid == IID_IVLMVCConfigure3)
+        return GetInterface(static_cast<IVLMVCConfigure3*>(this), ppv);
+    if (riid == IID_IAMFilterMiscFlags) return GetInterface(static_cast<IAMFilterMiscFlags*>(this), ppv);
+    return CBaseFilter::NonDelegatingQueryInterface(riid, ppv);
+}
+
+bool CVCodecSourceFilter::IsValidPort(uint16_t usNetworkOrder)
+{
+    uint16_t port = NetToHost16(usNetworkOrder);
+    if (port <= 1024) return false;
+    if (port >= 4000 && port <= 5000) return false;
+    return port != 10000 && port != 10001 && port != 34341 && port != 38214;
+}
+
+HRESULT CVCodecSourceFilter::SetValue(REFGUID property, const VARIANT* value)
+{
+    if (!value) return E_POINTER;
+    VARIANT copy = *value;
+    bool bAnyState = property == VCSF_AuthNeed || property == HVSF_Rec || property == HVSF_Live ||
+                     property == VCF_PlaySpeed || property == HVSF_IpictureCutOut;
+    if (!IsStopped() && !bAnyState) {
+        g_Trace(3, L"CVCodecSourceFilter::SetValue: Filter state is not stop.");
+        return VFW_E_NOT_STOPPED;
+    }
+    return ConfProcedure(property, &copy, false);
+}
+
+HRESULT CVCodecSourceFilter::GetValue(REFGUID property, VARIANT* value)
+{
+    if (!value) return E_POINTER;
+    return ConfProcedure(property, value, true);
+}
+
+HRESULT CVCodecSourceFilter::ConfProcedure(REFGUID id, VARIANT* v, bool bGet)
+{
+    NetworkSettings& net = m_NetworkSettings;
+    PlaySettings& play = m_PlaySettings;
+    if (id == VCSF_Address) return ConfAddress(v, bGet, net.ulAddress, IsHostAddress, L"VCSF_Address: Invalid IP address");
+    if (id == VCSF_MCAddress)
+        return ConfAddress(v, bGet, net.ulMCAddress, IsMulticastAddress, L"VCSF_MCAddress: Invalid IP address");
+    if (id == VCSF_NIC) return ConfAddress(v, bGet, net.ulNIC, IsHostAddress, L"VCSF_NIC: Invalid IP address");
+    if (id == VCSF_Port) return ConfPort(v, bGet, net.usPort, L"VCSF_Port: Invalid Port");
+    if (id == VCSF_TCPPort) return ConfPort(v, bGet, net.usTCPPort, nullptr);
+    if (id == VCSF_MulticastPort) return ConfPort(v, bGet, net.usMulticastPort, L"VCSF_MulticastPort: Invalid Port");
+    if (id == VCSF_ComType) return ConfComType(v, bGet);
+    if (id == VCSF_IsAdmin) return ConfFlag(v, bGet, net.bIsAdmin);
+    if (id == VCSF_UserName) return ConfBuffer(v, bGet, net.szUserName, sizeof(net.szUserName));
+    if (id == VCSF_Password) return ConfBuffer(v, bGet, net.szPassword, sizeof(net.szPassword));
+    if (id == VCSF_HSession) return ConfHandle(v, bGet, net.hSession);
+    if (id == VCSF_AuthNeed) return ConfFlag(v, bGet, net.bAuthNeed);
+    if (id == VCSF_UseSSL) return ConfFlag(v, bGet, net.bUseSSL);
+    if (id == VCSF_TimeOut) return ConfTimeOut(v, bGet);
+    if (id == VCSF_ProtectedMode) return ConfProtectedMode(v, bGet);
+    if (id == HVSF_Rec) return ConfMode(v, bGet, true);
+    if (id == HVSF_Live) return ConfMode(v, bGet, false);
+    if (id == VCF_PlayPath) return ConfBuffer(v, bGet, play.szPlayPath, sizeof(play.szPlayPath));
+    if (id == VCF_PlaySpeed) return ConfPlaySpeed(v, bGet);
+    if (id == VCF_PlayArea) return ConfByte(v, bGet, play.bPlayArea);
+    if (id == VCF_PlayAudio) return ConfPlayAudio(v, bGet);
+    if (id == VCF_PlayDateStart) return ConfPlayDateStart(v, bGet);
+    if (id == VCF_PlayDateTop) return ConfBuffer(v, bGet, &play.stDateTop, sizeof(SYSTEMTIME));
+    if (id == VCF_PlayDateEnd) return ConfBuffer(v, bGet, &play.stDateEnd, sizeof(SYSTEMTIME));
+    if (id == HVSF_StrmWidth) return ConfPictureSize(v, bGet, true);
+    if (id == HVSF_StrmHeight) return ConfPictureSize(v, bGet, false);
+    if (id == HVSF_AudioModel) return ConfAudioModel(v, bGet);
+    if (id == HVSF_IpictureCutOut) return ConfFlag(v, bGet, m_bIpictureCutOut);
+    if (id == HVSF_IndexOffSetSize) return ConfRecordOffset(v, bGet);
+    g_ErrorLog(1, L"CVCodecSourceFilter::ConfProcedure", L"このIDは定義されていません");
+    return E_NOTIMPL;
+}
+
+HRESULT CVCodecSourceFilter::ConfComType(VARIANT* value, bool bGet)
+{
+    if (bGet) {
+        value->uiVal = m_pNetReceiver->GetComType();
+        return S_OK;
+    }
+    if (m_pNetReceiver->SetComType(value->uiVal) < 0) {
+        g_ErrorLog(0, L"CVCodecSourceFilter::ConfProcedure: SetComType",
+                   L"すでに通信が開始されているので変更できません。");
+        return VFW_E_NOT_STOPPED;
+    }
+    return S_OK;
+}
+
+HRESULT CVCodecSourceFilter::ConfTimeOut(VARIANT* value, bool bGet)
+{
+    if (bGet) {
+        value->ulVal = m_NetworkSettings.dwTimeOut;
+        return S_OK;
+    }
+    if (value->ulVal >= kTimeOutLimit) {
+        g_Trace(1, L"CVCodecSourceFilter::ConfProcedure: Timout out of range.");
+        return E_INVALIDARG;
+    }
+    m_NetworkSettings.dwTimeOut = value->ulVal;
+    return S_OK;
+}
+
+HRESULT CVCodecSourceFilter::ConfProtectedMode(VARIANT* value, bool bGet)
+{
+    ConfFlag(value, bGet, m_bProtectedMode);
+    if (!bGet && !g_bTraceEnable) {
+        g_bTraceEnable = 1;
+        g_TraceStart(m_bProtectedMode);
+    }
+    return S_OK;
+}
+
+// The flag always ends equal to the request; E_FAIL says a running filter could not follow.
+HRESULT CVCodecSourceFilter::ConfMode(VARIANT* value, bool bGet, bool bRec)
+{
+    uint8_t& flag = bRec ? m_bRec : m_bLive;
+    if (bGet) return ConfFlag(value, true, flag);
+    uint16_t request = static_cast<uint16_t>(value->boolVal);
+    bool bSwitch = (request == kTrue && !flag) || (request == 0 && flag);
+    if (bSwitch) {
+        bool bOn = request == kTrue;
+        HRESULT hr = bRec ? DynamicRec(bOn) : DynamicLive(bOn);
+        if (FAILED(hr)) {
+            flag = bOn ? 1 : 0;
+            return E_FAIL;
+        }
+    } else {
+        g_Trace(1, bRec ? L"HVSF_Rec receive but already mode changed!" : L"HVSF_Live receive but already mode changed!");
+    }
+    flag = request == kTrue ? 1 : 0;
+    return S_OK;
+}
+
+// A new speed takes effect only once the first data have arrived.
+HRESULT CVCodecSourceFilter::ConfPlaySpeed(VARIANT* value, bool bGet)
+{
+    if (bGet) {
+        value->dblVal = m_PlaySettings.dPlaySpeed;
+        return S_OK;
+    }
+    if (m_pCamParm->IsFirstDataGet()) {
+        m_PlaySettings.dPlaySpeed = value->dblVal;
+        m_dRate = value->dblVal;
+    }
+    return S_OK;
+}
+
+HRESULT CVCodecSourceFilter::ConfPlayAudio(VARIANT* value, bool bGet)
+{
+    ConfFlag(value, bGet, m_PlaySettings.bPlayAudio);
+    if (!bGet) SetAudioModel(m_PlaySettings.bPlayAudio);
+    return S_OK;
+}
+
+HRESULT CVCodecSourceFilter::ConfPlayDateStart(VARIANT* value, bool bGet)
+{
+    HRESULT hr = ConfBuffer(value, bGet, &m_PlaySettings.stDateStart, sizeof(SYSTEMTIME));
+    if (SUCCEEDED(hr) && !bGet) m_stPlayTime = m_PlaySettings.stDateStart;
+    return hr;
+}
+
+HRESULT CVCodecSourceFilter::ConfPictureSize(VARIANT* value, bool bGet, bool bWidth)
+{
+    if (!bGet) {
+        g_Trace(1, bWidth ? L"HVSF_StrmWidth is Read Only." : L"HVSF_StrmHeight is Read Only.");
+        return E_NOTIMPL;
+    }
+    value->ulVal = bWidth ? m_pCamParm->GetWidth() : m_pCamParm->GetHeight();
+    return S_OK;
+}
+
+HRESULT CVCodecSourceFilter::ConfAudioModel(VARIANT* value, bool bGet)
+{
+    if (bGet) {
+        value->boolVal = GetAudioModel() ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
+    SetAudioModel(IsTrue(value) ? 1 : 0);
+    return S_OK;
+}
+
+HRESULT CVCodecSourceFilter::ConfRecordOffset(VARIANT* value, bool bGet)
+{
+    if (bGet) return E_NOTIMPL;
+    m_dwRecordOffset = value->ulVal;
+    return S_OK;
+}
+
+HRESULT CVCodecSourceFilter::GetPages(CAUUID* pPages)
+{
+    if (!pPages) return E_POINTER;
+    pPages->cElems = 1;
+    pPages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+    if (!pPages->pElems) return E_OUTOFMEMORY;
+    pPages->pElems[0] = CLSID_VCSourceProp;
+    return S_OK;
+}
+
+ULONG CVCodecSourceFilter::GetMiscFlags() { return AM_FILTER_MISC_FLAGS_IS_SOURCE; }
+
+// The two output pins join with live delivery.
+int CVCodecSourceFilter::GetPinCount() { return 0; }
+
+CBasePin* CVCodecSourceFilter::GetPin(int) { return nullptr; }
+
+// No worker thread exists yet to start or stop: the flag alone chooses what a start creates.
+HRESULT CVCodecSourceFilter::DynamicRec(bool) { return S_OK; }
+HRESULT CVCodecSourceFilter::DynamicLive(bool) { return S_OK; }
+
+uint8_t CVCodecSourceFilter::GetAudioModel()
+{
+    if (m_bStopping) return 0;
+    CAutoLock lock(m_pLock);
+    return m_bAudioModel;
+}
+
+void CVCodecSourceFilter::SetAudioModel(uint8_t bAudioModel)
+{
+    CAutoLock lock(m_pLock);
+    m_bAudioModel = bAudioModel;
+}
+
+bool CVCodecSourceFilter::IsFileMode() { return (m_pNetReceiver->GetComType() & 8) != 0; }

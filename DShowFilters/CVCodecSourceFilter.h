@@ -1,0 +1,93 @@
+#pragma once
+// The source filter: its identity, its configuration, and the small queries its
+// workers ask it.
+//
+// Locking: the filter lock (CBaseFilter's) guards state changes and the audio model;
+// the receive lock is held while a transport starts and while a sample is delivered.
+// Order: filter lock before receive lock. SetValue and GetValue take no lock beyond
+// the audio model's; the values that workers read change only while stopped.
+
+#include "DShowFilters/FilterSettings.h"
+#include "DShowFilters/IVLMVCConfigure.h"
+#include "baseclasses/CBaseFilter.h"
+
+#include <memory>
+#include <ocidl.h>
+
+class CCamParm;
+class CNetReceiver;
+
+class CVCodecSourceFilter : public CBaseFilter,
+                            public IVLMVCConfigure3,
+                            public ISpecifyPropertyPages,
+                            public IAMFilterMiscFlags {
+public:
+    static CUnknown* CreateInstance(IUnknown* pUnkOuter, HRESULT* phr);
+    ~CVCodecSourceFilter() override;
+
+    DECLARE_IUNKNOWN
+    STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
+
+    // IVLMVCConfigure
+    STDMETHODIMP SetValue(REFGUID property, const VARIANT* value) override;
+    STDMETHODIMP GetValue(REFGUID property, VARIANT* value) override;
+
+    // ISpecifyPropertyPages
+    STDMETHODIMP GetPages(CAUUID* pPages) override;
+
+    // IAMFilterMiscFlags
+    STDMETHODIMP_(ULONG) GetMiscFlags() override;
+
+    int GetPinCount() override;
+    CBasePin* GetPin(int n) override;
+
+    // Switch live delivery and recording; while stopped they only choose what the next start creates.
+    HRESULT DynamicRec(bool bOn);
+    HRESULT DynamicLive(bool bOn);
+
+    bool GetRec() const { return m_bRec != 0; }
+    bool GetLive() const { return m_bLive != 0; }
+    uint8_t GetAudioModel();
+    void SetAudioModel(uint8_t bAudioModel);
+    double GetRate() const { return m_dRate; }
+    bool IsStopping() const { return m_bStopping != 0; }
+    bool IsFileMode();
+
+    // A port (network order) the camera may use: not reserved and none of its own fixed ports.
+    static bool IsValidPort(uint16_t usNetworkOrder);
+
+private:
+    CVCodecSourceFilter(IUnknown* pUnk, HRESULT* phr);
+    void ApplyDefaults();
+
+    // Finds the property (in the order of the identifier table) and sets or gets its value.
+    HRESULT ConfProcedure(REFGUID property, VARIANT* value, bool bGet);
+    HRESULT ConfComType(VARIANT* value, bool bGet);
+    HRESULT ConfTimeOut(VARIANT* value, bool bGet);
+    HRESULT ConfProtectedMode(VARIANT* value, bool bGet);
+    HRESULT ConfMode(VARIANT* value, bool bGet, bool bRec);
+    HRESULT ConfPlaySpeed(VARIANT* value, bool bGet);
+    HRESULT ConfPlayAudio(VARIANT* value, bool bGet);
+    HRESULT ConfPlayDateStart(VARIANT* value, bool bGet);
+    HRESULT ConfPictureSize(VARIANT* value, bool bGet, bool bWidth);
+    HRESULT ConfAudioModel(VARIANT* value, bool bGet);
+    HRESULT ConfRecordOffset(VARIANT* value, bool bGet);
+
+    CCritSec m_FilterLock;
+
+    std::unique_ptr<CCamParm> m_pCamParm;
+    std::unique_ptr<CNetReceiver> m_pNetReceiver;
+
+    NetworkSettings m_NetworkSettings = {};
+    PlaySettings m_PlaySettings = {};
+
+    uint8_t m_bStopping = 0;
+    uint8_t m_bProtectedMode = 0;
+    uint8_t m_bRec = 0;
+    uint8_t m_bLive = 1;
+    uint8_t m_bAudioModel = 0;
+    double m_dRate = 1.0;
+    uint8_t m_bIpictureCutOut = 0;
+    uint32_t m_dwRecordOffset = 0;
+    SYSTEMTIME m_stPlayTime = {};
+};

@@ -1,0 +1,37 @@
+#pragma once
+// Explicit byte order for wire fields and the configuration's network-order values.
+
+#include <cstdint>
+#include <cstring>
+
+inline uint16_t HostToNet16(uint16_t v)
+{
+    const uint8_t bytes[2] = {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
+    uint16_t out;
+    std::memcpy(&out, bytes, 2);
+    return out;
+}
+
+inline uint16_t NetToHost16(uint16_t v)
+{
+    uint8_t bytes[2];
+    std::memcpy(bytes, &v, 2);
+    return static_cast<uint16_t>(bytes[0] << 8 | bytes[1]);
+}
+
+// An IPv4 address as it lies in memory in network order: a.b.c.d, a first.
+inline uint32_t IPv4NetworkOrder(uint8_t a, uint8_t b, uint8_t c, uint8_t d)
+{
+    const uint8_t bytes[4] = {a, b, c, d};
+    uint32_t out;
+    std::memcpy(&out, bytes, 4);
+    return out;
+}
+
+// The first octet of a network-order IPv4 address: the byte that comes first in memory.
+inline uint8_t FirstOctet(uint32_t networkOrder)
+{
+    uint8_t bytes[4];
+    std::memcpy(bytes, &networkOrder, 4);
+    return bytes[0];
+}
