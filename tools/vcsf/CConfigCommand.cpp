@@ -1,0 +1,92 @@
+#include "tools/vcsf/CConfigCommand.h"
+
+#include "tools/vcsf/CPropertyText.h"
+
+#include <cstdio>
+#include <vfwmsgs.h>
+
+namespace {
+
+// Why the filter refuses a well-formed value, in its user's words.
+std::wstring RefusalReason(const PropertyInfo& info, HRESULT hr)
+{
+    std::wstring name = info.name;
+    if (hr == VFW_E_NOT_STOPPED) return L"the filter is not stopped";
+    if (hr == E_NOTIMPL) return L"the property is read-only";
+    if (hr == E_POINTER) return L"no value given";
+    if (hr != E_INVALIDARG) return L"the filter refused it";
+    if (name == L"VCSF_MCAddress") return L"a multicast group must be in 224.0.0.0 to 239.255.255.255";
+    if (name == L"VCSF_Address" || name == L"VCSF_NIC") return L"the first octet must be below 224";
+    if (name == L"VCSF_TimeOut") return L"the time-out must be below 30000 ms";
+    if (info.form == PropertyForm::Port) return L"ports up to 1024, 4000 to 5000, 10000, 10001, 34341 and 38214 are reserved";
+    return L"the value is out of range";
+}
+
+std::wstring ResultText(HRESULT hr)
+{
+    const wchar_t* name = hr == E_INVALIDARG        ? L"E_INVALIDARG, "
+                          : hr == E_NOTIMPL         ? L"E_NOTIMPL, "
+                          : hr == E_POINTER         ? L"E_POINTER, "
+                          : hr == E_FAIL            ? L"E_FAIL, "
+                          : hr == VFW_E_NOT_STOPPED ? L"VFW_E_NOT_STOPPED, "
+                                                    : L"";
+    wchar_t text[48];
+    _snwprintf(text, 48, L"%ls0x%08lX", name, static_cast<unsigned long>(hr));
+    text[47] = L'\0';
+    return text;
+}
+
+}  // namespace
+
+bool CConfigCommand::Apply(const std::vector<std::wstring>& assignments)
+{
+    bool ok = true;
+    for (const std::wstring& assignment : assignments) ok = ApplyOne(assignment) && ok;
+    return ok;
+}
+
+bool CConfigCommand::ApplyOne(const std::wstring& assignment)
+{
+    size_t eq = assignment.find(L'=');
+    std::wstring name = assignment.substr(0, eq);
+    if (eq == std::wstring::npos) {
+        m_errors += L"vcsf config: '" + assignment + L"' is not NAME=VALUE\n";
+        return false;
+    }
+    std::wstring text = assignment.substr(eq + 1);
+    const PropertyInfo* pInfo = CPropertyText::Find(name);
+    if (!pInfo) {
+        m_errors += L"vcsf config: there is no property '" + name + L"'\n";
+        return false;
+    }
+    CPropertyText parser;
+    VARIANT value;
+    std::wstring reason;
+    if (!parser.Parse(pInfo->form, text, &value, &reason)) {
+        m_errors += L"vcsf config: " + std::wstring(pInfo->name) + L"=" + text + L": " + reason + L"\n";
+        return false;
+    }
+    HRESULT hr = m_pConfig->SetValue(*pInfo->id, &value);
+    if (FAILED(hr)) {
+        m_errors += L"vcsf config: " + std::wstring(pInfo->name) + L"=" + text + L" refused by the filter (" +
+                    ResultText(hr) + L"): " + RefusalReason(*pInfo, hr) + L"\n";
+        return false;
+    }
+    return true;
+}
+
+std::wstring CConfigCommand::Listing()
+{
+    std::wstring out;
+    for (const PropertyInfo& info : kProperties) {
+        CPropertyText reader;
+        VARIANT value;
+        reader.PrepareForGet(info.form, &value);
+        HRESULT hr = m_pConfig->GetValue(*info.id, &value);
+        std::wstring shown = SUCCEEDED(hr) ? CPropertyText::Format(info.form, value) : L"(write-only)";
+        std::wstring name = info.name;
+        name.resize(22, L' ');
+        out += name + shown + L"\n";
+    }
+    return out;
+}

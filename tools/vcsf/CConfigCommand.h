@@ -1,0 +1,24 @@
+#pragma once
+// "vcsf config [NAME=VALUE ...]": sets the given values through the configuration
+// interface, then prints every property with its current value.
+
+#include "DShowFilters/IVLMVCConfigure.h"
+
+#include <string>
+#include <vector>
+
+class CConfigCommand {
+public:
+    explicit CConfigCommand(IVLMVCConfigure* pConfig) : m_pConfig(pConfig) {}
+
+    // Sets each assignment in turn; false when one was malformed or refused (see Errors()).
+    bool Apply(const std::vector<std::wstring>& assignments);
+    std::wstring Listing();
+    const std::wstring& Errors() const { return m_errors; }
+
+private:
+    bool ApplyOne(const std::wstring& assignment);
+
+    IVLMVCConfigure* const m_pConfig;
+    std::wstring m_errors;
+};

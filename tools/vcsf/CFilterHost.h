@@ -1,0 +1,28 @@
+#pragma once
+// Creates the filter as a COM client would: through COM when the module is
+// registered, otherwise from the module beside this program, through its class factory.
+
+#include <windows.h>
+#include <strmif.h>
+
+#include <string>
+
+class CFilterHost {
+public:
+    CFilterHost() = default;
+    ~CFilterHost();
+    CFilterHost(const CFilterHost&) = delete;
+    CFilterHost& operator=(const CFilterHost&) = delete;
+
+    HRESULT Create(IBaseFilter** ppFilter);
+    // Where the filter came from, for a person to read.
+    const std::wstring& Origin() const { return m_origin; }
+
+    static std::wstring ModuleBesideProgram();
+
+private:
+    HRESULT CreateFromModule(const std::wstring& path, IBaseFilter** ppFilter);
+
+    HMODULE m_hModule = nullptr;
+    std::wstring m_origin;
+};
