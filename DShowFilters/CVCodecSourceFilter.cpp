@@ -97,7 +97,7 @@ CVCodecSourceFilter::CVCodecSourceFilter(IUnknown* pUnk, HRESULT* phr)
     : CBaseFilter(L"CVCodecSourceFilter", pUnk, &m_FilterLock, CLSID_VCodecSourceFilter)
 {
     ApplyDefaults();
-    m_pCamParm.reset(new (std::nothrow) CCamParm);
+    m_pCamParm.reset(new (std::nothrow) CCamParm(this));
     if (!m_pCamParm) {
         g_ErrorLog(1, L"Constructor", L"m_pCamParm");
         *phr = E_OUTOFMEMORY;
@@ -349,6 +349,36 @@ CBasePin* CVCodecSourceFilter::GetPin(int) { return nullptr; }
 // No worker thread exists yet to start or stop: the flag alone chooses what a start creates.
 HRESULT CVCodecSourceFilter::DynamicRec(bool) { return S_OK; }
 HRESULT CVCodecSourceFilter::DynamicLive(bool) { return S_OK; }
+
+int32_t CVCodecSourceFilter::SendGraphEvent(int32_t code, intptr_t param1, intptr_t param2)
+{
+    return NotifyEvent(code, param1, param2);
+}
+
+// The push threads come with live delivery, recording and playback.
+int32_t CVCodecSourceFilter::CreatePushData() { return E_NOTIMPL; }
+int32_t CVCodecSourceFilter::CreatePushPlay() { return E_NOTIMPL; }
+int32_t CVCodecSourceFilter::CreatePushES(uint32_t, int64_t) { return E_NOTIMPL; }
+
+void CVCodecSourceFilter::StopStream(bool bNotify)
+{
+    if (bNotify) m_pCamParm->SendErrAbort(E_FAIL);
+}
+
+void CVCodecSourceFilter::SetAvgBitRate(uint32_t kbps) { m_dwAvgBitRate = kbps; }
+
+void CVCodecSourceFilter::SetSplitTime(int64_t time)
+{
+    m_llSplitTime = time;
+    m_bSplitPending = 1;
+}
+
+bool CVCodecSourceFilter::GetSplitTime(int64_t* pTime)
+{
+    if (!m_bSplitPending) return false;
+    *pTime = m_llSplitTime;
+    return true;
+}
 
 uint8_t CVCodecSourceFilter::GetAudioModel()
 {

@@ -10,6 +10,7 @@
 #include "DShowFilters/FilterSettings.h"
 #include "DShowFilters/IVLMVCConfigure.h"
 #include "baseclasses/CBaseFilter.h"
+#include "core/ICamParmOwner.h"
 
 #include <memory>
 #include <ocidl.h>
@@ -20,7 +21,8 @@ class CNetReceiver;
 class CVCodecSourceFilter : public CBaseFilter,
                             public IVLMVCConfigure3,
                             public ISpecifyPropertyPages,
-                            public IAMFilterMiscFlags {
+                            public IAMFilterMiscFlags,
+                            private ICamParmOwner {
 public:
     static CUnknown* CreateInstance(IUnknown* pUnkOuter, HRESULT* phr);
     ~CVCodecSourceFilter() override;
@@ -45,13 +47,26 @@ public:
     HRESULT DynamicRec(bool bOn);
     HRESULT DynamicLive(bool bOn);
 
-    bool GetRec() const { return m_bRec != 0; }
-    bool GetLive() const { return m_bLive != 0; }
-    uint8_t GetAudioModel();
+    // What the camera parameters and the workers ask of the filter.
+    bool IsInGraph() override { return GetFilterGraph() != nullptr; }
+    int32_t SendGraphEvent(int32_t code, intptr_t param1, intptr_t param2) override;
+    int32_t CreatePushData() override;
+    int32_t CreatePushPlay() override;
+    int32_t CreatePushES(uint32_t esTypes, int64_t referenceTime) override;
+    void StopStream(bool bNotify) override;
+    void SetAvgBitRate(uint32_t kbps) override;
+    double GetRate() override { return m_dRate; }
+    bool IsFileMode() override;
+    bool GetLive() override { return m_bLive != 0; }
+    bool GetRec() override { return m_bRec != 0; }
+    uint8_t GetAudioModel() override;
+    bool GetSplitTime(int64_t* pTime) override;
+    void SetSplitPending(bool bPending) override { m_bSplitPending = bPending ? 1 : 0; }
+    void SetSplitTime(int64_t time);
     void SetAudioModel(uint8_t bAudioModel);
-    double GetRate() const { return m_dRate; }
     bool IsStopping() const { return m_bStopping != 0; }
-    bool IsFileMode();
+    uint32_t GetAvgBitRate() const { return m_dwAvgBitRate; }
+    CCamParm* CamParm() const { return m_pCamParm.get(); }
 
     // A port (network order) the camera may use: not reserved and none of its own fixed ports.
     static bool IsValidPort(uint16_t usNetworkOrder);
@@ -82,6 +97,7 @@ private:
     PlaySettings m_PlaySettings = {};
 
     uint8_t m_bStopping = 0;
+    uint32_t m_dwAvgBitRate = 0;
     uint8_t m_bProtectedMode = 0;
     uint8_t m_bRec = 0;
     uint8_t m_bLive = 1;
@@ -90,4 +106,6 @@ private:
     uint8_t m_bIpictureCutOut = 0;
     uint32_t m_dwRecordOffset = 0;
     SYSTEMTIME m_stPlayTime = {};
+    uint8_t m_bSplitPending = 0;
+    int64_t m_llSplitTime = 0;
 };

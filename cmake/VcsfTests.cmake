@@ -1,6 +1,6 @@
 # GoogleTest for both builds: Debian's packaged libraries natively, Debian's sources
 # compiled with the cross compiler for Windows (no Windows binaries ship in Debian).
-if(NOT BUILD_TESTING)
+if(NOT BUILD_TESTING OR VCSF_FUZZ)
   return()
 endif()
 

@@ -35,3 +35,28 @@ inline uint8_t FirstOctet(uint32_t networkOrder)
     std::memcpy(bytes, &networkOrder, 4);
     return bytes[0];
 }
+
+// Reads of wire fields from bytes that the caller has checked are there.
+inline uint16_t ReadBE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+
+inline uint32_t ReadBE32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+inline uint32_t ReadLE32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+}
+
+inline void WriteBE16(uint8_t* p, uint16_t v)
+{
+    p[0] = static_cast<uint8_t>(v >> 8);
+    p[1] = static_cast<uint8_t>(v);
+}
+
+inline void WriteBE32(uint8_t* p, uint32_t v)
+{
+    WriteBE16(p, static_cast<uint16_t>(v >> 16));
+    WriteBE16(p + 2, static_cast<uint16_t>(v));
+}

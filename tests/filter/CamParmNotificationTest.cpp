@@ -1,0 +1,72 @@
+// What the camera parameters tell the host arrives through the system's own
+// filter graph as the host reads it: the event code, the block and its length.
+
+#include "DShowFilters/CVCodecSourceFilter.h"
+
+#include "core/CCamParm.h"
+#include "tests/support/ComTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+class CamParmNotificationTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        HRESULT hr = S_OK;
+        filter = static_cast<CVCodecSourceFilter*>(CVCodecSourceFilter::CreateInstance(nullptr, &hr));
+        ASSERT_HRESULT_SUCCEEDED(hr);
+        ASSERT_HRESULT_SUCCEEDED(
+            CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph)));
+        ASSERT_HRESULT_SUCCEEDED(graph.As(&events));
+        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(filter.Get(), L"source"));
+    }
+
+    ComPtr<CVCodecSourceFilter> filter;
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<IMediaEventEx> events;
+};
+
+TEST_F(CamParmNotificationTest, StreamInformationArrivesWithTheBlockAndItsLength)
+{
+    CCamParm* camParm = filter->CamParm();
+    camParm->SetStatus(kStatusNoFirstPacket, true);
+    LONG_PTR p1 = 0, p2 = 0;
+    ASSERT_TRUE(WaitForEvent(events.Get(), kEventStreamInfo, &p1, &p2));
+    EXPECT_EQ(p2, 74);
+    StreamInfoBlock seen;
+    std::memcpy(&seen, reinterpret_cast<const void*>(p1), sizeof(seen));
+    EXPECT_EQ(seen.info.usStatus, kStatusNoFirstPacket);
+    EXPECT_EQ(seen.info.bResolution, 0xFF);
+}
+
+TEST_F(CamParmNotificationTest, RetryPlayAndAbortReachTheHost)
+{
+    ASSERT_EQ(filter->CamParm()->SendRetryPlay(), 0);
+    filter->StopStream(true);
+    LONG_PTR p1 = 0, p2 = 0;
+    ASSERT_TRUE(WaitForEvent(events.Get(), kEventRetryPlay, &p1, &p2));
+    EXPECT_EQ(p2, 74);
+    ASSERT_TRUE(WaitForEvent(events.Get(), EC_ERRORABORT, &p1));
+    EXPECT_EQ(p1, E_FAIL);
+}
+
+TEST_F(CamParmNotificationTest, OutsideAGraphNothingIsSent)
+{
+    ASSERT_HRESULT_SUCCEEDED(graph->RemoveFilter(filter.Get()));
+    EXPECT_EQ(filter->CamParm()->SendNotify(), -1);
+    EXPECT_EQ(filter->CamParm()->SendErrAbort(E_FAIL), -1);
+}
+
+TEST_F(CamParmNotificationTest, FirstDataAsksForThreadsThatDoNotExistYetAndAborts)
+{
+    filter->CamParm()->SetFirstDataGet(true);
+    LONG_PTR p1 = 0;
+    ASSERT_TRUE(WaitForEvent(events.Get(), EC_ERRORABORT, &p1));
+    EXPECT_EQ(p1, E_FAIL);
+}
+
+}  // namespace
