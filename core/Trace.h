@@ -1,12 +1,14 @@
 #pragma once
-// Placeholder until the trace log lands: the calls the system makes, doing nothing.
+// The process-wide trace and error log. Levels: 0 suppressed, 1 message,
+// 2 numbered system error, 3 user error.
 
 #include <atomic>
 #include <cstdint>
 
-extern volatile uint8_t g_bTraceEnable;
+extern std::atomic<uint8_t> g_bTraceEnable;
 extern std::atomic<int32_t> g_nTraceRef;
-extern int32_t g_nSysErrNo;
+extern std::atomic<int32_t> g_nSysErrNo;
+
 void g_Trace(int32_t level, const wchar_t* format, ...);
 void g_ErrorLog(uint8_t bSystem, const wchar_t* source, const wchar_t* format, ...);
 void g_TraceStart(uint8_t bProtectedMode);

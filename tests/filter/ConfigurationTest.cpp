@@ -1,10 +1,8 @@
 // The configuration interface as a host uses it: values in the VARIANT's union,
 // checks and defaults, and the rule that most values change only while stopped.
 
-#include "DShowFilters/CVCodecSourceFilter.h"
-
 #include "core/ByteOrder.h"
-#include "tests/support/ComTestUtil.h"
+#include "tests/filter/CConfiguredFilterTest.h"
 
 #include <gtest/gtest.h>
 
@@ -47,47 +45,7 @@ VARIANT Pointer(void* p)
     return v;
 }
 
-class ConfigurationTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        HRESULT hr = S_OK;
-        CUnknown* pUnknown = CVCodecSourceFilter::CreateInstance(nullptr, &hr);
-        ASSERT_HRESULT_SUCCEEDED(hr);
-        filter = static_cast<CVCodecSourceFilter*>(pUnknown);
-        ASSERT_HRESULT_SUCCEEDED(filter.As(&config));
-    }
-
-    HRESULT Set(REFGUID id, VARIANT v) { return config->SetValue(id, &v); }
-
-    VARIANT Get(REFGUID id)
-    {
-        VARIANT v = {};
-        EXPECT_EQ(config->GetValue(id, &v), S_OK);
-        return v;
-    }
-
-    // Runs the filter inside a real graph, so that its state is not stopped.
-    void Run()
-    {
-        ASSERT_HRESULT_SUCCEEDED(
-            CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph)));
-        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(filter.Get(), L"source"));
-        ComPtr<IMediaControl> control;
-        ASSERT_HRESULT_SUCCEEDED(graph.As(&control));
-        ASSERT_HRESULT_SUCCEEDED(control->Run());
-    }
-
-    void TearDown() override
-    {
-        ComPtr<IMediaControl> control;
-        if (graph && SUCCEEDED(graph.As(&control))) control->Stop();
-    }
-
-    ComPtr<CVCodecSourceFilter> filter;
-    ComPtr<IVLMVCConfigure3> config;
-    ComPtr<IGraphBuilder> graph;
-};
+using ConfigurationTest = CConfiguredFilterTest;
 
 TEST_F(ConfigurationTest, BothInterfaceIdsGiveTheSamePointer)
 {
