@@ -103,7 +103,7 @@ CVCodecSourceFilter::CVCodecSourceFilter(IUnknown* pUnk, HRESULT* phr)
         *phr = E_OUTOFMEMORY;
         return;
     }
-    m_pNetReceiver.reset(new (std::nothrow) CNetReceiver);
+    m_pNetReceiver.reset(new (std::nothrow) CNetReceiver(phr));
     if (!m_pNetReceiver) {
         g_ErrorLog(1, L"Constructor", L"m_pNetReceiver");
         *phr = E_OUTOFMEMORY;

@@ -1,0 +1,134 @@
+// The command channel against a camera's command port on loopback: what arrives,
+// in which order, and from which port.
+
+#include "camera/CNetCmd.h"
+#include "camera/CNetReceiver.h"
+
+#include "core/ByteOrder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const Bytes kStart = {0x00, 0x06, 0x70, 0x01, 0x00, 0x00};
+const Bytes kStartAdmin = {0x00, 0x06, 0x70, 0x01, 0x00, 0x01};
+const Bytes kContinue = {0x00, 0x04, 0x70, 0x03};
+const Bytes kStop = {0x00, 0x04, 0x70, 0x02};
+const uint32_t kLoopback = IPv4NetworkOrder(127, 0, 0, 1);
+
+// The camera's command port: records each datagram and the port it came from.
+class CCommandPeer {
+public:
+    CCommandPeer()
+    {
+        m_hSocket = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in local = {};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = kLoopback;
+        bind(m_hSocket, reinterpret_cast<sockaddr*>(&local), sizeof(local));
+        int length = sizeof(local);
+        getsockname(m_hSocket, reinterpret_cast<sockaddr*>(&local), &length);
+        m_usPort = local.sin_port;
+        const DWORD timeout = 10000;  // a bound on a lost request, not a pace
+        setsockopt(m_hSocket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof(timeout));
+    }
+    ~CCommandPeer() { closesocket(m_hSocket); }
+
+    uint16_t Port() const { return m_usPort; }  // network order
+
+    // The next datagram, or an empty one when none came within the bound.
+    Bytes Next(uint16_t* pusFromPort = nullptr)
+    {
+        char buffer[64];
+        sockaddr_in from = {};
+        int length = sizeof(from);
+        const int n = recvfrom(m_hSocket, buffer, sizeof(buffer), 0, reinterpret_cast<sockaddr*>(&from), &length);
+        if (n <= 0) return {};
+        if (pusFromPort) *pusFromPort = NetToHost16(from.sin_port);
+        return Bytes(buffer, buffer + n);
+    }
+
+private:
+    SOCKET m_hSocket = INVALID_SOCKET;
+    uint16_t m_usPort = 0;
+};
+
+class CNetCmdTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        WSADATA data;
+        ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+    }
+    void TearDown() override { WSACleanup(); }
+};
+
+// A stop right after the start, well within the first second, still sends the
+// first continue request before the stop request.
+TEST_F(CNetCmdTest, StartContinueAndStopComeInOrderFromTheStreamSocketsPort)
+{
+    CCommandPeer camera;
+    HRESULT hr = S_OK;
+    CNetReceiver receiver(&hr);
+    ASSERT_EQ(hr, S_OK);
+    ASSERT_EQ(receiver.InitUnicast(kLoopback), S_OK);
+    const uint16_t streamPort = receiver.LocalPort();
+    ASSERT_NE(streamPort, 0);
+    ASSERT_EQ(receiver.NetCmdSetup(kLoopback, camera.Port(), false), 0);
+    receiver.StopNetCmd();
+
+    uint16_t from[3] = {};
+    EXPECT_EQ(camera.Next(&from[0]), kStart);
+    EXPECT_EQ(camera.Next(&from[1]), kContinue);
+    EXPECT_EQ(camera.Next(&from[2]), kStop);
+    for (uint16_t port : from) EXPECT_EQ(port, streamPort);
+}
+
+TEST_F(CNetCmdTest, TheAdministratorFlagIsTheStartRequestsLastByte)
+{
+    CCommandPeer camera;
+    HRESULT hr = S_OK;
+    CNetReceiver receiver(&hr);
+    ASSERT_EQ(receiver.InitUnicast(kLoopback), S_OK);
+    ASSERT_EQ(receiver.NetCmdSetup(kLoopback, camera.Port(), true), 0);
+    EXPECT_EQ(camera.Next(), kStartAdmin);
+}
+
+TEST_F(CNetCmdTest, ContinueRequestsRepeatUntilTheStopEndsThem)
+{
+    CCommandPeer camera;
+    SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in destination = {};
+    destination.sin_family = AF_INET;
+    destination.sin_port = camera.Port();
+    destination.sin_addr.s_addr = kLoopback;
+    HRESULT hr = S_OK;
+    {
+        CNetCmd command(s, destination, &hr);
+        ASSERT_EQ(hr, S_OK);
+        command.SetIntervals(1, 1);
+        ASSERT_EQ(command.SendStartReq(false), 0);
+        ASSERT_EQ(command.InitContThread(), S_OK);
+        EXPECT_EQ(camera.Next(), kStart);
+        for (int i = 0; i < 3; i++) EXPECT_EQ(camera.Next(), kContinue);
+        EXPECT_EQ(command.StopContThread(), 0);
+        EXPECT_EQ(command.StopContThread(), 0);  // a second stop returns at once
+    }
+    for (Bytes next; !(next = camera.Next()).empty() && next != kStop;) EXPECT_EQ(next, kContinue);
+    closesocket(s);
+}
+
+TEST_F(CNetCmdTest, AFailedStartRequestStartsNoContinuation)
+{
+    HRESULT hr = S_OK;
+    CNetReceiver receiver(&hr);  // no socket yet: the send fails
+    EXPECT_EQ(receiver.NetCmdSetup(kLoopback, HostToNet16(3939), false), -1);
+    receiver.StopNetCmd();
+}
+
+}  // namespace
