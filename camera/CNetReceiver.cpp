@@ -45,8 +45,8 @@ bool CNetReceiver::IsActive()
     return m_bActive;
 }
 
-// Bound at once to a port of the system's choosing: receives posted on an unbound
-// socket fail, and the start request then goes out from this same port.
+// Left unbound: the start request gives the socket its port, and the camera
+// streams back to it. Receives are posted only after that send.
 HRESULT CNetReceiver::InitUnicast(uint32_t ulCameraAddress)
 {
     CAutoLock lock(&m_Lock);
@@ -61,14 +61,6 @@ HRESULT CNetReceiver::InitUnicast(uint32_t ulCameraAddress)
     if (setsockopt(m_hAsyncSocket, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&bReuse), sizeof(bReuse))) {
         const int error = WSAGetLastError();
         g_ErrorLog(1, L"CNetReceiver::InitUnicast", L"setsockopt(SO_REUSEADDR) error.");
-        LeaveMulticast_();
-        return WinsockResult(error);
-    }
-    sockaddr_in local = {};
-    local.sin_family = AF_INET;
-    if (bind(m_hAsyncSocket, reinterpret_cast<const sockaddr*>(&local), sizeof(local))) {
-        const int error = WSAGetLastError();
-        g_ErrorLog(1, L"CNetReceiver::InitUnicast", L"bind error.");
         LeaveMulticast_();
         return WinsockResult(error);
     }

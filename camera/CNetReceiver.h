@@ -29,7 +29,7 @@ public:
     int32_t NetCmdSetup(uint32_t ulCameraAddress, uint16_t usCommandPort, bool bAdmin);
     void StopNetCmd();
     void LeaveMulticast_();
-    // The stream socket's local port in host order, 0 while it has none.
+    // The stream socket's local port in host order; 0 before the first send gives it one.
     uint16_t LocalPort();
 
 private:

@@ -77,10 +77,10 @@ TEST_F(CNetCmdTest, StartContinueAndStopComeInOrderFromTheStreamSocketsPort)
     CNetReceiver receiver(&hr);
     ASSERT_EQ(hr, S_OK);
     ASSERT_EQ(receiver.InitUnicast(kLoopback), S_OK);
-    const uint16_t streamPort = receiver.LocalPort();
-    ASSERT_NE(streamPort, 0);
     ASSERT_EQ(receiver.NetCmdSetup(kLoopback, camera.Port(), false), 0);
     receiver.StopNetCmd();
+    const uint16_t streamPort = receiver.LocalPort();  // given by the first send
+    ASSERT_NE(streamPort, 0);
 
     uint16_t from[3] = {};
     EXPECT_EQ(camera.Next(&from[0]), kStart);
