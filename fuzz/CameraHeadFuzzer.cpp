@@ -2,6 +2,7 @@
 // receiver claims to hold (never more than it has), the rest is the datagram.
 
 #include "core/CParsePacket.h"
+#include "fuzz/CFuzzCamParmOwner.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,24 +10,6 @@
 #include <vector>
 
 namespace {
-
-class CFuzzOwner : public ICamParmOwner {
-public:
-    bool IsInGraph() override { return true; }
-    int32_t SendGraphEvent(int32_t, intptr_t, intptr_t) override { return 0; }
-    int32_t CreatePushData() override { return 0; }
-    int32_t CreatePushPlay() override { return 0; }
-    int32_t CreatePushES(uint32_t, int64_t) override { return 0; }
-    void StopStream(bool) override {}
-    void SetAvgBitRate(uint32_t) override {}
-    double GetRate() override { return 1.0; }
-    bool IsFileMode() override { return false; }
-    bool GetLive() override { return true; }
-    bool GetRec() override { return true; }
-    uint8_t GetAudioModel() override { return 0; }
-    bool GetSplitTime(int64_t*) override { return false; }
-    void SetSplitPending(bool) override {}
-};
 
 void ParseDatagram(const uint8_t* data, size_t size, CCamParm* camParm)
 {
