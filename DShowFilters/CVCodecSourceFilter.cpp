@@ -2,7 +2,9 @@
 
 #include "camera/CNetReceiver.h"
 #include "core/ByteOrder.h"
+#include "core/CBufferPool.h"
 #include "core/CCamParm.h"
+#include "core/CMpegBuffer.h"
 #include "core/Trace.h"
 
 #include <cstring>
@@ -13,6 +15,12 @@ namespace {
 
 constexpr uint16_t kTrue = 0xFFFF;  // VARIANT_TRUE: the only value a flag takes as true
 constexpr uint32_t kTimeOutLimit = 30000;
+constexpr uint32_t kPoolBuffers = 54;
+constexpr uint32_t kPoolBufferBytes = 4096;
+constexpr uint32_t kMpegBufferBytes = 0x78000;
+const uint32_t kAddressNotSet = IPv4NetworkOrder(254, 255, 255, 255);  // never accepted by SetValue
+constexpr uint16_t kFileMode = 8;
+constexpr uint16_t kTypeMask = 0x0F;
 
 bool IsTrue(const VARIANT* value) { return static_cast<uint16_t>(value->boolVal) == kTrue; }
 bool IsHostAddress(uint8_t firstOctet) { return firstOctet < 224; }
@@ -97,17 +105,37 @@ CVCodecSourceFilter::CVCodecSourceFilter(IUnknown* pUnk, HRESULT* phr)
     : CBaseFilter(L"CVCodecSourceFilter", pUnk, &m_FilterLock, CLSID_VCodecSourceFilter)
 {
     ApplyDefaults();
+    const HRESULT hr = CreateObjects();
+    if (FAILED(hr)) *phr = hr;
+}
+
+// In order; the first object that fails ends construction with its result.
+HRESULT CVCodecSourceFilter::CreateObjects()
+{
+    int32_t result = 0;
+    m_pBufferPool.reset(new (std::nothrow) CBufferPool(kPoolBuffers, kPoolBufferBytes, &result));
+    if (!m_pBufferPool || result < 0) {
+        g_ErrorLog(1, L"Constructor", L"m_pBufferPool");
+        return result < 0 ? result : E_OUTOFMEMORY;
+    }
     m_pCamParm.reset(new (std::nothrow) CCamParm(this));
     if (!m_pCamParm) {
         g_ErrorLog(1, L"Constructor", L"m_pCamParm");
-        *phr = E_OUTOFMEMORY;
-        return;
+        return E_OUTOFMEMORY;
     }
-    m_pNetReceiver.reset(new (std::nothrow) CNetReceiver(phr));
-    if (!m_pNetReceiver) {
+    m_pMpegBuffer.reset(new (std::nothrow) CMpegBuffer(kMpegBufferBytes, &result));
+    if (!m_pMpegBuffer || result < 0) {
+        g_Trace(1, L"Constructor:m_pMpegBuffer create error");
+        return E_OUTOFMEMORY;
+    }
+    HRESULT hr = S_OK;
+    m_pNetReceiver.reset(new (std::nothrow)
+                             CNetReceiver(m_pBufferPool.get(), this, m_pCamParm.get(), m_pMpegBuffer.get(), &hr));
+    if (!m_pNetReceiver || FAILED(hr)) {
         g_ErrorLog(1, L"Constructor", L"m_pNetReceiver");
-        *phr = E_OUTOFMEMORY;
+        return FAILED(hr) ? hr : E_OUTOFMEMORY;
     }
+    return S_OK;
 }
 
 void CVCodecSourceFilter::ApplyDefaults()
@@ -133,10 +161,14 @@ void CVCodecSourceFilter::ApplyDefaults()
     m_stPlayTime = play.stDateStart;
 }
 
+// The receiver goes before the camera parameters: a receiving thread still running
+// would otherwise write into them after they were deleted.
 CVCodecSourceFilter::~CVCodecSourceFilter()
 {
-    m_pCamParm.reset();
     m_pNetReceiver.reset();
+    m_pCamParm.reset();
+    m_pBufferPool.reset();
+    m_pMpegBuffer.reset();
     g_TraceEnd();
     g_bTraceEnable = 0;
 }
@@ -363,6 +395,88 @@ int32_t CVCodecSourceFilter::CreatePushES(uint32_t, int64_t) { return E_NOTIMPL;
 void CVCodecSourceFilter::StopStream(bool bNotify)
 {
     if (bNotify) m_pCamParm->SendErrAbort(E_FAIL);
+}
+
+// The push threads that it pauses come with live delivery and recording.
+void CVCodecSourceFilter::PauseStream(bool bNotify)
+{
+    if (IsStopped()) return;
+    if (bNotify) m_pCamParm->SendErrAbort(E_FAIL);
+}
+
+STDMETHODIMP CVCodecSourceFilter::Pause()
+{
+    const uint16_t usComType = m_pNetReceiver->GetComType();
+    CAutoLock lock(m_pLock);
+    return (usComType & kFileMode) ? FilePause() : NetPause(usComType);
+}
+
+HRESULT CVCodecSourceFilter::NetPause(uint16_t usComType)
+{
+    if (m_NetworkSettings.ulAddress == kAddressNotSet || m_NetworkSettings.ulNIC == kAddressNotSet) {
+        g_ErrorLog(0, L"CVCodecSourceFilter::Pause()", L"IPまたはNICを設定してください。");
+        return E_FAIL;
+    }
+    if (m_State == State_Paused) return S_OK;
+    if (m_State == State_Running) {
+        PauseStream(false);
+        m_State = State_Paused;
+        m_bLiveFrozen = 1;
+        return S_OK;
+    }
+    CAutoLock receive(&m_ReceiveLock);
+    m_bLiveFrozen = 0;
+    m_bPausing = 1;
+    if (m_NetworkSettings.bAuthNeed) m_pCamParm->InitCamParm();
+    m_pCamParm->SetFirstDataGet(false);
+    const HRESULT hr = StartTransport(usComType);
+    if (SUCCEEDED(hr)) m_State = State_Paused;
+    m_bPausing = 0;
+    return hr;
+}
+
+HRESULT CVCodecSourceFilter::StartTransport(uint16_t usComType)
+{
+    switch (usComType & kTypeMask) {
+    case 0: return m_pNetReceiver->ActivateUnicast(m_NetworkSettings);
+    case 1: return m_pNetReceiver->ActivateMulticast(m_NetworkSettings);
+    case 2:
+        g_Trace(1, L"CVCodecSourceFilter::NetPause: HTTP reception is not part of this build yet.");
+        return E_NOTIMPL;
+    default:
+        g_ErrorLog(1, L"CVCodecSourceFilter::NetPause()", L"認識されないプロトコルです。");
+        return E_NOTIMPL;
+    }
+}
+
+HRESULT CVCodecSourceFilter::FilePause()
+{
+    m_bLiveFrozen = 0;
+    g_Trace(1, L"CVCodecSourceFilter::FilePause: playback of recorded files is not part of this build yet.");
+    return E_FAIL;
+}
+
+// Never fails: whatever runs is stopped, and the filter is stopped afterwards.
+STDMETHODIMP CVCodecSourceFilter::Stop()
+{
+    {
+        CAutoLock lock(m_pLock);
+        m_bStopping = 1;
+        m_bLiveFrozen = 0;
+        StopStream(false);
+        m_pNetReceiver->Stop(false);
+        CBaseFilter::Stop();
+        m_pMpegBuffer->Reset();
+    }
+    m_bStopping = 0;
+    return S_OK;
+}
+
+STDMETHODIMP CVCodecSourceFilter::GetState(DWORD, FILTER_STATE* pState)
+{
+    if (!pState) return E_POINTER;
+    *pState = m_State;
+    return !IsFileMode() && m_bLiveFrozen ? VFW_S_CANT_CUE : S_OK;
 }
 
 void CVCodecSourceFilter::SetAvgBitRate(uint32_t kbps) { m_dwAvgBitRate = kbps; }

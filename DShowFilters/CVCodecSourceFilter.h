@@ -15,7 +15,9 @@
 #include <memory>
 #include <ocidl.h>
 
+class CBufferPool;
 class CCamParm;
+class CMpegBuffer;
 class CNetReceiver;
 
 class CVCodecSourceFilter : public CBaseFilter,
@@ -43,6 +45,11 @@ public:
     int GetPinCount() override;
     CBasePin* GetPin(int n) override;
 
+    // State changes start and stop the transport that the communication type selects.
+    STDMETHODIMP Pause() override;
+    STDMETHODIMP Stop() override;
+    STDMETHODIMP GetState(DWORD dwMilliSecsTimeout, FILTER_STATE* pState) override;
+
     // Switch live delivery and recording; while stopped they only choose what the next start creates.
     HRESULT DynamicRec(bool bOn);
     HRESULT DynamicLive(bool bOn);
@@ -67,6 +74,8 @@ public:
     bool IsStopping() const { return m_bStopping != 0; }
     uint32_t GetAvgBitRate() const { return m_dwAvgBitRate; }
     CCamParm* CamParm() const { return m_pCamParm.get(); }
+    CMpegBuffer* MpegBuffer() const { return m_pMpegBuffer.get(); }
+    CNetReceiver* NetReceiver() const { return m_pNetReceiver.get(); }
 
     // A port (network order) the camera may use: not reserved and none of its own fixed ports.
     static bool IsValidPort(uint16_t usNetworkOrder);
@@ -74,6 +83,11 @@ public:
 private:
     CVCodecSourceFilter(IUnknown* pUnk, HRESULT* phr);
     void ApplyDefaults();
+    HRESULT CreateObjects();
+    HRESULT NetPause(uint16_t usComType);
+    HRESULT FilePause();
+    HRESULT StartTransport(uint16_t usComType);
+    void PauseStream(bool bNotify);
 
     // Finds the property (in the order of the identifier table) and sets or gets its value.
     HRESULT ConfProcedure(REFGUID property, VARIANT* value, bool bGet);
@@ -89,14 +103,20 @@ private:
     HRESULT ConfRecordOffset(VARIANT* value, bool bGet);
 
     CCritSec m_FilterLock;
+    CCritSec m_ReceiveLock;
 
+    // Declared in the order of construction; the receiver goes first on the way out.
+    std::unique_ptr<CBufferPool> m_pBufferPool;
     std::unique_ptr<CCamParm> m_pCamParm;
+    std::unique_ptr<CMpegBuffer> m_pMpegBuffer;
     std::unique_ptr<CNetReceiver> m_pNetReceiver;
 
     NetworkSettings m_NetworkSettings = {};
     PlaySettings m_PlaySettings = {};
 
     uint8_t m_bStopping = 0;
+    uint8_t m_bLiveFrozen = 0;
+    uint8_t m_bPausing = 0;
     uint32_t m_dwAvgBitRate = 0;
     uint8_t m_bProtectedMode = 0;
     uint8_t m_bRec = 0;

@@ -1,20 +1,39 @@
 #pragma once
-// The network receiver. So far: the communication type (refused while reception
-// is active), the unicast socket and the command channel that it drives.
+// The UDP receiver: the socket (unicast, or joined to a multicast group), up to 50
+// overlapped receives kept posted with buffers of the pool, the receiving thread on
+// which every completion runs, and the command channel in unicast. Each datagram
+// goes through the datagram checks into the ring buffer.
+//
+// Locking: m_Lock guards activation, the socket and the posting of receives; it is
+// held through activation, so that no receive is posted before the start request
+// has given the socket its port. Datagrams are handled on the receiving thread only.
 
+#include "DShowFilters/FilterSettings.h"
+#include "core/CDatagramWriter.h"
 #include "core/CritSec.h"
+#include "stream/CPoolEvent.h"
 
 #include <winsock2.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
+class CBufferPool;
+class CCamParm;
+class CMpegBuffer;
 class CNetCmd;
+class CPoolBuffer;
+class ICamParmOwner;
 
 class CNetReceiver {
 public:
-    explicit CNetReceiver(HRESULT* phr);
+    static constexpr int32_t kMaxPending = 50;
+    static constexpr DWORD kStopWaitMs = 3000;
+
+    CNetReceiver(CBufferPool* pPool, ICamParmOwner* pOwner, CCamParm* pCamParm, CMpegBuffer* pMpegBuffer,
+                 HRESULT* phr);
     ~CNetReceiver();
     CNetReceiver(const CNetReceiver&) = delete;
     CNetReceiver& operator=(const CNetReceiver&) = delete;
@@ -22,21 +41,53 @@ public:
     // 0 when stored, -1 when refused because reception is active.
     int32_t SetComType(uint16_t usComType);
     uint16_t GetComType();
+    // From activation to Stop.
     bool IsActive();
 
-    // Address and port in network order, as configured.
-    HRESULT InitUnicast(uint32_t ulCameraAddress);
-    int32_t NetCmdSetup(uint32_t ulCameraAddress, uint16_t usCommandPort, bool bAdmin);
-    void StopNetCmd();
-    void LeaveMulticast_();
+    // 0, an HRESULT, or VFW_E_TIMEOUT when no packet came in time (reception goes on).
+    HRESULT ActivateUnicast(const NetworkSettings& settings);
+    HRESULT ActivateMulticast(const NetworkSettings& settings);
+    int32_t Stop(bool bForce);
+
     // The stream socket's local port in host order; 0 before the first send gives it one.
     uint16_t LocalPort();
+    // The local interface whose subnet holds the address (network order), or 0.
+    static uint32_t GetNICfromIP(uint32_t ulAddress);
 
 private:
+    HRESULT InitUnicast(uint32_t ulCameraAddress);
+    HRESULT JoinMulticast_(uint32_t ulGroup, uint16_t usPort, uint32_t ulCameraAddress);
+    HRESULT CreateSocket(DWORD dwFlags, const wchar_t* pszSource, const wchar_t* pszSocketError);
+    int32_t NetCmdSetup(uint32_t ulCameraAddress, uint16_t usCommandPort, bool bAdmin);
+    void LeaveMulticast_();
+    HRESULT Activate(const NetworkSettings& settings, bool bMulticast);
+    bool WaitUDPRecv(DWORD dwTimeOut);
+
+    static unsigned __stdcall ThreadProc(void* pParam);
+    unsigned ReceiveLoop();
+    void CancelPendingReads();
+    void PendReads_(bool bWait);
+    static void CALLBACK CompletionRoutine(DWORD dwError, DWORD cbTransferred, LPWSAOVERLAPPED pOverlapped,
+                                           DWORD dwFlags);
+    void OnCompletion(CPoolBuffer* pBlock, DWORD dwError, DWORD cbTransferred);
+    void DataWrite(CPoolBuffer* pBlock);
+    void JoinThread(bool bForce);
+
     CCritSec m_Lock;
+    CBufferPool* const m_pBufferPool;
+    ICamParmOwner* const m_pOwner;
+    CCamParm* const m_pCamParm;
+    CDatagramWriter m_Writer;
+    bool m_bWinsockStarted = false;
+    HANDLE m_hEvents[2] = {};  // [0] stop, [1] the pool's waiting event
+    HANDLE m_hFirstPacketEvent = nullptr;
+    std::unique_ptr<CPoolEvent> m_pPoolEvent;
+    HANDLE m_hThread = nullptr;
+    SOCKET m_hAsyncSocket = INVALID_SOCKET;
+    std::atomic<int32_t> m_nPending{0};
+    std::atomic<bool> m_bReceiving{false};  // receives may be posted
     uint16_t m_usComType = 0;
     bool m_bActive = false;
-    bool m_bWinsockStarted = false;
-    SOCKET m_hAsyncSocket = INVALID_SOCKET;
+    uint8_t m_bFirstPacketSignalled = 0;
     std::unique_ptr<CNetCmd> m_pNetCmd;
 };

@@ -4,9 +4,14 @@
 
 #include "DShowFilters/CVCodecSourceFilter.h"
 
+#include "core/ByteOrder.h"
+#include "tests/core/CameraDatagrams.h"
+#include "tests/support/CLoopbackCamera.h"
 #include "tests/support/ComTestUtil.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 class CConfiguredFilterTest : public testing::Test {
 protected:
@@ -30,9 +35,18 @@ protected:
         return v;
     }
 
-    // Runs the filter inside a real graph, so that its state is not stopped.
+    // Runs the filter inside a real graph, receiving from a camera on loopback, so
+    // that its state is not stopped.
     void Run()
     {
+        camera = std::make_unique<CLoopbackCamera>(
+            std::vector<CLoopbackCamera::Bytes>{Datagram(FirstHead(PTYPE_FIRST, 64, 64), PackWithSystemHeader(64))});
+        VARIANT address = {};
+        address.ulVal = IPv4NetworkOrder(127, 0, 0, 1);
+        ASSERT_EQ(Set(VCSF_Address, address), S_OK);
+        VARIANT port = {};
+        port.uiVal = camera->Port();
+        ASSERT_EQ(Set(VCSF_Port, port), S_OK);
         ASSERT_HRESULT_SUCCEEDED(
             CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph)));
         ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(filter.Get(), L"source"));
@@ -50,4 +64,5 @@ protected:
     ComPtr<CVCodecSourceFilter> filter;
     ComPtr<IVLMVCConfigure3> config;
     ComPtr<IGraphBuilder> graph;
+    std::unique_ptr<CLoopbackCamera> camera;
 };

@@ -27,17 +27,20 @@ inline bool Supports(IUnknown* p, REFIID riid)
     return true;
 }
 
-// Reads host events until `wanted` arrives or a read waits longer than the bound.
+// Reads host events until `wanted` arrives or 10 s have passed. Wine's event queue
+// at times answers E_ABORT at once while an event is being queued: read again then.
 inline bool WaitForEvent(IMediaEventEx* pEvents, long wanted, LONG_PTR* p1 = nullptr, LONG_PTR* p2 = nullptr)
 {
-    for (;;) {
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
         long code = 0;
         LONG_PTR a = 0, b = 0;
-        if (FAILED(pEvents->GetEvent(&code, &a, &b, 10000))) return false;
+        if (FAILED(pEvents->GetEvent(&code, &a, &b, static_cast<long>(deadline - now)))) continue;
         pEvents->FreeEventParams(code, a, b);
         if (code != wanted) continue;
         if (p1) *p1 = a;
         if (p2) *p2 = b;
         return true;
     }
+    return false;
 }

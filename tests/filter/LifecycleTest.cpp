@@ -1,0 +1,135 @@
+// The filter in the system's filter graph, driven by IMediaControl as a host does:
+// a pause starts reception from a camera on loopback, a stop ends it.
+
+#include "camera/CNetReceiver.h"
+#include "core/CCamParm.h"
+#include "core/CMpegBuffer.h"
+#include "tests/filter/CConfiguredFilterTest.h"
+
+#include <tlhelp32.h>
+#include <vfwmsgs.h>
+
+#include <cstring>
+
+namespace {
+
+using Bytes = CLoopbackCamera::Bytes;
+
+const Bytes kStop = {0x00, 0x04, 0x70, 0x02};
+
+DWORD ThreadCount()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    DWORD count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) count++;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+class LifecycleTest : public CConfiguredFilterTest {
+protected:
+    void SetUp() override
+    {
+        CConfiguredFilterTest::SetUp();
+        ASSERT_HRESULT_SUCCEEDED(
+            CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph)));
+        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(filter.Get(), L"source"));
+        ASSERT_HRESULT_SUCCEEDED(graph.As(&control));
+        ASSERT_HRESULT_SUCCEEDED(graph.As(&events));
+    }
+
+    void UseCamera(std::vector<Bytes> answer, DWORD dwTimeOut = 10000)
+    {
+        camera = std::make_unique<CLoopbackCamera>(std::move(answer));
+        VARIANT v = {};
+        v.ulVal = IPv4NetworkOrder(127, 0, 0, 1);
+        ASSERT_EQ(Set(VCSF_Address, v), S_OK);
+        v.uiVal = camera->Port();
+        ASSERT_EQ(Set(VCSF_Port, v), S_OK);
+        v.ulVal = dwTimeOut;
+        ASSERT_EQ(Set(VCSF_TimeOut, v), S_OK);
+    }
+
+    FILTER_STATE State(HRESULT* phr = nullptr)
+    {
+        FILTER_STATE state = State_Stopped;
+        const HRESULT hr = filter->GetState(0, &state);
+        if (phr) *phr = hr;
+        return state;
+    }
+
+    ComPtr<IMediaControl> control;
+    ComPtr<IMediaEventEx> events;
+};
+
+TEST_F(LifecycleTest, APauseReceivesTheCamerasStreamAndTheHostSeesItsParameters)
+{
+    UseCamera({Datagram(FirstHead(PTYPE_FIRST, 64, 64), PackWithSystemHeader(64))});
+    ASSERT_EQ(control->Pause(), S_OK);
+    EXPECT_EQ(State(), State_Paused);
+    LONG_PTR p1 = 0, p2 = 0;
+    ASSERT_TRUE(WaitForEvent(events.Get(), kEventStreamInfo, &p1, &p2));
+    StreamInfoBlock seen;
+    std::memcpy(&seen, reinterpret_cast<const void*>(p1), sizeof(seen));
+    EXPECT_EQ(seen.info.bResolution, 1);  // 352 x 240
+    EXPECT_EQ(seen.info.bQuality, 2);
+
+    ASSERT_EQ(control->Run(), S_OK);
+    ASSERT_EQ(control->Pause(), S_OK);  // a live pause from running cannot cue
+    HRESULT hr = S_OK;
+    EXPECT_EQ(State(&hr), State_Paused);
+    EXPECT_EQ(hr, VFW_S_CANT_CUE);
+
+    ASSERT_EQ(control->Stop(), S_OK);
+    EXPECT_EQ(State(&hr), State_Stopped);
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(filter->MpegBuffer()->GetDataSize(), 0u);  // reset by the stop
+    EXPECT_EQ(camera->Requests().back().bytes, kStop);
+}
+
+TEST_F(LifecycleTest, WithoutACameraThePauseTimesOutAndTheStatusSaysWhy)
+{
+    UseCamera({}, 100);
+    EXPECT_EQ(control->Pause(), VFW_E_TIMEOUT);
+    EXPECT_EQ(filter->CamParm()->GetStatus(), kStatusNoFirstPacket);
+    EXPECT_EQ(control->Stop(), S_OK);
+    EXPECT_EQ(State(), State_Stopped);
+}
+
+TEST_F(LifecycleTest, TransportsThatDoNotExistRefuseThePauseCleanly)
+{
+    UseCamera({});
+    VARIANT type = {};
+    type.uiVal = 5;
+    ASSERT_EQ(Set(VCSF_ComType, type), S_OK);
+    EXPECT_EQ(control->Pause(), E_NOTIMPL);
+    EXPECT_EQ(State(), State_Stopped);
+    ASSERT_EQ(control->Stop(), S_OK);
+    type.uiVal = 8;
+    ASSERT_EQ(Set(VCSF_ComType, type), S_OK);
+    EXPECT_EQ(control->Pause(), E_FAIL);
+    EXPECT_EQ(State(), State_Stopped);
+    ASSERT_EQ(control->Stop(), S_OK);
+    EXPECT_TRUE(camera->Requests().empty());
+}
+
+// Every pause starts a receiving thread and a command thread, every stop ends both.
+TEST_F(LifecycleTest, PauseAndStopCyclesLeaveNoThreadBehind)
+{
+    UseCamera({Datagram(FirstHead(PTYPE_FIRST, 64, 64), PackWithSystemHeader(64))});
+    ASSERT_EQ(control->Pause(), S_OK);
+    ASSERT_EQ(control->Stop(), S_OK);
+    const DWORD before = ThreadCount();
+    for (int i = 0; i < 50; i++) {
+        ASSERT_EQ(control->Pause(), S_OK);
+        ASSERT_EQ(control->Stop(), S_OK);
+    }
+    EXPECT_EQ(ThreadCount(), before);
+    EXPECT_EQ(filter->NetReceiver()->IsActive(), false);
+}
+
+}  // namespace
