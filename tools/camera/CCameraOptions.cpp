@@ -1,0 +1,202 @@
+#include "tools/camera/CCameraOptions.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+bool ToUnsigned(const std::string& text, uint64_t max, uint64_t* pValue)
+{
+    if (text.empty() || text[0] == '-') return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long value = std::strtoull(text.c_str(), &end, 0);
+    if (errno != 0 || *end != '\0' || value > max) return false;
+    *pValue = value;
+    return true;
+}
+
+bool ToSeconds(const std::string& text, double* pValue)
+{
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !(value >= 0) || value > 1e9) return false;
+    *pValue = value;
+    return true;
+}
+
+bool ToPercent(const std::string& text, double* pValue) { return ToSeconds(text, pValue) && *pValue <= 100; }
+
+template <typename T>
+bool ToInt(const std::string& text, uint64_t max, T* pValue)
+{
+    uint64_t value = 0;
+    if (!ToUnsigned(text, max, &value)) return false;
+    *pValue = static_cast<T>(value);
+    return true;
+}
+
+bool ToMac(const std::string& text, uint8_t mac[6])
+{
+    unsigned b[6];
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%2x:%2x:%2x:%2x:%2x:%2x%c", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5], &tail) != 6)
+        return false;
+    for (int i = 0; i < 6; i++) mac[i] = static_cast<uint8_t>(b[i]);
+    return true;
+}
+
+bool ToResolution(const std::string& text, int* pWidth, int* pHeight)
+{
+    const size_t x = text.find('x');
+    return x != std::string::npos && ToInt(text.substr(0, x), 4095, pWidth) && ToInt(text.substr(x + 1), 4095, pHeight);
+}
+
+}  // namespace
+
+bool CCameraOptions::Fail(const std::string& message)
+{
+    m_error = message;
+    return false;
+}
+
+bool CCameraOptions::Parse(const std::vector<std::string>& args)
+{
+    if (args.empty()) return Fail("no mode given (unicast, multicast, build or --help)");
+    if (!ParseMode(args[0])) return false;
+    if (mode == CameraMode::Help) return true;
+    for (size_t i = 1; i < args.size(); i++) {
+        const std::string& name = args[i];
+        if (name == "--help") {
+            mode = CameraMode::Help;
+            return true;
+        }
+        if (name == "--end-on-stdin-eof") {
+            endOnStdinEof = true;
+            continue;
+        }
+        if (i + 1 >= args.size()) return Fail(name + ": value missing");
+        if (!ParseOption(name, args[++i])) return false;
+    }
+    return CheckRequired();
+}
+
+bool CCameraOptions::ParseMode(const std::string& word)
+{
+    if (word == "unicast") mode = CameraMode::Unicast;
+    else if (word == "multicast") mode = CameraMode::Multicast;
+    else if (word == "build") mode = CameraMode::Build;
+    else if (word == "--help" || word == "-h" || word == "help") mode = CameraMode::Help;
+    else return Fail("unknown mode: " + word);
+    return true;
+}
+
+bool CCameraOptions::ParseOption(const std::string& name, const std::string& value)
+{
+    bool ok = true;
+    if (name == "--input") input = value;
+    else if (name == "--bind") bindAddress = value;
+    else if (name == "--port") ok = ToInt(value, 65535, &port);
+    else if (name == "--group") group = value;
+    else if (name == "--interface") interfaceAddress = value;
+    else if (name == "--ttl") ok = ToInt(value, 255, &ttl);
+    else if (name == "--mac") ok = ToMac(value, mac);
+    else if (name == "--stop-after") ok = ToSeconds(value, &stopAfter);
+    else if (name == "--duration") ok = ToSeconds(value, &duration);
+    else if (name == "--idle-timeout") ok = ToSeconds(value, &idleTimeout);
+    else if (name == "--log") logFile = value;
+    else if (name == "--video") video = value;
+    else if (name == "--audio") audio = value;
+    else if (name == "--output") output = value;
+    else return ParseStreamOption(name, value);
+    return ok || Fail(name + ": invalid value " + value);
+}
+
+bool CCameraOptions::ParseStreamOption(const std::string& name, const std::string& value)
+{
+    bool ok = true;
+    if (name == "--status") ok = ToInt(value, 0xFFFF, &status);
+    else if (name == "--rate") ok = ToInt(value, 1'000'000'000, &rate) && rate > 0;
+    else if (name == "--resolution") ok = ToResolution(value, &width, &height);
+    else if (name == "--width") ok = ToInt(value, 4095, &width);
+    else if (name == "--height") ok = ToInt(value, 4095, &height);
+    else if (name == "--quality") ok = ToInt(value, 4, &quality);
+    else if (name == "--frame-rate-code") ok = ToInt(value, 31, &frameRateCode);
+    else if (name == "--bitrate-byte") ok = ToInt(value, 63, &bitrateByte);
+    else return ParseFaultOption(name, value);
+    return ok || Fail(name + ": invalid value " + value);
+}
+
+bool CCameraOptions::ParseFaultOption(const std::string& name, const std::string& value)
+{
+    bool ok = true;
+    if (name == "--seed") ok = ToInt(value, 0xFFFFFFFF, &seed);
+    else if (name == "--loss") ok = ToPercent(value, &lossPercent);
+    else if (name == "--reorder") ok = ToPercent(value, &reorderPercent);
+    else if (name == "--duplicate") ok = ToPercent(value, &duplicatePercent);
+    else if (name == "--wrong-id-every") ok = ToInt(value, 0xFFFFFFFF, &wrongIdEvery);
+    else if (name == "--truncate-every") ok = ToInt(value, 0xFFFFFFFF, &truncateEvery);
+    else if (name == "--mac-change-after") ok = ToSeconds(value, &macChangeAfter);
+    else return Fail("unknown option: " + name);
+    return ok || Fail(name + ": invalid value " + value);
+}
+
+bool CCameraOptions::CheckRequired()
+{
+    if (mode == CameraMode::Build) {
+        if (video.empty() || output.empty()) return Fail("build needs --video and --output");
+        return true;
+    }
+    if (input.empty()) return Fail("--input is required");
+    if (mode == CameraMode::Multicast && (group.empty() || port == 0))
+        return Fail("multicast needs --group and a non-zero --port");
+    return true;
+}
+
+std::string CCameraOptions::HelpText()
+{
+    return R"(vcsf-camera: a network camera that sends a program-stream file.
+
+  vcsf-camera unicast --input FILE [--bind 127.0.0.1] [--port P] [options]
+      Waits for requests on its command port (P=0: the system chooses) and streams
+      to whoever sent the start request: a response head, then the stream, while
+      continue requests arrive. Ends on the stop request or after --idle-timeout.
+  vcsf-camera multicast --input FILE --group G --port P [--interface 127.0.0.1]
+                        [--ttl 1] [--mac 00:80:45:01:02:03] [--stop-after S] [options]
+      Sends the stream to the group; --stop-after sends the multicast stop head
+      after S seconds and ends.
+  vcsf-camera build --video IN.m2v [--audio IN.mp2] --output OUT.ps
+      Builds a camera-layout program stream: every GOP opens with a pack header,
+      a 48-byte system header and a video PES with the sequence header; packs of
+      at most 2048 bytes.
+
+Both sending modes loop the input file and take:
+  --duration S          end after S seconds (default: unbounded)
+  --idle-timeout S      unicast: end after S seconds without a request (default 30)
+  --status CODE         camera status in the response head and the stop head
+  --rate BITS_PER_S     sending rate (default: the pack headers' mux rate)
+  --resolution WxH, --width W, --height H   (default: the sequence header's)
+  --quality 0..4 (default 2), --frame-rate-code N, --bitrate-byte N (0..63)
+  --log FILE            also write the log lines to FILE
+  --end-on-stdin-eof    end when standard input reaches its end
+Faults, deterministic with --seed N (default 1):
+  --loss PCT, --reorder PCT, --duplicate PCT   per datagram
+  --wrong-id-every N    every Nth datagram with a wrong identifier
+  --truncate-every N    every Nth datagram cut shorter than its heads say
+  --mac-change-after S  announce another MAC address after S seconds
+
+Log lines on standard output, each flushed at once:
+  command port N                        unicast: always the first line
+  request start admin=A from IP:PORT
+  request continue from IP:PORT
+  request stop from IP:PORT
+  request unknown bytes=N from IP:PORT
+  sent response status=0xSSSS
+  sent multicast-stop status=0xSSSS
+  mac changed to XX:XX:XX:XX:XX:XX
+  end stop-request|idle|duration|multicast-stop|stdin-eof|signal|error
+  sent units=N datagrams=N bytes=N      the last line; datagrams and bytes
+                                        count every datagram sent, heads included
+)";
+}

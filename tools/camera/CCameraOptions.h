@@ -1,0 +1,60 @@
+#pragma once
+// The command line of vcsf-camera: the mode, the stream to send, the stream
+// parameters to announce, the faults to inject and the bounds of the run.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class CameraMode { None, Unicast, Multicast, Build, Help };
+
+class CCameraOptions {
+public:
+    // False with Error() set when the command line is malformed.
+    bool Parse(const std::vector<std::string>& args);
+    const std::string& Error() const { return m_error; }
+    static std::string HelpText();
+
+    CameraMode mode = CameraMode::None;
+    std::string input;
+    std::string bindAddress = "127.0.0.1";
+    uint16_t port = 0;
+    std::string group;
+    std::string interfaceAddress = "127.0.0.1";
+    int ttl = 1;
+    uint8_t mac[6] = {0x00, 0x80, 0x45, 0x01, 0x02, 0x03};
+    double stopAfter = -1;  // seconds; negative: never
+    double duration = -1;   // seconds; negative: unbounded
+    double idleTimeout = 30;
+    uint16_t status = 0;
+    uint64_t rate = 0;  // bits per second; 0: the stream's own
+    int width = -1;     // negative: from the stream's sequence header
+    int height = -1;
+    int quality = 2;
+    int frameRateCode = -1;
+    int bitrateByte = -1;
+    std::string logFile;
+    bool endOnStdinEof = false;
+
+    uint32_t seed = 1;
+    double lossPercent = 0;
+    double reorderPercent = 0;
+    double duplicatePercent = 0;
+    uint32_t wrongIdEvery = 0;
+    uint32_t truncateEvery = 0;
+    double macChangeAfter = -1;
+
+    std::string video;
+    std::string audio;
+    std::string output;
+
+private:
+    bool ParseMode(const std::string& word);
+    bool ParseOption(const std::string& name, const std::string& value);
+    bool ParseStreamOption(const std::string& name, const std::string& value);
+    bool ParseFaultOption(const std::string& name, const std::string& value);
+    bool CheckRequired();
+    bool Fail(const std::string& message);
+
+    std::string m_error;
+};

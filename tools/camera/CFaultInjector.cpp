@@ -1,0 +1,66 @@
+#include "tools/camera/CFaultInjector.h"
+
+#include "core/ByteOrder.h"
+
+#include <cstring>
+#include <utility>
+
+CFaultInjector::CFaultInjector(const CCameraOptions& options)
+    : m_Rng(options.seed),
+      m_dLoss(options.lossPercent),
+      m_dReorder(options.reorderPercent),
+      m_dDuplicate(options.duplicatePercent),
+      m_dwWrongIdEvery(options.wrongIdEvery),
+      m_dwTruncateEvery(options.truncateEvery),
+      m_dMacChangeAfter(options.macChangeAfter)
+{
+}
+
+// Its own arithmetic on the engine's output, whose sequence the standard fixes,
+// so that a seed means the same faults with every library.
+bool CFaultInjector::Chance(double percent)
+{
+    if (percent <= 0) return false;
+    return m_Rng() % 1'000'000 < static_cast<uint32_t>(percent * 10'000);
+}
+
+void CFaultInjector::Apply(std::vector<Datagram>* pDatagrams)
+{
+    std::vector<Datagram> out;
+    for (Datagram& datagram : *pDatagrams) {
+        Corrupt(&datagram);
+        if (Chance(m_dLoss)) continue;
+        if (Chance(m_dDuplicate)) out.push_back(datagram);
+        out.push_back(std::move(datagram));
+    }
+    Reorder(&out);
+    *pDatagrams = std::move(out);
+}
+
+void CFaultInjector::Corrupt(Datagram* pDatagram)
+{
+    m_qwCount++;
+    if (m_dwWrongIdEvery && m_qwCount % m_dwWrongIdEvery == 0) (*pDatagram)[3] ^= 0x20;
+    if (m_dwTruncateEvery && m_qwCount % m_dwTruncateEvery == 0) {
+        // Half the stream data goes, at least one byte: shorter than the heads say.
+        const size_t head = ReadBE16(pDatagram->data() + 4);
+        const size_t data = pDatagram->size() > head ? pDatagram->size() - head : 0;
+        pDatagram->resize(pDatagram->size() - (data > 1 ? data / 2 : 1));
+    }
+}
+
+void CFaultInjector::Reorder(std::vector<Datagram>* pDatagrams)
+{
+    for (size_t i = 0; i + 1 < pDatagrams->size(); i++) {
+        if (Chance(m_dReorder)) {
+            std::swap((*pDatagrams)[i], (*pDatagrams)[i + 1]);
+            i++;
+        }
+    }
+}
+
+void CFaultInjector::MacAt(double elapsed, const uint8_t base[6], uint8_t out[6]) const
+{
+    std::memcpy(out, base, 6);
+    if (m_dMacChangeAfter >= 0 && elapsed >= m_dMacChangeAfter) out[5] ^= 0xFF;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The faults of a poor network and a poor camera, applied to the datagrams of one
+// unit before they are sent. Deterministic: the same seed and options give the
+// same faults on the same datagrams.
+
+#include "tools/camera/CCameraOptions.h"
+#include "tools/camera/CDatagramCutter.h"
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+class CFaultInjector {
+public:
+    explicit CFaultInjector(const CCameraOptions& options);
+
+    void Apply(std::vector<Datagram>* pDatagrams);
+
+    // The MAC address to announce `elapsed` seconds into the run.
+    void MacAt(double elapsed, const uint8_t base[6], uint8_t out[6]) const;
+
+private:
+    bool Chance(double percent);
+    void Corrupt(Datagram* pDatagram);
+    void Reorder(std::vector<Datagram>* pDatagrams);
+
+    std::mt19937 m_Rng;
+    const double m_dLoss;
+    const double m_dReorder;
+    const double m_dDuplicate;
+    const uint32_t m_dwWrongIdEvery;
+    const uint32_t m_dwTruncateEvery;
+    const double m_dMacChangeAfter;
+    uint64_t m_qwCount = 0;
+};

@@ -1,0 +1,73 @@
+#include "tools/camera/CStreamSender.h"
+
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+constexpr int kMaxBurst = 64;  // datagrams per call, so requests are read in between
+
+}  // namespace
+
+CStreamSender::CStreamSender(const CCameraOptions& options, const CStreamSource& source, CCameraLog& log,
+                             bool bMulticast)
+    : m_Source(source),
+      m_Log(log),
+      m_Parameters(options, source.Facts()),
+      m_Cutter(bMulticast),
+      m_Faults(options),
+      m_Pacer(m_Parameters.SendRate())
+{
+    std::memcpy(m_Mac, options.mac, 6);
+    std::memcpy(m_LastMac, options.mac, 6);
+}
+
+bool CStreamSender::SendDue(int socket, const sockaddr_in& to, Clock::time_point now, double elapsed)
+{
+    for (int i = 0; i < kMaxBurst && m_Pacer.Due() <= now; i++) {
+        if (m_Queue.empty()) QueueNextUnit(elapsed);
+        if (m_Queue.empty()) continue;  // every datagram of the unit was lost
+        const Datagram datagram = std::move(m_Queue.front());
+        m_Queue.pop_front();
+        if (!SendOne(socket, to, datagram.data(), datagram.size())) return false;
+        m_Pacer.Sent(datagram.size(), now);
+    }
+    return true;
+}
+
+bool CStreamSender::SendOne(int socket, const sockaddr_in& to, const uint8_t* p, size_t cb)
+{
+    const ssize_t sent = sendto(socket, p, cb, 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to));
+    // A full socket buffer or a receiver gone away loses the datagram, as a network
+    // would; anything else ends the run.
+    if (sent < 0 && errno != ENOBUFS && errno != EAGAIN && errno != ECONNREFUSED) return false;
+    m_qwDatagrams++;
+    m_qwBytes += cb;
+    return true;
+}
+
+void CStreamSender::QueueNextUnit(double elapsed)
+{
+    uint8_t mac[6];
+    m_Faults.MacAt(elapsed, m_Mac, mac);
+    if (std::memcmp(mac, m_LastMac, 6) != 0) {
+        std::memcpy(m_LastMac, mac, 6);
+        m_Log.Line("mac changed to %02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+    }
+    const size_t index = m_NextUnit;
+    m_NextUnit = (m_NextUnit + 1) % m_Source.UnitCount();
+    const FirstStreamHead head = m_Parameters.FirstHead(mac, std::time(nullptr));
+    std::vector<Datagram> datagrams = m_Cutter.Cut(head, m_Source.UnitData(index), m_Source.UnitSize(index));
+    m_Faults.Apply(&datagrams);
+    for (Datagram& datagram : datagrams) m_Queue.push_back(std::move(datagram));
+    m_qwUnits++;
+}
+
+void CStreamSender::LogTotals()
+{
+    m_Log.Line("sent units=%llu datagrams=%llu bytes=%llu", static_cast<unsigned long long>(m_qwUnits),
+               static_cast<unsigned long long>(m_qwDatagrams), static_cast<unsigned long long>(m_qwBytes));
+}

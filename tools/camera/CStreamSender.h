@@ -1,0 +1,48 @@
+#pragma once
+// Sends the stream: unit after unit of the looped source, cut into datagrams,
+// faults applied, paced at the send rate; counts what went out.
+
+#include "tools/camera/CCameraLog.h"
+#include "tools/camera/CCameraOptions.h"
+#include "tools/camera/CDatagramCutter.h"
+#include "tools/camera/CFaultInjector.h"
+#include "tools/camera/CPacer.h"
+#include "tools/camera/CStreamParameters.h"
+#include "tools/camera/CStreamSource.h"
+
+#include <netinet/in.h>
+
+#include <cstdint>
+#include <deque>
+
+class CStreamSender {
+public:
+    CStreamSender(const CCameraOptions& options, const CStreamSource& source, CCameraLog& log, bool bMulticast);
+
+    const CStreamParameters& Parameters() const { return m_Parameters; }
+
+    void Begin(Clock::time_point now) { m_Pacer.Start(now); }
+    Clock::time_point NextDue() const { return m_Pacer.Due(); }
+    // Sends what is due by `now`, a bounded number at a time; false on a send error.
+    bool SendDue(int socket, const sockaddr_in& to, Clock::time_point now, double elapsed);
+    // One datagram outside the stream (a response or stop head).
+    bool SendOne(int socket, const sockaddr_in& to, const uint8_t* p, size_t cb);
+    void LogTotals();
+
+private:
+    void QueueNextUnit(double elapsed);
+
+    const CStreamSource& m_Source;
+    CCameraLog& m_Log;
+    const CStreamParameters m_Parameters;
+    CDatagramCutter m_Cutter;
+    CFaultInjector m_Faults;
+    CPacer m_Pacer;
+    uint8_t m_Mac[6];
+    uint8_t m_LastMac[6];
+    std::deque<Datagram> m_Queue;
+    size_t m_NextUnit = 0;
+    uint64_t m_qwUnits = 0;
+    uint64_t m_qwDatagrams = 0;
+    uint64_t m_qwBytes = 0;
+};
