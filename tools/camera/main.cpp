@@ -3,14 +3,49 @@
 #include "tools/camera/CCameraLog.h"
 #include "tools/camera/CCameraOptions.h"
 #include "tools/camera/CMulticastCamera.h"
+#include "tools/camera/CProgramStreamBuilder.h"
 #include "tools/camera/CStreamSource.h"
 #include "tools/camera/CUnicastCamera.h"
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
+
+bool ReadFile(const std::string& path, std::vector<uint8_t>* pBytes)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return false;
+    pBytes->assign(std::istreambuf_iterator<char>(file), {});
+    return true;
+}
+
+int Build(const CCameraOptions& options)
+{
+    std::vector<uint8_t> video, audio;
+    for (const auto& [path, bytes] : {std::pair{options.video, &video}, std::pair{options.audio, &audio}}) {
+        if (!path.empty() && !ReadFile(path, bytes)) {
+            std::fprintf(stderr, "vcsf-camera: cannot read %s\n", path.c_str());
+            return 1;
+        }
+    }
+    CProgramStreamBuilder builder;
+    std::string error;
+    if (!builder.Build(video, audio, &error)) {
+        std::fprintf(stderr, "vcsf-camera: %s\n", error.c_str());
+        return 1;
+    }
+    std::ofstream out(options.output, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(builder.Output().data()), static_cast<std::streamsize>(builder.Output().size()));
+    if (!out.flush()) {
+        std::fprintf(stderr, "vcsf-camera: cannot write %s\n", options.output.c_str());
+        return 1;
+    }
+    return 0;
+}
 
 int Send(const CCameraOptions& options)
 {
@@ -42,5 +77,5 @@ int main(int argc, char** argv)
         std::fputs(CCameraOptions::HelpText().c_str(), stdout);
         return 0;
     }
-    return Send(options);
+    return options.mode == CameraMode::Build ? Build(options) : Send(options);
 }
