@@ -1,0 +1,167 @@
+// vcsf-camera as the filter meets it: a real process, real sockets on loopback,
+// its log read from its standard output.
+
+#include "tests/simulator/CCameraProcess.h"
+#include "tests/simulator/CUdpPeer.h"
+#include "tests/simulator/SimulatorAssets.h"
+
+#include "core/ByteOrder.h"
+#include "core/CParsePacket.h"
+#include "tests/core/CTestCamParmOwner.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const Bytes kStart = {0x00, 0x06, 0x70, 0x01, 0x00, 0x01};
+const Bytes kContinue = {0x00, 0x04, 0x70, 0x03};
+const Bytes kStop = {0x00, 0x04, 0x70, 0x02};
+
+std::vector<std::string> Unicast(std::vector<std::string> more)
+{
+    std::vector<std::string> args = {"unicast", "--input", AssetPath("testsrc-352x240.ps"), "--duration", "60"};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+uint16_t TypeOf(const Bytes& datagram) { return datagram.size() >= 8 ? ReadBE16(&datagram[6]) : 0; }
+
+class CameraProcessTest : public testing::Test {
+protected:
+    // checkHead and ParseHead as the receiver calls them: 0 and up when the head holds.
+    int32_t Parse(const Bytes& datagram)
+    {
+        CParsePacket parser(datagram.data(), datagram.size(), &camParm);
+        uint16_t type = 0;
+        int32_t result = parser.checkHead(&type);
+        if (result < 0) return result;
+        int32_t start = 0;
+        uint16_t length = 0;
+        uint32_t total = 0;
+        uint8_t number = 0, sequence = 0;
+        return parser.ParseHead(&start, &length, &total, &number, &sequence);
+    }
+
+    CTestCamParmOwner owner;
+    CCamParm camParm{&owner};
+    CUdpPeer client;
+};
+
+TEST_F(CameraProcessTest, StartResponseStreamAndStop)
+{
+    CCameraProcess camera(Unicast({"--status", "0x8006"}));
+    const uint16_t port = camera.CommandPort();
+    ASSERT_NE(port, 0);
+    client.SendTo(port, kStart);
+    Bytes datagram;
+    ASSERT_TRUE(client.Receive(&datagram));
+    ASSERT_EQ(TypeOf(datagram), PTYPE_RES_HEAD);
+    EXPECT_EQ(Parse(datagram), 0);
+    EXPECT_EQ(camParm.GetStatus(), 0x8006);
+    EXPECT_EQ(camParm.GetWidth(), 352u);
+    EXPECT_EQ(camParm.GetHeight(), 240u);
+    for (int i = 0; i < 20; i++) {
+        ASSERT_TRUE(client.Receive(&datagram));
+        const uint16_t type = TypeOf(datagram);
+        EXPECT_TRUE(type == PTYPE_FIRST || (i > 0 && type == PTYPE_CONT)) << i;
+        EXPECT_GE(Parse(datagram), 0);
+    }
+    EXPECT_TRUE(camParm.IsFirstDataGet());
+    client.SendTo(port, kContinue);
+    client.SendTo(port, kStop);
+    EXPECT_TRUE(camera.WaitForLine("end stop-request"));
+    std::string totals;
+    EXPECT_TRUE(camera.WaitForLine("sent units=", &totals));
+    EXPECT_EQ(camera.Wait(), 0);
+    const std::string from = "from 127.0.0.1:" + std::to_string(client.Port());
+    const std::vector<std::string> expected = {"command port " + std::to_string(port), "request start admin=1 " + from,
+                                               "sent response status=0x8006", "request continue " + from,
+                                               "request stop " + from, "end stop-request", totals};
+    EXPECT_EQ(camera.Lines(), expected);
+}
+
+TEST_F(CameraProcessTest, WithoutContinueRequestsTheCameraEndsIdle)
+{
+    CCameraProcess camera(Unicast({"--idle-timeout", "0.5"}));
+    const uint16_t port = camera.CommandPort();
+    ASSERT_NE(port, 0);
+    client.SendTo(port, kStart);
+    EXPECT_TRUE(camera.WaitForLine("end idle"));
+    EXPECT_EQ(camera.Wait(), 0);
+}
+
+TEST_F(CameraProcessTest, AMalformedRequestIsLoggedAndIgnored)
+{
+    CCameraProcess camera(Unicast({}));
+    const uint16_t port = camera.CommandPort();
+    ASSERT_NE(port, 0);
+    client.SendTo(port, {0x00, 0x06, 0x70, 0x01});  // a start request's head without its flag
+    client.SendTo(port, kStop);
+    EXPECT_TRUE(camera.WaitForLine("request unknown bytes=4 from 127.0.0.1:"));
+    EXPECT_TRUE(camera.WaitForLine("end stop-request"));
+}
+
+TEST_F(CameraProcessTest, FaultsHitTheDatagramsTheyName)
+{
+    CCameraProcess camera(Unicast({"--wrong-id-every", "3", "--truncate-every", "5"}));
+    const uint16_t port = camera.CommandPort();
+    ASSERT_NE(port, 0);
+    client.SendTo(port, kStart);
+    Bytes datagram;
+    ASSERT_TRUE(client.Receive(&datagram));
+    ASSERT_EQ(TypeOf(datagram), PTYPE_RES_HEAD);
+    for (int n = 1; n <= 30; n++) {
+        ASSERT_TRUE(client.Receive(&datagram));
+        const int32_t result = Parse(datagram);
+        if (n % 3 == 0) EXPECT_EQ(result, CParsePacket::kWrongIdentifier) << n;
+        else if (n % 5 == 0) EXPECT_EQ(result, CParsePacket::kShortPacket) << n;
+        else EXPECT_GE(result, 0) << n;
+    }
+    client.SendTo(port, kStop);
+    EXPECT_TRUE(camera.WaitForLine("end stop-request"));
+}
+
+TEST_F(CameraProcessTest, MulticastReachesAGroupMemberOnLoopbackAndEndsWithTheStopHead)
+{
+    const std::string group = "239.255.71.31";
+    CUdpPeer member(group);
+    CCameraProcess camera({"multicast", "--input", AssetPath("testsrc-352x240.ps"), "--group", group, "--port",
+                           std::to_string(member.Port()), "--interface", "127.0.0.1", "--stop-after", "0.5",
+                           "--status", "0x8002", "--duration", "60"});
+    Bytes datagram;
+    ASSERT_TRUE(member.Receive(&datagram));
+    EXPECT_EQ(TypeOf(datagram), PTYPE_MC_FIRST);
+    EXPECT_GE(Parse(datagram), 0);
+    while (member.Receive(&datagram) && TypeOf(datagram) != PTYPE_MC_STOP) {
+    }
+    ASSERT_EQ(TypeOf(datagram), PTYPE_MC_STOP);
+    EXPECT_EQ(Parse(datagram), 0);
+    EXPECT_EQ(camParm.GetStatus(), 0x8002);
+    EXPECT_TRUE(camera.WaitForLine("sent multicast-stop status=0x8002"));
+    EXPECT_TRUE(camera.WaitForLine("end multicast-stop"));
+    EXPECT_EQ(camera.Wait(), 0);
+}
+
+TEST_F(CameraProcessTest, AChangedMacTurnsMulticastHeadsIntoDuplicates)
+{
+    const std::string group = "239.255.71.32";
+    CUdpPeer member(group);
+    CCameraProcess camera({"multicast", "--input", AssetPath("testsrc-352x240.ps"), "--group", group, "--port",
+                           std::to_string(member.Port()), "--mac-change-after", "0.3", "--duration", "60"});
+    Bytes datagram;
+    uint16_t type = 0;
+    while (type != PTYPE_DUPLICATED && member.Receive(&datagram)) {
+        if (TypeOf(datagram) != PTYPE_MC_FIRST) continue;
+        CParsePacket parser(datagram.data(), datagram.size(), &camParm);
+        ASSERT_EQ(parser.checkHead(&type), 0);
+    }
+    EXPECT_EQ(type, PTYPE_DUPLICATED);
+    EXPECT_TRUE(camera.WaitForLine("mac changed to 00:80:45:01:02:fc"));
+}
+
+}  // namespace
