@@ -21,6 +21,7 @@ constexpr uint32_t kMpegBufferBytes = 0x78000;
 const uint32_t kAddressNotSet = IPv4NetworkOrder(254, 255, 255, 255);  // never accepted by SetValue
 constexpr uint16_t kFileMode = 8;
 constexpr uint16_t kTypeMask = 0x0F;
+constexpr int32_t kStatusNoFileReader = 0xA003;
 
 bool IsTrue(const VARIANT* value) { return static_cast<uint16_t>(value->boolVal) == kTrue; }
 bool IsHostAddress(uint8_t firstOctet) { return firstOctet < 224; }
@@ -315,7 +316,7 @@ HRESULT CVCodecSourceFilter::ConfPlaySpeed(VARIANT* value, bool bGet)
     }
     if (m_pCamParm->IsFirstDataGet()) {
         m_PlaySettings.dPlaySpeed = value->dblVal;
-        m_dRate = value->dblVal;
+        m_PlayRate.Store(value->dblVal);
     }
     return S_OK;
 }
@@ -494,17 +495,43 @@ bool CVCodecSourceFilter::GetSplitTime(int64_t* pTime)
     return true;
 }
 
-uint8_t CVCodecSourceFilter::GetAudioModel()
-{
-    if (m_bStopping) return 0;
-    CAutoLock lock(m_pLock);
-    return m_bAudioModel;
-}
+// Read without the filter lock: the receiving thread asks, and a stop holding that
+// lock may be waiting for the thread.
+uint8_t CVCodecSourceFilter::GetAudioModel() { return m_bStopping ? 0 : m_bAudioModel.load(); }
 
 void CVCodecSourceFilter::SetAudioModel(uint8_t bAudioModel)
 {
     CAutoLock lock(m_pLock);
     m_bAudioModel = bAudioModel;
+}
+
+double CVCodecSourceFilter::GetRate() { return m_PlayRate.Get(m_bStopping != 0, m_bAudioModel != 0); }
+
+void CVCodecSourceFilter::SetRate(double rate) { m_PlayRate.Set(rate, m_bStopping != 0, m_bAudioModel != 0); }
+
+void CVCodecSourceFilter::SetPlayTime(const SYSTEMTIME& time)
+{
+    if (m_State == State_Running) m_stPlayTime = time;
+}
+
+void CVCodecSourceFilter::SetPosTime(const SYSTEMTIME& time)
+{
+    if (m_State == State_Running) m_stPosTime = time;
+}
+
+void CVCodecSourceFilter::GetRestartTime(SYSTEMTIME* pTime) const
+{
+    *pTime = m_bPosRestart ? m_stPosTime : m_stPlayTime;
+}
+
+// The file reader comes with playback.
+int32_t CVCodecSourceFilter::GetIndexOffset(uint32_t*) const { return kStatusNoFileReader; }
+
+// The seeking object comes with playback.
+HRESULT CVCodecSourceFilter::SeekNotify(bool)
+{
+    CAutoLock receive(&m_ReceiveLock);
+    return E_FAIL;
 }
 
 bool CVCodecSourceFilter::IsFileMode() { return (m_pNetReceiver->GetComType() & 8) != 0; }

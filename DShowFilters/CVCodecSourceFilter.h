@@ -10,7 +10,10 @@
 #include "DShowFilters/FilterSettings.h"
 #include "DShowFilters/IVLMVCConfigure.h"
 #include "baseclasses/CBaseFilter.h"
+#include "core/CPlayRate.h"
 #include "core/ICamParmOwner.h"
+
+#include <atomic>
 
 #include <memory>
 #include <ocidl.h>
@@ -62,7 +65,7 @@ public:
     int32_t CreatePushES(uint32_t esTypes, int64_t referenceTime) override;
     void StopStream(bool bNotify) override;
     void SetAvgBitRate(uint32_t kbps) override;
-    double GetRate() override { return m_dRate; }
+    double GetRate() override;
     bool IsFileMode() override;
     bool GetLive() override { return m_bLive != 0; }
     bool GetRec() override { return m_bRec != 0; }
@@ -72,6 +75,21 @@ public:
     void SetSplitTime(int64_t time);
     void SetAudioModel(uint8_t bAudioModel);
     bool IsStopping() const { return m_bStopping != 0; }
+    bool IsPaused() const { return m_State == State_Paused; }
+    void SetRate(double rate);
+    DWORD GetPushInterval(bool bForReader) const { return m_PlayRate.PushInterval(bForReader); }
+    bool IsRateRestart() const { return m_bRateRestart != 0; }
+    void SetRateRestart(bool bPending) { m_bRateRestart = bPending ? 1 : 0; }
+    bool IsPosRestart() const { return m_bPosRestart != 0; }
+    void SetPosRestart(bool bPending) { m_bPosRestart = bPending ? 1 : 0; }
+    // Playback reports its progress only while running.
+    void SetPlayTime(const SYSTEMTIME& time);
+    void SetPosTime(const SYSTEMTIME& time);
+    // Where playback starts again: the position of a pending seek, else the play time.
+    void GetRestartTime(SYSTEMTIME* pTime) const;
+    // The file reader's record offset; 0xA003 while there is no file reader.
+    int32_t GetIndexOffset(uint32_t* pOffset) const;
+    HRESULT SeekNotify(bool bPosRestart);
     uint32_t GetAvgBitRate() const { return m_dwAvgBitRate; }
     CCamParm* CamParm() const { return m_pCamParm.get(); }
     CMpegBuffer* MpegBuffer() const { return m_pMpegBuffer.get(); }
@@ -121,11 +139,14 @@ private:
     uint8_t m_bProtectedMode = 0;
     uint8_t m_bRec = 0;
     uint8_t m_bLive = 1;
-    uint8_t m_bAudioModel = 0;
-    double m_dRate = 1.0;
+    std::atomic<uint8_t> m_bAudioModel = 0;
+    CPlayRate m_PlayRate;
+    uint8_t m_bRateRestart = 0;
+    uint8_t m_bPosRestart = 0;
     uint8_t m_bIpictureCutOut = 0;
     uint32_t m_dwRecordOffset = 0;
     SYSTEMTIME m_stPlayTime = {};
+    SYSTEMTIME m_stPosTime = {};
     uint8_t m_bSplitPending = 0;
     int64_t m_llSplitTime = 0;
 };

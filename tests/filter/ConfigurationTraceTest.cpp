@@ -22,19 +22,8 @@ VARIANT Flag(uint16_t raw)
     return v;
 }
 
-bool EndsWith(const std::string& line, const std::string& tail)
-{
-    return line.size() >= tail.size() && line.compare(line.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// The index of the first line that ends with `tail`, or -1.
-int Find(const std::vector<std::string>& lines, const std::string& tail)
-{
-    for (size_t i = 0; i < lines.size(); i++) {
-        if (EndsWith(lines[i], tail)) return static_cast<int>(i);
-    }
-    return -1;
-}
+constexpr auto EndsWith = CTraceFileSession::EndsWith;
+constexpr auto Find = CTraceFileSession::Find;
 
 class ConfigurationTraceTest : public CConfiguredFilterTest {
 protected:

@@ -104,3 +104,16 @@ std::vector<std::string> CTraceFileSession::Lines(const std::wstring& path)
 }
 
 const std::vector<CTraceFileSession::Box>& CTraceFileSession::Boxes() const { return g_Boxes; }
+
+bool CTraceFileSession::EndsWith(const std::string& line, const std::string& tail)
+{
+    return line.size() >= tail.size() && line.compare(line.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+int CTraceFileSession::Find(const std::vector<std::string>& lines, const std::string& tail)
+{
+    for (size_t i = 0; i < lines.size(); i++) {
+        if (EndsWith(lines[i], tail)) return static_cast<int>(i);
+    }
+    return -1;
+}

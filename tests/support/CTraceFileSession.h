@@ -28,5 +28,8 @@ public:
     // The file's lines without their CR LF; a line feed without CR fails the test.
     static std::vector<std::string> Lines(const std::wstring& path);
     std::vector<std::string> TraceLines() const { return Lines(TraceFilePath()); }
+    static bool EndsWith(const std::string& line, const std::string& tail);
+    // The index of the first line that ends with `tail`, or -1.
+    static int Find(const std::vector<std::string>& lines, const std::string& tail);
     const std::vector<Box>& Boxes() const;
 };
