@@ -5,6 +5,8 @@
 #include "tools/camera/CDatagramCutter.h"
 
 #include "core/ByteOrder.h"
+#include "core/CDatagramWriter.h"
+#include "core/CMpegBuffer.h"
 #include "core/CParsePacket.h"
 #include "tests/core/CTestCamParmOwner.h"
 #include "tests/simulator/SimulatorAssets.h"
@@ -15,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -86,6 +89,46 @@ TEST_F(CDatagramCutterTest, UnitsDecodeBackToTheClipWithTheirNumbers)
     }
     EXPECT_EQ(received, ReadAsset("testsrc-352x240-mp2.ps"));
     EXPECT_TRUE(camParm.IsFirstDataGet());  // the first unit opens with a pack and system header
+}
+
+// The padding a camera adds past a unit's total length never reaches the stream.
+TEST_F(CDatagramCutterTest, PaddedUnitsReachTheRingBufferAsTheClip)
+{
+    CCameraOptions options;
+    ASSERT_TRUE(options.Parse({"unicast", "--input", "x", "--pad-every", "2"}));
+    const CStreamParameters parameters(options, source.Facts());
+    CDatagramCutter cutter(false);
+    CFaultInjector faults(options);
+    int32_t result = 0;
+    CMpegBuffer ring(0x400000, &result);
+    CDatagramWriter writer(&camParm, &ring, &owner);
+    std::vector<uint8_t> expected;
+    size_t padded = 0;
+    for (size_t unit = 0; unit < source.UnitCount(); unit++) {
+        std::vector<Datagram> datagrams =
+            cutter.Cut(parameters.FirstHead(kMac, 0), source.UnitData(unit), source.UnitSize(unit));
+        size_t bytes = 0;
+        for (const Datagram& d : datagrams) bytes += d.size();
+        faults.Apply(&datagrams);
+        for (const Datagram& d : datagrams) bytes -= d.size();
+        if (bytes != 0) padded++;
+        for (const Datagram& d : datagrams) {
+            bool bStop = false;
+            ASSERT_EQ(writer.DataWrite(d.data(), d.size(), &bStop), 0);
+        }
+        expected.insert(expected.end(), source.UnitData(unit), source.UnitData(unit) + source.UnitSize(unit));
+    }
+    EXPECT_GE(padded, 3u);
+    ring.SetReadySize(0);
+    const uint8_t* p = nullptr;
+    uint32_t length = 0;
+    uint8_t bEnd = 0;
+    ASSERT_GE(ring.ReadLock(&p, 0, &length, &bEnd), 0);
+    // The stream starts at the first pack with a system header.
+    ASSERT_LE(length, expected.size());
+    ASSERT_GE(length, expected.size() - source.UnitSize(0));
+    EXPECT_TRUE(std::equal(p, p + length, expected.end() - length));
+    ring.ReadEnd();
 }
 
 TEST_F(CDatagramCutterTest, TheHeadsCarryTheStreamParameters)

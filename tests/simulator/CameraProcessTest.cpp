@@ -85,6 +85,26 @@ TEST_F(CameraProcessTest, StartResponseStreamAndStop)
     EXPECT_EQ(camera.Lines(), expected);
 }
 
+TEST_F(CameraProcessTest, EachStopEndsASessionUntilTheLast)
+{
+    CCameraProcess camera(Unicast({"--sessions", "2"}));
+    const uint16_t port = camera.CommandPort();
+    ASSERT_NE(port, 0);
+    for (int session = 0; session < 2; session++) {
+        CUdpPeer viewer;
+        viewer.SendTo(port, kStart);
+        Bytes datagram;
+        ASSERT_TRUE(viewer.Receive(&datagram));
+        EXPECT_EQ(TypeOf(datagram), PTYPE_RES_HEAD);
+        ASSERT_TRUE(viewer.Receive(&datagram));
+        EXPECT_EQ(TypeOf(datagram), PTYPE_FIRST);
+        viewer.SendTo(port, kStop);
+        ASSERT_TRUE(camera.WaitForLine("request stop from 127.0.0.1:" + std::to_string(viewer.Port())));
+    }
+    EXPECT_TRUE(camera.WaitForLine("end stop-request"));
+    EXPECT_EQ(camera.Wait(), 0);
+}
+
 TEST_F(CameraProcessTest, WithoutContinueRequestsTheCameraEndsIdle)
 {
     CCameraProcess camera(Unicast({"--idle-timeout", "0.5"}));

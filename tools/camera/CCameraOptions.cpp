@@ -105,6 +105,7 @@ bool CCameraOptions::ParseOption(const std::string& name, const std::string& val
     else if (name == "--stop-after") ok = ToSeconds(value, &stopAfter);
     else if (name == "--duration") ok = ToSeconds(value, &duration);
     else if (name == "--idle-timeout") ok = ToSeconds(value, &idleTimeout);
+    else if (name == "--sessions") ok = ToInt(value, 0xFFFFFFFF, &sessions);
     else if (name == "--log") logFile = value;
     else if (name == "--video") video = value;
     else if (name == "--audio") audio = value;
@@ -137,6 +138,7 @@ bool CCameraOptions::ParseFaultOption(const std::string& name, const std::string
     else if (name == "--duplicate") ok = ToPercent(value, &duplicatePercent);
     else if (name == "--wrong-id-every") ok = ToInt(value, 0xFFFFFFFF, &wrongIdEvery);
     else if (name == "--truncate-every") ok = ToInt(value, 0xFFFFFFFF, &truncateEvery);
+    else if (name == "--pad-every") ok = ToInt(value, 0xFFFFFFFF, &padEvery);
     else if (name == "--mac-change-after") ok = ToSeconds(value, &macChangeAfter);
     else return Fail("unknown option: " + name);
     return ok || Fail(name + ": invalid value " + value);
@@ -161,7 +163,8 @@ std::string CCameraOptions::HelpText()
   vcsf-camera unicast --input FILE [--bind 127.0.0.1] [--port P] [options]
       Waits for requests on its command port (P=0: the system chooses) and streams
       to whoever sent the start request: a response head, then the stream, while
-      continue requests arrive. Ends on the stop request or after --idle-timeout.
+      continue requests arrive. A stop request ends the session; the camera ends
+      after --sessions N of them (default 1, 0: never) or after --idle-timeout.
   vcsf-camera multicast --input FILE --group G --port P [--interface 127.0.0.1]
                         [--ttl 1] [--mac 00:80:45:01:02:03] [--stop-after S] [options]
       Sends the stream to the group; --stop-after sends the multicast stop head
@@ -184,6 +187,8 @@ Faults, deterministic with --seed N (default 1):
   --loss PCT, --reorder PCT, --duplicate PCT   per datagram
   --wrong-id-every N    every Nth datagram with a wrong identifier
   --truncate-every N    every Nth datagram cut shorter than its heads say
+  --pad-every N         every Nth unit: 16 bytes of padding in its last datagram
+                        that the unit's total length leaves out
   --mac-change-after S  announce another MAC address after S seconds
 
 Log lines on standard output, each flushed at once:

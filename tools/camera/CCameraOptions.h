@@ -26,6 +26,7 @@ public:
     double stopAfter = -1;  // seconds; negative: never
     double duration = -1;   // seconds; negative: unbounded
     double idleTimeout = 30;
+    uint32_t sessions = 1;  // stop requests until the end; 0: unbounded
     uint16_t status = 0;
     uint64_t rate = 0;  // bits per second; 0: the stream's own
     int width = -1;     // negative: from the stream's sequence header
@@ -42,6 +43,7 @@ public:
     double duplicatePercent = 0;
     uint32_t wrongIdEvery = 0;
     uint32_t truncateEvery = 0;
+    uint32_t padEvery = 0;
     double macChangeAfter = -1;
 
     std::string video;

@@ -12,6 +12,7 @@ CFaultInjector::CFaultInjector(const CCameraOptions& options)
       m_dDuplicate(options.duplicatePercent),
       m_dwWrongIdEvery(options.wrongIdEvery),
       m_dwTruncateEvery(options.truncateEvery),
+      m_dwPadEvery(options.padEvery),
       m_dMacChangeAfter(options.macChangeAfter)
 {
 }
@@ -26,6 +27,7 @@ bool CFaultInjector::Chance(double percent)
 
 void CFaultInjector::Apply(std::vector<Datagram>* pDatagrams)
 {
+    Pad(pDatagrams);
     std::vector<Datagram> out;
     for (Datagram& datagram : *pDatagrams) {
         Corrupt(&datagram);
@@ -47,6 +49,21 @@ void CFaultInjector::Corrupt(Datagram* pDatagram)
         const size_t data = pDatagram->size() > head ? pDatagram->size() - head : 0;
         pDatagram->resize(pDatagram->size() - (data > 1 ? data / 2 : 1));
     }
+}
+
+// The unit's last continuation carries padding in its data length that the unit's
+// total length leaves out, as some cameras send it.
+void CFaultInjector::Pad(std::vector<Datagram>* pDatagrams)
+{
+    m_qwUnits++;
+    if (!m_dwPadEvery || m_qwUnits % m_dwPadEvery != 0 || pDatagrams->size() < 2) return;
+    Datagram& last = pDatagrams->back();
+    ContStreamHead head = {};
+    if (last.size() + kPadding > CDatagramCutter::kMaxDatagram || !DecodeContStreamHead(last.data(), last.size(), &head))
+        return;
+    head.usDataLength = static_cast<uint16_t>(head.usDataLength + kPadding);
+    EncodeContStreamHead(head, last.data());
+    last.resize(last.size() + kPadding, 0);
 }
 
 void CFaultInjector::Reorder(std::vector<Datagram>* pDatagrams)

@@ -14,7 +14,9 @@ class CFaultInjector {
 public:
     explicit CFaultInjector(const CCameraOptions& options);
 
+    // The datagrams of one unit, in order.
     void Apply(std::vector<Datagram>* pDatagrams);
+    static constexpr size_t kPadding = 16;
 
     // The MAC address to announce `elapsed` seconds into the run.
     void MacAt(double elapsed, const uint8_t base[6], uint8_t out[6]) const;
@@ -23,6 +25,7 @@ private:
     bool Chance(double percent);
     void Corrupt(Datagram* pDatagram);
     void Reorder(std::vector<Datagram>* pDatagrams);
+    void Pad(std::vector<Datagram>* pDatagrams);
 
     std::mt19937 m_Rng;
     const double m_dLoss;
@@ -30,6 +33,8 @@ private:
     const double m_dDuplicate;
     const uint32_t m_dwWrongIdEvery;
     const uint32_t m_dwTruncateEvery;
+    const uint32_t m_dwPadEvery;
     const double m_dMacChangeAfter;
     uint64_t m_qwCount = 0;
+    uint64_t m_qwUnits = 0;
 };

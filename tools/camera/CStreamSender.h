@@ -21,7 +21,12 @@ public:
 
     const CStreamParameters& Parameters() const { return m_Parameters; }
 
-    void Begin(Clock::time_point now) { m_Pacer.Start(now); }
+    // A session opens at a unit: what was left of the last one is dropped.
+    void Begin(Clock::time_point now)
+    {
+        m_Queue.clear();
+        m_Pacer.Start(now);
+    }
     Clock::time_point NextDue() const { return m_Pacer.Due(); }
     // Sends what is due by `now`, a bounded number at a time; false on a send error.
     bool SendDue(int socket, const sockaddr_in& to, Clock::time_point now, double elapsed);

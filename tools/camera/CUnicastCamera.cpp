@@ -108,7 +108,8 @@ const char* CUnicastCamera::HandleRequest(const uint8_t* p, size_t cb, const soc
         m_LastRequest = now;
     } else if (IsRequest(p, cb, 4, kStopRequest)) {
         m_Log.Line("request stop from %s", peer.c_str());
-        return "stop-request";
+        m_bStreaming = false;
+        if (++m_dwStops == m_Options.sessions) return "stop-request";
     } else {
         m_Log.Line("request unknown bytes=%zu from %s", cb, peer.c_str());
     }

@@ -32,6 +32,7 @@ private:
     CStreamSender m_Sender;
     int m_hSocket = -1;
     bool m_bStreaming = false;
+    uint32_t m_dwStops = 0;
     sockaddr_in m_Client = {};
     Clock::time_point m_LastRequest;
 };
