@@ -211,3 +211,22 @@ TEST(CFaultInjectorTest, TheSameSeedGivesTheSameFaults)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CFaultInjectorTest, TheMacTogglesBackAndForth)
+{
+    CCameraOptions options;
+    ASSERT_TRUE(options.Parse({"multicast", "--input", "x", "--group", "239.1.1.1", "--port", "5000",
+                               "--mac-toggle-every", "0.5"}));
+    const CFaultInjector faults(options);
+    uint8_t mac[6];
+    const double times[] = {0.1, 0.6, 1.1, 1.7};
+    const uint8_t last[] = {0x03, 0xFC, 0x03, 0xFC};
+    for (int i = 0; i < 4; i++) {
+        faults.MacAt(times[i], kMac, mac);
+        EXPECT_EQ(mac[5], last[i]) << times[i];
+    }
+}
+
+}  // namespace

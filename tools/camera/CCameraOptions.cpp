@@ -140,6 +140,7 @@ bool CCameraOptions::ParseFaultOption(const std::string& name, const std::string
     else if (name == "--truncate-every") ok = ToInt(value, 0xFFFFFFFF, &truncateEvery);
     else if (name == "--pad-every") ok = ToInt(value, 0xFFFFFFFF, &padEvery);
     else if (name == "--mac-change-after") ok = ToSeconds(value, &macChangeAfter);
+    else if (name == "--mac-toggle-every") ok = ToSeconds(value, &macToggleEvery) && macToggleEvery > 0;
     else return Fail("unknown option: " + name);
     return ok || Fail(name + ": invalid value " + value);
 }
@@ -190,6 +191,8 @@ Faults, deterministic with --seed N (default 1):
   --pad-every N         every Nth unit: 16 bytes of padding in its last datagram
                         that the unit's total length leaves out
   --mac-change-after S  announce another MAC address after S seconds
+  --mac-toggle-every S  switch between the two MAC addresses every S seconds, so
+                        that a receiver sees a change whenever it joins
 
 Log lines on standard output, each flushed at once:
   command port N                        unicast: always the first line

@@ -45,6 +45,7 @@ public:
     uint32_t truncateEvery = 0;
     uint32_t padEvery = 0;
     double macChangeAfter = -1;
+    double macToggleEvery = -1;
 
     std::string video;
     std::string audio;

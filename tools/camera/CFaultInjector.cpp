@@ -13,7 +13,8 @@ CFaultInjector::CFaultInjector(const CCameraOptions& options)
       m_dwWrongIdEvery(options.wrongIdEvery),
       m_dwTruncateEvery(options.truncateEvery),
       m_dwPadEvery(options.padEvery),
-      m_dMacChangeAfter(options.macChangeAfter)
+      m_dMacChangeAfter(options.macChangeAfter),
+      m_dMacToggleEvery(options.macToggleEvery)
 {
 }
 
@@ -79,5 +80,6 @@ void CFaultInjector::Reorder(std::vector<Datagram>* pDatagrams)
 void CFaultInjector::MacAt(double elapsed, const uint8_t base[6], uint8_t out[6]) const
 {
     std::memcpy(out, base, 6);
-    if (m_dMacChangeAfter >= 0 && elapsed >= m_dMacChangeAfter) out[5] ^= 0xFF;
+    const bool bToggled = m_dMacToggleEvery > 0 && static_cast<uint64_t>(elapsed / m_dMacToggleEvery) % 2 == 1;
+    if ((m_dMacChangeAfter >= 0 && elapsed >= m_dMacChangeAfter) != bToggled) out[5] ^= 0xFF;
 }

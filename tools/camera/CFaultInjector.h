@@ -35,6 +35,7 @@ private:
     const uint32_t m_dwTruncateEvery;
     const uint32_t m_dwPadEvery;
     const double m_dMacChangeAfter;
+    const double m_dMacToggleEvery;
     uint64_t m_qwCount = 0;
     uint64_t m_qwUnits = 0;
 };
