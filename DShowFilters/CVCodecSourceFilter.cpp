@@ -527,11 +527,7 @@ void CVCodecSourceFilter::GetRestartTime(SYSTEMTIME* pTime) const
 // The file reader comes with playback.
 int32_t CVCodecSourceFilter::GetIndexOffset(uint32_t*) const { return kStatusNoFileReader; }
 
-// The seeking object comes with playback.
-HRESULT CVCodecSourceFilter::SeekNotify(bool)
-{
-    CAutoLock receive(&m_ReceiveLock);
-    return E_FAIL;
-}
+// The seeking object, and the receive lock around its use, come with playback.
+HRESULT CVCodecSourceFilter::SeekNotify(bool) { return E_FAIL; }
 
 bool CVCodecSourceFilter::IsFileMode() { return (m_pNetReceiver->GetComType() & 8) != 0; }

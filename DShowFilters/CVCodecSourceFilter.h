@@ -14,7 +14,6 @@
 #include "core/ICamParmOwner.h"
 
 #include <atomic>
-
 #include <memory>
 #include <ocidl.h>
 

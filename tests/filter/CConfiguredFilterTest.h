@@ -47,22 +47,40 @@ protected:
         VARIANT port = {};
         port.uiVal = camera->Port();
         ASSERT_EQ(Set(VCSF_Port, port), S_OK);
+        JoinGraph();
+        ASSERT_HRESULT_SUCCEEDED(control->Run());
+    }
+
+    // The filter in a new graph, driven and heard through the graph as a host does.
+    void JoinGraph()
+    {
         ASSERT_HRESULT_SUCCEEDED(
             CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph)));
         ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(filter.Get(), L"source"));
-        ComPtr<IMediaControl> control;
         ASSERT_HRESULT_SUCCEEDED(graph.As(&control));
-        ASSERT_HRESULT_SUCCEEDED(control->Run());
+        ASSERT_HRESULT_SUCCEEDED(graph.As(&events));
     }
 
     void StopGraph()
     {
-        ComPtr<IMediaControl> control;
-        if (graph && SUCCEEDED(graph.As(&control))) control->Stop();
+        if (control) control->Stop();
+    }
+
+    // Every reference the test holds goes: the last one destroys the filter.
+    void ReleaseFilter()
+    {
+        StopGraph();
+        control.Reset();
+        events.Reset();
+        graph.Reset();
+        config.Reset();
+        filter.Reset();
     }
 
     ComPtr<CVCodecSourceFilter> filter;
     ComPtr<IVLMVCConfigure3> config;
     ComPtr<IGraphBuilder> graph;
+    ComPtr<IMediaControl> control;
+    ComPtr<IMediaEventEx> events;
     std::unique_ptr<CLoopbackCamera> camera;
 };

@@ -27,15 +27,6 @@ constexpr auto Find = CTraceFileSession::Find;
 
 class ConfigurationTraceTest : public CConfiguredFilterTest {
 protected:
-    // The last reference goes: the destructor ends the log.
-    void ReleaseAll()
-    {
-        StopGraph();
-        config.Reset();
-        filter.Reset();
-        graph.Reset();
-    }
-
     CTraceFileSession session;
 };
 
@@ -49,7 +40,7 @@ TEST_F(ConfigurationTraceTest, RefusalsWriteTheirLinesAndTheDestructorEndsTheLog
     EXPECT_EQ(config->SetValue(IID_IUnknown, &v), E_NOTIMPL);
     Run();
     EXPECT_EQ(Set(VCSF_Port, Flag(0x1234)), VFW_E_NOT_STOPPED);
-    ReleaseAll();
+    ReleaseFilter();  // the destructor ends the log
     EXPECT_EQ(g_bTraceEnable, 0);
 
     const std::vector<std::string> lines = session.TraceLines();
@@ -82,7 +73,7 @@ TEST_F(ConfigurationTraceTest, TheFirstFilterDestroyedEndsTheLogForAll)
     second.Reset();
     EXPECT_EQ(g_bTraceEnable, 0);
     EXPECT_EQ(g_nTraceRef, 0);
-    ReleaseAll();
+    ReleaseFilter();  // the destructor ends the log
     const std::vector<std::string> lines = session.TraceLines();
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return EndsWith(l, "Start."); }), 1);
 }

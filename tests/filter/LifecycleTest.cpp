@@ -6,7 +6,6 @@
 #include "core/CMpegBuffer.h"
 #include "tests/filter/CConfiguredFilterTest.h"
 
-#include <tlhelp32.h>
 #include <vfwmsgs.h>
 
 #include <cstring>
@@ -17,29 +16,12 @@ using Bytes = CLoopbackCamera::Bytes;
 
 const Bytes kStop = {0x00, 0x04, 0x70, 0x02};
 
-DWORD ThreadCount()
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    DWORD count = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID == GetCurrentProcessId()) count++;
-    }
-    CloseHandle(snapshot);
-    return count;
-}
-
 class LifecycleTest : public CConfiguredFilterTest {
 protected:
     void SetUp() override
     {
         CConfiguredFilterTest::SetUp();
-        ASSERT_HRESULT_SUCCEEDED(
-            CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph)));
-        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(filter.Get(), L"source"));
-        ASSERT_HRESULT_SUCCEEDED(graph.As(&control));
-        ASSERT_HRESULT_SUCCEEDED(graph.As(&events));
+        JoinGraph();
     }
 
     void UseCamera(std::vector<Bytes> answer, DWORD dwTimeOut = 10000)
@@ -61,9 +43,6 @@ protected:
         if (phr) *phr = hr;
         return state;
     }
-
-    ComPtr<IMediaControl> control;
-    ComPtr<IMediaEventEx> events;
 };
 
 TEST_F(LifecycleTest, APauseReceivesTheCamerasStreamAndTheHostSeesItsParameters)

@@ -31,10 +31,7 @@ protected:
     // The log ends with the filter, so that every line is in the file.
     std::vector<std::string> FinalLines()
     {
-        StopGraph();
-        graph.Reset();
-        config.Reset();
-        filter.Reset();
+        ReleaseFilter();
         return session.TraceLines();
     }
 

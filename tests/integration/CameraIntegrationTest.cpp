@@ -5,16 +5,14 @@
 #include "camera/CNetReceiver.h"
 #include "core/CCamParm.h"
 #include "core/CMpegBuffer.h"
-#include "core/Trace.h"
 #include "tests/filter/CConfiguredFilterTest.h"
 #include "tests/support/CTraceFileSession.h"
 
 #include <psapi.h>
-#include <tlhelp32.h>
 #include <vfwmsgs.h>
 #include <winternl.h>
 
-#include <cstdlib>
+#include <cwchar>
 #include <cstring>
 #include <string>
 
@@ -29,28 +27,12 @@ uint16_t CameraPort()
     return static_cast<uint16_t>(std::wcstoul(text, nullptr, 10));
 }
 
-// Bounded: false when the condition did not hold within ten seconds.
-template <typename Condition>
-bool WaitUntil(Condition condition)
-{
-    const ULONGLONG deadline = GetTickCount64() + 10000;
-    while (!condition()) {
-        if (GetTickCount64() >= deadline) return false;
-        SwitchToThread();
-    }
-    return true;
-}
-
 class CameraIntegrationTest : public CConfiguredFilterTest {
 protected:
     void SetUp() override
     {
         CConfiguredFilterTest::SetUp();
-        ASSERT_HRESULT_SUCCEEDED(
-            CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph)));
-        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(filter.Get(), L"source"));
-        ASSERT_HRESULT_SUCCEEDED(graph.As(&control));
-        ASSERT_HRESULT_SUCCEEDED(graph.As(&events));
+        JoinGraph();
         Configure(VCSF_Address, IPv4NetworkOrder(127, 0, 0, 1));
         Configure(VCSF_NIC, IPv4NetworkOrder(127, 0, 0, 1));
         Configure(VCSF_TimeOut, 10000);
@@ -95,9 +77,6 @@ protected:
         EXPECT_LT(GetTickCount64() - start, kStopBoundMs);
         EXPECT_FALSE(filter->NetReceiver()->IsActive());
     }
-
-    ComPtr<IMediaControl> control;
-    ComPtr<IMediaEventEx> events;
 };
 
 TEST_F(CameraIntegrationTest, UnicastBringsTheCamerasParametersAndItsStreamFromAPackWithASystemHeader)
@@ -146,11 +125,7 @@ TEST_F(CameraIntegrationTest, PacketGapsAndOverReceiveAreTracedAndTheDataUsed)
     ASSERT_EQ(control->Pause(), S_OK);
     EXPECT_TRUE(WaitForStored(200000));
     StopWithinBound();
-    graph.Reset();
-    control.Reset();
-    events.Reset();
-    config.Reset();
-    filter.Reset();  // ends the log
+    ReleaseFilter();  // the destructor ends the log
     const std::vector<std::string> lines = session.TraceLines();
     EXPECT_GE(CTraceFileSession::Find(lines, "DataWrite:PacketCheck(Continuous): PacketNum error."), 0);
     bool bCorrected = false;
@@ -193,12 +168,7 @@ ProcessResources Measure()
 {
     ProcessResources r;
     r.handles = HandleCount();
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        r.threads += entry.th32OwnerProcessID == GetCurrentProcessId();
-    CloseHandle(snapshot);
+    r.threads = ThreadCount();
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof(memory);
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory));

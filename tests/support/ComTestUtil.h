@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <dshow.h>
+#include <tlhelp32.h>
 #include <wrl/client.h>
 
 using Microsoft::WRL::ComPtr;
@@ -25,6 +26,32 @@ inline bool Supports(IUnknown* p, REFIID riid)
     if (FAILED(hr)) return false;
     pOut->Release();
     return true;
+}
+
+// Bounded: false when the condition did not hold within ten seconds.
+template <typename Condition>
+bool WaitUntil(Condition condition)
+{
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    while (!condition()) {
+        if (GetTickCount64() >= deadline) return false;
+        SwitchToThread();
+    }
+    return true;
+}
+
+// The threads of this process, as the system lists them.
+inline DWORD ThreadCount()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    DWORD count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) count++;
+    }
+    CloseHandle(snapshot);
+    return count;
 }
 
 // Reads host events until `wanted` arrives or 10 s have passed. Wine's event queue
