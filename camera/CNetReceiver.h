@@ -43,6 +43,8 @@ public:
     uint16_t GetComType();
     // From activation to Stop.
     bool IsActive();
+    // Datagrams are being written; false again after a stop path (MAC change, stop head, overflow).
+    bool IsReceiving() const { return m_bReceiving; }
 
     // 0, an HRESULT, or VFW_E_TIMEOUT when no packet came in time (reception goes on).
     HRESULT ActivateUnicast(const NetworkSettings& settings);

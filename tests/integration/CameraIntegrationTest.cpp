@@ -27,6 +27,23 @@ uint16_t CameraPort()
     return static_cast<uint16_t>(std::wcstoul(text, nullptr, 10));
 }
 
+// What a person at the camera's console would do: tell it to stop the multicast.
+void SendStopRequest(uint16_t port)
+{
+    WSADATA data;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+    const SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_NE(s, INVALID_SOCKET);
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const char request[4] = {0x00, 0x04, 0x70, 0x02};
+    EXPECT_EQ(sendto(s, request, sizeof(request), 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to)), 4);
+    closesocket(s);
+    WSACleanup();
+}
+
 class CameraIntegrationTest : public CConfiguredFilterTest {
 protected:
     void SetUp() override
@@ -140,6 +157,18 @@ TEST_F(CameraIntegrationTest, MulticastOnLoopbackEndsWithTheMacChange)
     ASSERT_EQ(control->Run(), S_OK);
     EXPECT_TRUE(WaitForEvent(events.Get(), kEventErrorAbort));
     EXPECT_TRUE(WaitUntil([&] { return filter->CamParm()->GetStatus() == kStatusMacChanged; }));
+    StopWithinBound();
+}
+
+TEST_F(CameraIntegrationTest, TheMulticastStopHeadEndsTheStreamWithTheCamerasStatus)
+{
+    UseMulticastCamera(VCSF_CAMERA_GROUP, VCSF_CAMERA_GROUP_PORT);
+    ASSERT_EQ(control->Pause(), S_OK);
+    ASSERT_TRUE(WaitForStored(64));  // joined: the stop head cannot pass by unseen
+    SendStopRequest(CameraPort());
+    EXPECT_TRUE(WaitUntil([&] { return filter->CamParm()->GetStatus() == VCSF_CAMERA_STOP_STATUS; }));
+    EXPECT_TRUE(WaitForEvent(events.Get(), kEventErrorAbort));
+    EXPECT_TRUE(WaitUntil([&] { return !filter->NetReceiver()->IsReceiving(); }));
     StopWithinBound();
 }
 

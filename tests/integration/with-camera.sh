@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs one test program against vcsf-camera running natively on loopback:
 #   with-camera.sh CAMERA [--expect TEXT]... -- CAMERA_ARGS... -- COMMAND...
-# A unicast camera's command port reaches the test in VCSF_CAMERA_PORT. After the
+# The camera's command port (unicast, or multicast with --stop-on-request) reaches
+# the test in VCSF_CAMERA_PORT. After the
 # test, the camera's standard input closes, which ends it; each TEXT must then
 # start a line of its log. The status is the test's, or 1 for a missing line.
 set -uo pipefail
@@ -23,7 +24,7 @@ coproc CAMERA { exec "$camera" "${camera_args[@]}" --log "$log" --end-on-stdin-e
 camera_pid=$CAMERA_PID
 exec {camera_out}<&"${CAMERA[0]}" {camera_in}>&"${CAMERA[1]}"
 eval "exec ${CAMERA[0]}<&- ${CAMERA[1]}>&-"
-if [ "${camera_args[0]}" = "unicast" ]; then
+if [ "${camera_args[0]}" = "unicast" ] || [[ " ${camera_args[*]} " == *" --stop-on-request "* ]]; then
   read -r -t 20 first <&"$camera_out" || { echo "with-camera: the camera did not start" >&2; exit 1; }
   export VCSF_CAMERA_PORT=${first#command port }
 fi

@@ -146,6 +146,14 @@ TEST_F(CameraProcessTest, FaultsHitTheDatagramsTheyName)
     EXPECT_TRUE(camera.WaitForLine("end stop-request"));
 }
 
+// Reads the group until the multicast stop head; false when none came.
+bool ReceiveUntilStopHead(CUdpPeer& member, Bytes* pDatagram)
+{
+    while (member.Receive(pDatagram))
+        if (TypeOf(*pDatagram) == PTYPE_MC_STOP) return true;
+    return false;
+}
+
 TEST_F(CameraProcessTest, MulticastReachesAGroupMemberOnLoopbackAndEndsWithTheStopHead)
 {
     const std::string group = "239.255.71.31";
@@ -157,12 +165,32 @@ TEST_F(CameraProcessTest, MulticastReachesAGroupMemberOnLoopbackAndEndsWithTheSt
     ASSERT_TRUE(member.Receive(&datagram));
     EXPECT_EQ(TypeOf(datagram), PTYPE_MC_FIRST);
     EXPECT_GE(Parse(datagram), 0);
-    while (member.Receive(&datagram) && TypeOf(datagram) != PTYPE_MC_STOP) {
-    }
-    ASSERT_EQ(TypeOf(datagram), PTYPE_MC_STOP);
+    ASSERT_TRUE(ReceiveUntilStopHead(member, &datagram));
     EXPECT_EQ(Parse(datagram), 0);
     EXPECT_EQ(camParm.GetStatus(), 0x8002);
     EXPECT_TRUE(camera.WaitForLine("sent multicast-stop status=0x8002"));
+    EXPECT_TRUE(camera.WaitForLine("end multicast-stop"));
+    EXPECT_EQ(camera.Wait(), 0);
+}
+
+TEST_F(CameraProcessTest, AStopRequestOnTheCommandPortEndsMulticastWithTheStopHead)
+{
+    const std::string group = "239.255.71.33";
+    CUdpPeer member(group);
+    CCameraProcess camera({"multicast", "--input", AssetPath("testsrc-352x240.ps"), "--group", group, "--port",
+                           std::to_string(member.Port()), "--stop-on-request", "--status", "0x8003",
+                           "--duration", "60"});
+    const uint16_t port = camera.CommandPort();
+    ASSERT_NE(port, 0);
+    Bytes datagram;
+    ASSERT_TRUE(member.Receive(&datagram));
+    client.SendTo(port, kContinue);
+    client.SendTo(port, kStop);
+    ASSERT_TRUE(ReceiveUntilStopHead(member, &datagram));
+    EXPECT_EQ(Parse(datagram), 0);
+    EXPECT_EQ(camParm.GetStatus(), 0x8003);
+    EXPECT_TRUE(camera.WaitForLine("request unknown bytes=4 from 127.0.0.1:"));
+    EXPECT_TRUE(camera.WaitForLine("request stop from 127.0.0.1:"));
     EXPECT_TRUE(camera.WaitForLine("end multicast-stop"));
     EXPECT_EQ(camera.Wait(), 0);
 }

@@ -72,8 +72,8 @@ bool CCameraOptions::Parse(const std::vector<std::string>& args)
             mode = CameraMode::Help;
             return true;
         }
-        if (name == "--end-on-stdin-eof") {
-            endOnStdinEof = true;
+        if (name == "--end-on-stdin-eof" || name == "--stop-on-request") {
+            (name == "--stop-on-request" ? bStopOnRequest : endOnStdinEof) = true;
             continue;
         }
         if (i + 1 >= args.size()) return Fail(name + ": value missing");
@@ -167,9 +167,11 @@ std::string CCameraOptions::HelpText()
       continue requests arrive. A stop request ends the session; the camera ends
       after --sessions N of them (default 1, 0: never) or after --idle-timeout.
   vcsf-camera multicast --input FILE --group G --port P [--interface 127.0.0.1]
-                        [--ttl 1] [--mac 00:80:45:01:02:03] [--stop-after S] [options]
+                        [--ttl 1] [--mac 00:80:45:01:02:03] [--stop-after S]
+                        [--stop-on-request] [options]
       Sends the stream to the group; --stop-after sends the multicast stop head
-      after S seconds and ends.
+      after S seconds and ends. --stop-on-request opens a command port on the
+      --bind address and does the same when a stop request arrives there.
   vcsf-camera build --video IN.m2v [--audio IN.mp2] --output OUT.ps
       Builds a camera-layout program stream: every GOP opens with a pack header,
       a 48-byte system header and a video PES with the sequence header; packs of
@@ -195,7 +197,7 @@ Faults, deterministic with --seed N (default 1):
                         that a receiver sees a change whenever it joins
 
 Log lines on standard output, each flushed at once:
-  command port N                        unicast: always the first line
+  command port N                        unicast, --stop-on-request: the first line
   request start admin=A from IP:PORT
   request continue from IP:PORT
   request stop from IP:PORT

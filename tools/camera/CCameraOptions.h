@@ -36,6 +36,7 @@ public:
     int bitrateByte = -1;
     std::string logFile;
     bool endOnStdinEof = false;
+    bool bStopOnRequest = false;  // multicast: a command port whose stop request sends the stop head
 
     uint32_t seed = 1;
     double lossPercent = 0;

@@ -46,6 +46,7 @@ int CMulticastCamera::Run()
         m_Log.Line("end error");
         return 1;
     }
+    if (m_Options.bStopOnRequest && !OpenCommandPort()) return 1;
     const bool bStops = m_Options.stopAfter >= 0;
     const Clock::time_point stopAt = m_Control.Start() + std::chrono::duration_cast<Clock::duration>(
                                                              std::chrono::duration<double>(std::max(m_Options.stopAfter, 0.0)));
@@ -53,8 +54,10 @@ int CMulticastCamera::Run()
     const char* reason = nullptr;
     while (!reason) {
         std::vector<pollfd> fds;
+        if (m_CommandPort.Fd() >= 0) fds.push_back({m_CommandPort.Fd(), POLLIN, 0});
         reason = m_Control.Wait(&fds, bStops ? std::min(stopAt, m_Sender.NextDue()) : m_Sender.NextDue());
         const Clock::time_point now = Clock::now();
+        if (!reason && !fds.empty() && (fds[0].revents & POLLIN)) reason = ReadRequests();
         if (!reason && bStops && now >= stopAt) {
             SendStop();
             reason = "multicast-stop";
@@ -64,6 +67,32 @@ int CMulticastCamera::Run()
     m_Log.Line("end %s", reason);
     m_Sender.LogTotals();
     return std::string(reason) == "error" ? 1 : 0;
+}
+
+bool CMulticastCamera::OpenCommandPort()
+{
+    if (m_CommandPort.Open(m_Options.bindAddress, 0, m_Log)) return true;
+    std::fprintf(stderr, "vcsf-camera: cannot open the command port on %s: %s\n", m_Options.bindAddress.c_str(),
+                 std::strerror(errno));
+    m_Log.Line("end error");
+    return false;
+}
+
+const char* CMulticastCamera::ReadRequests()
+{
+    uint8_t buffer[64];
+    sockaddr_in from = {};
+    for (ssize_t n; (n = m_CommandPort.Receive(buffer, sizeof(buffer), &from)) >= 0;) {
+        const std::string peer = CCommandSocket::Endpoint(from);
+        if (!CCommandSocket::IsRequest(buffer, static_cast<size_t>(n), 4, kStopRequest)) {
+            m_Log.Line("request unknown bytes=%zd from %s", n, peer.c_str());
+            continue;
+        }
+        m_Log.Line("request stop from %s", peer.c_str());
+        SendStop();
+        return "multicast-stop";
+    }
+    return nullptr;
 }
 
 void CMulticastCamera::SendStop()

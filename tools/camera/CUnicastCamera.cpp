@@ -2,34 +2,10 @@
 
 #include "core/ByteOrder.h"
 
-#include <arpa/inet.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
-
-namespace {
-
-constexpr uint16_t kStartRequest = 0x7001;
-constexpr uint16_t kStopRequest = 0x7002;
-constexpr uint16_t kContinueRequest = 0x7003;
-
-std::string Endpoint(const sockaddr_in& address)
-{
-    char ip[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &address.sin_addr, ip, sizeof(ip));
-    return std::string(ip) + ":" + std::to_string(ntohs(address.sin_port));
-}
-
-bool IsRequest(const uint8_t* p, size_t cb, size_t length, uint16_t command)
-{
-    return cb == length && ReadBE16(p) == length && ReadBE16(p + 2) == command;
-}
-
-}  // namespace
 
 CUnicastCamera::CUnicastCamera(const CCameraOptions& options, const CStreamSource& source, CCameraLog& log)
     : m_Options(options), m_Log(log), m_Control(options), m_Sender(options, source, log, false)
@@ -37,28 +13,9 @@ CUnicastCamera::CUnicastCamera(const CCameraOptions& options, const CStreamSourc
     m_LastRequest = m_Control.Start();
 }
 
-CUnicastCamera::~CUnicastCamera()
-{
-    if (m_hSocket >= 0) close(m_hSocket);
-}
-
-bool CUnicastCamera::OpenSocket()
-{
-    m_hSocket = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in local = {};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(m_Options.port);
-    if (m_hSocket < 0 || inet_pton(AF_INET, m_Options.bindAddress.c_str(), &local.sin_addr) != 1) return false;
-    if (bind(m_hSocket, reinterpret_cast<sockaddr*>(&local), sizeof(local)) != 0) return false;
-    socklen_t length = sizeof(local);
-    if (getsockname(m_hSocket, reinterpret_cast<sockaddr*>(&local), &length) != 0) return false;
-    m_Log.Line("command port %u", ntohs(local.sin_port));
-    return true;
-}
-
 int CUnicastCamera::Run()
 {
-    if (!OpenSocket()) {
+    if (!m_Socket.Open(m_Options.bindAddress, m_Options.port, m_Log)) {
         std::fprintf(stderr, "vcsf-camera: cannot open the command port on %s:%u: %s\n",
                      m_Options.bindAddress.c_str(), m_Options.port, std::strerror(errno));
         m_Log.Line("end error");
@@ -70,12 +27,12 @@ int CUnicastCamera::Run()
         const Clock::time_point idleEnd = m_LastRequest + idle;
         Clock::time_point until = idleEnd;
         if (m_bStreaming) until = std::min(until, m_Sender.NextDue());
-        std::vector<pollfd> fds = {{m_hSocket, POLLIN, 0}};
+        std::vector<pollfd> fds = {{m_Socket.Fd(), POLLIN, 0}};
         reason = m_Control.Wait(&fds, until);
         const Clock::time_point now = Clock::now();
         if (!reason && (fds[0].revents & POLLIN)) reason = ReadRequests(now);
         if (!reason && now >= m_LastRequest + idle) reason = "idle";
-        if (!reason && m_bStreaming && !m_Sender.SendDue(m_hSocket, m_Client, now, m_Control.Elapsed(now)))
+        if (!reason && m_bStreaming && !m_Sender.SendDue(m_Socket.Fd(), m_Client, now, m_Control.Elapsed(now)))
             reason = "error";
     }
     m_Log.Line("end %s", reason);
@@ -88,9 +45,7 @@ const char* CUnicastCamera::ReadRequests(Clock::time_point now)
     for (;;) {
         uint8_t buffer[64];
         sockaddr_in from = {};
-        socklen_t length = sizeof(from);
-        const ssize_t n =
-            recvfrom(m_hSocket, buffer, sizeof(buffer), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &length);
+        const ssize_t n = m_Socket.Receive(buffer, sizeof(buffer), &from);
         if (n < 0) return nullptr;  // drained; a refused earlier send shows here too
         if (const char* reason = HandleRequest(buffer, static_cast<size_t>(n), from, now)) return reason;
     }
@@ -98,15 +53,15 @@ const char* CUnicastCamera::ReadRequests(Clock::time_point now)
 
 const char* CUnicastCamera::HandleRequest(const uint8_t* p, size_t cb, const sockaddr_in& from, Clock::time_point now)
 {
-    const std::string peer = Endpoint(from);
-    if (IsRequest(p, cb, 6, kStartRequest)) {
+    const std::string peer = CCommandSocket::Endpoint(from);
+    if (CCommandSocket::IsRequest(p, cb, 6, kStartRequest)) {
         m_Log.Line("request start admin=%u from %s", ReadBE16(p + 4), peer.c_str());
         m_LastRequest = now;
         StartStream(from, now);
-    } else if (IsRequest(p, cb, 4, kContinueRequest)) {
+    } else if (CCommandSocket::IsRequest(p, cb, 4, kContinueRequest)) {
         m_Log.Line("request continue from %s", peer.c_str());
         m_LastRequest = now;
-    } else if (IsRequest(p, cb, 4, kStopRequest)) {
+    } else if (CCommandSocket::IsRequest(p, cb, 4, kStopRequest)) {
         m_Log.Line("request stop from %s", peer.c_str());
         m_bStreaming = false;
         if (++m_dwStops == m_Options.sessions) return "stop-request";
@@ -121,7 +76,7 @@ void CUnicastCamera::StartStream(const sockaddr_in& to, Clock::time_point now)
     m_Client = to;
     uint8_t head[ResponseHead::kSize];
     EncodeResponseHead(m_Sender.Parameters().Response(m_Options.status), head);
-    m_Sender.SendOne(m_hSocket, m_Client, head, sizeof(head));
+    m_Sender.SendOne(m_Socket.Fd(), m_Client, head, sizeof(head));
     m_Log.Line("sent response status=0x%04x", m_Options.status);
     if (!m_bStreaming) m_Sender.Begin(now);
     m_bStreaming = true;

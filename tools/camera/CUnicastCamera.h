@@ -4,6 +4,7 @@
 
 #include "tools/camera/CCameraLog.h"
 #include "tools/camera/CCameraOptions.h"
+#include "tools/camera/CCommandSocket.h"
 #include "tools/camera/CRunControl.h"
 #include "tools/camera/CStreamSender.h"
 #include "tools/camera/CStreamSource.h"
@@ -13,7 +14,6 @@
 class CUnicastCamera {
 public:
     CUnicastCamera(const CCameraOptions& options, const CStreamSource& source, CCameraLog& log);
-    ~CUnicastCamera();
     CUnicastCamera(const CUnicastCamera&) = delete;
     CUnicastCamera& operator=(const CUnicastCamera&) = delete;
 
@@ -21,7 +21,6 @@ public:
     int Run();
 
 private:
-    bool OpenSocket();
     const char* ReadRequests(Clock::time_point now);
     const char* HandleRequest(const uint8_t* p, size_t cb, const sockaddr_in& from, Clock::time_point now);
     void StartStream(const sockaddr_in& to, Clock::time_point now);
@@ -30,7 +29,7 @@ private:
     CCameraLog& m_Log;
     CRunControl m_Control;
     CStreamSender m_Sender;
-    int m_hSocket = -1;
+    CCommandSocket m_Socket;
     bool m_bStreaming = false;
     uint32_t m_dwStops = 0;
     sockaddr_in m_Client = {};
