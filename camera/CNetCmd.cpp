@@ -73,6 +73,7 @@ int32_t CNetCmd::SendCommand(uint16_t usCommand, const uint16_t* pusArgument, co
 
 HRESULT CNetCmd::InitContThread()
 {
+    CAutoLock lock(&m_ThreadLock);
     if (!ResetEvent(m_hStopEvent)) g_ErrorLog(1, L"InitContThread", L"ResetEvent error.");
     m_hContThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ThreadProc, this, 0, nullptr));
     if (!m_hContThread) return LastErrorResult();
@@ -83,6 +84,7 @@ HRESULT CNetCmd::InitContThread()
 
 int32_t CNetCmd::StopContThread()
 {
+    CAutoLock lock(&m_ThreadLock);
     if (!m_hContThread) return 0;
     SetEvent(m_hStopEvent);
     g_Trace(0, L"CNetCmd::StopContThread: EVENT_STOP to m_hContThread set.");

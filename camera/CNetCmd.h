@@ -6,6 +6,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include "core/CritSec.h"
+
 #include <cstdint>
 
 class CNetCmd {
@@ -35,6 +37,8 @@ private:
 
     SOCKET m_hSocket;
     sockaddr_in m_Destination;
+    // The receiving thread's stop path and the filter's Stop may both end the thread.
+    CCritSec m_ThreadLock;
     HANDLE m_hContThread = nullptr;
     HANDLE m_hStopEvent = nullptr;
     DWORD m_dwFirstMs = kFirstContinueMs;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -93,6 +94,24 @@ TEST_F(CNetCmdTest, ContinueRequestsRepeatUntilTheStopEndsThem)
         EXPECT_EQ(command.StopContThread(), 0);  // a second stop returns at once
     }
     for (Bytes next; !(next = camera.Next()).empty() && next != kStop;) EXPECT_EQ(next, kContinue);
+    closesocket(s);
+}
+
+// The receiving thread's stop path and the filter's Stop end the renewal at the same
+// moment; neither may wait on a handle that the other has closed.
+TEST_F(CNetCmdTest, TwoThreadsStoppingTheRenewalTogetherBothReturn)
+{
+    CCommandPeer camera;
+    SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+    HRESULT hr = S_OK;
+    CNetCmd command(s, Destination(camera.Port()), &hr);
+    ASSERT_EQ(hr, S_OK);
+    for (int i = 0; i < 200; i++) {
+        ASSERT_EQ(command.InitContThread(), S_OK);
+        std::thread other([&] { command.StopContThread(); });
+        EXPECT_EQ(command.StopContThread(), 0);
+        other.join();
+    }
     closesocket(s);
 }
 

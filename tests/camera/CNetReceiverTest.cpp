@@ -104,7 +104,7 @@ TEST_F(CNetReceiverTest, ARingOverflowStopsTheStreamAndTellsTheFilter)
     settings.usPort = camera.Port();
     ASSERT_EQ(receiver->ActivateUnicast(settings), S_OK);
     const ULONGLONG deadline = GetTickCount64() + 10000;
-    while (owner.stops.empty() && GetTickCount64() < deadline) SwitchToThread();
+    while (owner.stopCount == 0 && GetTickCount64() < deadline) SwitchToThread();
     EXPECT_EQ(receiver->Stop(false), 0);
     ASSERT_FALSE(owner.stops.empty());
     EXPECT_TRUE(owner.stops.front());  // with the abort notification
@@ -159,7 +159,7 @@ TEST_F(CNetReceiverTest, MulticastOnLoopbackAndAMacChangeStopsTheStream)
     FirstStreamHead other = FirstHead(PTYPE_MC_FIRST, 10, 10);
     std::memcpy(other.mac, kMacB, 6);
     const ULONGLONG deadline = GetTickCount64() + 10000;
-    while (owner.stops.empty() && GetTickCount64() < deadline) {
+    while (owner.stopCount == 0 && GetTickCount64() < deadline) {
         camera.Send(Datagram(other, Bytes(10)));
         SwitchToThread();
     }

@@ -4,6 +4,7 @@
 
 #include "core/ICamParmOwner.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -24,7 +25,11 @@ public:
     int32_t CreatePushData() override { return ++pushDataCreated, createResult; }
     int32_t CreatePushPlay() override { return ++pushPlayCreated, createResult; }
     int32_t CreatePushES(uint32_t esTypes, int64_t) override { return pushESTypes = esTypes, createResult; }
-    void StopStream(bool bNotify) override { stops.push_back(bNotify); }
+    void StopStream(bool bNotify) override
+    {
+        stops.push_back(bNotify);
+        ++stopCount;
+    }
     void SetAvgBitRate(uint32_t kbps) override { bitRates.push_back(kbps); }
     double GetRate() override { return rate; }
     bool IsFileMode() override { return fileMode; }
@@ -51,7 +56,8 @@ public:
     int64_t splitTime = 0;
 
     std::vector<Event> events;
-    std::vector<bool> stops;
+    std::vector<bool> stops;  // read once the calling thread has ended
+    std::atomic<int> stopCount{0};  // watched while it runs
     std::vector<uint32_t> bitRates;
     int pushDataCreated = 0;
     int pushPlayCreated = 0;
