@@ -418,11 +418,16 @@ int64_t CCamParm::CalcRefTime()
         code = m_Block.info.usFrameRate;
         b25 = m_Block.info.bVideoSystem != 0;
     }
-    static const int64_t k30[] = {2001996, 1000998, 667332, 333666, 166833};
-    static const int64_t k25[] = {2001996, 1000998, 667332, 400000, 200000};
-    int64_t refTime = code <= 4 ? (b25 ? k25 : k30)[code] : 0;
+    const int64_t refTime = FrameDuration(code, b25);
     g_Trace(0, L"CalcRefTime: FrameRate = %d, so reference time =%ld.", code, static_cast<long>(refTime));
     return refTime;
+}
+
+int64_t CCamParm::FrameDuration(uint16_t usFrameRateCode, bool bVideoSystem25)
+{
+    static const int64_t k30[] = {2001996, 1000998, 667332, 333666, 166833};
+    static const int64_t k25[] = {2001996, 1000998, 667332, 400000, 200000};
+    return usFrameRateCode <= 4 ? (bVideoSystem25 ? k25 : k30)[usFrameRateCode] : 0;
 }
 
 uint32_t CCamParm::CalcAvgBitRate()

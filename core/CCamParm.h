@@ -59,6 +59,8 @@ public:
     void SetFirstDataGet(bool bFound);
 
     int64_t CalcRefTime();
+    // 100-ns units per frame of a frame-rate code; 0 for an unknown code.
+    static int64_t FrameDuration(uint16_t usFrameRateCode, bool bVideoSystem25);
     uint32_t CalcAvgBitRate();
     static uint32_t CalcAvgBitRate(const StreamInfoBlock& block);
     static uint32_t CalcBufferBytes(const StreamInfoBlock& block, int64_t duration);

@@ -320,19 +320,22 @@ uint8_t CParsePacket::SetResolution(uint16_t usWidth, uint16_t usHeight)
     }
 }
 
-bool CParsePacket::CheckCameraStatus(uint16_t usStatus)
+const wchar_t* CParsePacket::CameraStatusText(uint16_t usStatus)
 {
     static const wchar_t* const kMessages[] = {
-        L"0x%x: Camera: Data port cannot open.",   L"0x%x: Camera: Data send failed.",
-        L"0x%x: Camera: Data receive failed.",     L"0x%x: Camera: Driver cannot get audio.",
-        L"0x%x: Camera: Driver cannot open.",      L"0x%x: Camera: Invalid settings.",
-        L"0x%x: Camera: Settings changed.",        L"0x%x: Camera: User overflow.",
-        L"0x%x: Camera: Out of memory.",           L"0x%x: Camera: Wrong resolution selected.",
-        L"0x%x: Camera: Wrong protocol selected.",
+        L"Data port cannot open.",   L"Data send failed.",        L"Data receive failed.",
+        L"Driver cannot get audio.", L"Driver cannot open.",      L"Invalid settings.",
+        L"Settings changed.",        L"User overflow.",           L"Out of memory.",
+        L"Wrong resolution selected.", L"Wrong protocol selected.",
     };
+    return usStatus >= 0x8001 && usStatus <= 0x800B ? kMessages[usStatus - 0x8001] : nullptr;
+}
+
+bool CParsePacket::CheckCameraStatus(uint16_t usStatus)
+{
     if (usStatus == 0) return false;
-    bool bKnown = usStatus >= 0x8001 && usStatus <= 0x800B;
-    g_Trace(1, bKnown ? kMessages[usStatus - 0x8001] : L"0x%x: Camera: Unknown error.", usStatus);
+    const wchar_t* pText = CameraStatusText(usStatus);
+    g_Trace(1, L"0x%x: Camera: %s", usStatus, pText ? pText : L"Unknown error.");
     return true;
 }
 

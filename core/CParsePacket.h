@@ -30,6 +30,8 @@ public:
 
     // True, after tracing its message, when the camera reports an error.
     static bool CheckCameraStatus(uint16_t usStatus);
+    // The camera's own words for a status 0x8001 to 0x800B; nullptr for any other.
+    static const wchar_t* CameraStatusText(uint16_t usStatus);
     // Offset of a pack header directly followed by a system header, or -1.
     static int32_t FindSystemHeader(const uint8_t* pData, size_t cb);
 

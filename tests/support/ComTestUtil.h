@@ -1,15 +1,14 @@
 #pragma once
 // Small helpers for tests that talk to COM objects and filter graphs.
 
+#include "baseclasses/DShowUuids.h"
+
 #include <windows.h>
 #include <dshow.h>
 #include <tlhelp32.h>
 #include <wrl/client.h>
 
 using Microsoft::WRL::ComPtr;
-
-// MinGW-w64's control.h gives this interface no __uuidof.
-__CRT_UUID_DECL(IMediaEventEx, 0x56a868c0, 0x0ad4, 0x11ce, 0xb0, 0x3a, 0x00, 0x20, 0xaf, 0x0b, 0xa7, 0x70)
 
 // The reference count an object reports, without changing it.
 inline ULONG RefCount(IUnknown* p)

@@ -50,25 +50,25 @@ bool CConfigCommand::ApplyOne(const std::wstring& assignment)
     size_t eq = assignment.find(L'=');
     std::wstring name = assignment.substr(0, eq);
     if (eq == std::wstring::npos) {
-        m_errors += L"vcsf config: '" + assignment + L"' is not NAME=VALUE\n";
+        m_errors += m_command + L": '" + assignment + L"' is not NAME=VALUE\n";
         return false;
     }
     std::wstring text = assignment.substr(eq + 1);
     const PropertyInfo* pInfo = CPropertyText::Find(name);
     if (!pInfo) {
-        m_errors += L"vcsf config: there is no property '" + name + L"'\n";
+        m_errors += m_command + L": there is no property '" + name + L"'\n";
         return false;
     }
     CPropertyText parser;
     VARIANT value;
     std::wstring reason;
     if (!parser.Parse(pInfo->form, text, &value, &reason)) {
-        m_errors += L"vcsf config: " + std::wstring(pInfo->name) + L"=" + text + L": " + reason + L"\n";
+        m_errors += m_command + L": " + std::wstring(pInfo->name) + L"=" + text + L": " + reason + L"\n";
         return false;
     }
     HRESULT hr = m_pConfig->SetValue(*pInfo->id, &value);
     if (FAILED(hr)) {
-        m_errors += L"vcsf config: " + std::wstring(pInfo->name) + L"=" + text + L" refused by the filter (" +
+        m_errors += m_command + L": " + std::wstring(pInfo->name) + L"=" + text + L" refused by the filter (" +
                     ResultText(hr) + L"): " + RefusalReason(*pInfo, hr) + L"\n";
         return false;
     }

@@ -5,11 +5,16 @@
 #include "DShowFilters/IVLMVCConfigure.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class CConfigCommand {
 public:
-    explicit CConfigCommand(IVLMVCConfigure* pConfig) : m_pConfig(pConfig) {}
+    // `command` opens each error line.
+    explicit CConfigCommand(IVLMVCConfigure* pConfig, std::wstring command = L"vcsf config")
+        : m_pConfig(pConfig), m_command(std::move(command))
+    {
+    }
 
     // Sets each assignment in turn; false when one was malformed or refused (see Errors()).
     bool Apply(const std::vector<std::wstring>& assignments);
@@ -20,5 +25,6 @@ private:
     bool ApplyOne(const std::wstring& assignment);
 
     IVLMVCConfigure* const m_pConfig;
+    const std::wstring m_command;
     std::wstring m_errors;
 };

@@ -2,6 +2,7 @@
 
 #include "tools/vcsf/CConfigCommand.h"
 #include "tools/vcsf/CFilterHost.h"
+#include "tools/vcsf/CProbeCommand.h"
 
 #include <cstdio>
 #include <string>
@@ -14,8 +15,15 @@ namespace {
 
 const wchar_t kUsage[] =
     L"usage: vcsf config [NAME=VALUE ...]\n"
+    L"       vcsf probe [NAME=VALUE ...]\n"
     L"  config    set the given properties on a new filter and print every property\n"
-    L"            with its value (addresses dotted, ports in host order, dates in UTC)\n";
+    L"            with its value (addresses dotted, ports in host order, dates in UTC)\n"
+    L"  probe     set the given properties, start the filter and print the stream\n"
+    L"            parameters of the camera's first stream head (resolution, quality,\n"
+    L"            frame rate, bit rate, camera clock, status); for example\n"
+    L"            vcsf probe VCSF_Address=192.168.0.2 VCSF_NIC=192.168.0.10 VCSF_Port=20000\n"
+    L"exit status: 0 done, 1 the filter refused a value or the stream failed,\n"
+    L"             2 bad arguments or no filter\n";
 
 void Write(FILE* stream, const std::wstring& text)
 {
@@ -26,19 +34,23 @@ void Write(FILE* stream, const std::wstring& text)
     std::fflush(stream);
 }
 
+bool CreateFilter(CFilterHost& host, ComPtr<IBaseFilter>* pFilter)
+{
+    HRESULT hr = host.Create(pFilter->ReleaseAndGetAddressOf());
+    if (SUCCEEDED(hr)) return true;
+    wchar_t text[160];
+    _snwprintf(text, 160, L"vcsf: cannot create the filter from %ls (0x%08lX)\n",
+               CFilterHost::ModuleBesideProgram().c_str(), static_cast<unsigned long>(hr));
+    text[159] = L'\0';
+    Write(stderr, text);
+    return false;
+}
+
 int RunConfig(const std::vector<std::wstring>& assignments)
 {
     CFilterHost host;
     ComPtr<IBaseFilter> filter;
-    HRESULT hr = host.Create(&filter);
-    if (FAILED(hr)) {
-        wchar_t text[160];
-        _snwprintf(text, 160, L"vcsf: cannot create the filter from %ls (0x%08lX)\n",
-                   CFilterHost::ModuleBesideProgram().c_str(), static_cast<unsigned long>(hr));
-        text[159] = L'\0';
-        Write(stderr, text);
-        return 2;
-    }
+    if (!CreateFilter(host, &filter)) return 2;
     ComPtr<IVLMVCConfigure> config;
     if (FAILED(filter.As(&config))) {
         Write(stderr, L"vcsf: the filter has no configuration interface\n");
@@ -51,17 +63,32 @@ int RunConfig(const std::vector<std::wstring>& assignments)
     return ok ? 0 : 1;
 }
 
+int RunProbe(const std::vector<std::wstring>& assignments)
+{
+    CFilterHost host;
+    ComPtr<IBaseFilter> filter;
+    if (!CreateFilter(host, &filter)) return 2;
+    CProbeCommand probe(filter.Get());
+    const int status = probe.Run(assignments);
+    Write(stderr, probe.Errors());
+    if (status == 0) Write(stdout, L"# filter: " + host.Origin() + L"\n" + probe.Report());
+    return status;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
     std::vector<std::wstring> args(argv + 1, argv + argc);
-    if (args.empty() || args[0] != L"config") {
-        Write(args.empty() ? stdout : stderr, kUsage);
-        return args.empty() ? 0 : 2;
+    const bool bKnown = !args.empty() && (args[0] == L"config" || args[0] == L"probe");
+    if (!bKnown) {
+        const bool bHelp = args.empty() || args[0] == L"--help" || args[0] == L"help";
+        Write(bHelp ? stdout : stderr, kUsage);
+        return bHelp ? 0 : 2;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 2;
-    int status = RunConfig({args.begin() + 1, args.end()});
+    const std::vector<std::wstring> assignments(args.begin() + 1, args.end());
+    int status = args[0] == L"config" ? RunConfig(assignments) : RunProbe(assignments);
     CoUninitialize();
     return status;
 }

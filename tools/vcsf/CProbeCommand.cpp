@@ -1,0 +1,122 @@
+#include "tools/vcsf/CProbeCommand.h"
+
+#include "core/ICamParmOwner.h"
+#include "tools/vcsf/CConfigCommand.h"
+#include "tools/vcsf/CStreamReport.h"
+
+#include <uuids.h>
+#include <vfwmsgs.h>
+
+#include <cstring>
+
+namespace {
+
+std::wstring Hex(HRESULT hr)
+{
+    wchar_t text[16];
+    _snwprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+    text[15] = L'\0';
+    return text;
+}
+
+}  // namespace
+
+int CProbeCommand::Run(const std::vector<std::wstring>& assignments)
+{
+    if (FAILED(m_pFilter->QueryInterface(IID_PPV_ARGS(&m_pConfig)))) {
+        m_errors += L"vcsf probe: the filter has no configuration interface\n";
+        return 2;
+    }
+    if (!Configure(assignments)) return 2;
+    const HRESULT hr = JoinGraph();
+    if (FAILED(hr)) {
+        m_errors += L"vcsf probe: cannot build a filter graph (" + Hex(hr) + L")\n";
+        return 2;
+    }
+    const int status = Probe();
+    m_pControl->Stop();
+    return status;
+}
+
+bool CProbeCommand::Configure(const std::vector<std::wstring>& assignments)
+{
+    std::vector<std::wstring> all = {L"HVSF_Live=false", L"HVSF_Rec=false"};
+    all.insert(all.end(), assignments.begin(), assignments.end());
+    CConfigCommand command(m_pConfig.Get(), L"vcsf probe");
+    const bool ok = command.Apply(all);
+    m_errors += command.Errors();
+    return ok;
+}
+
+HRESULT CProbeCommand::JoinGraph()
+{
+    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_pGraph));
+    if (SUCCEEDED(hr)) hr = m_pGraph->AddFilter(m_pFilter, L"VCodecSourceFilter");
+    if (SUCCEEDED(hr)) hr = m_pGraph.As(&m_pControl);
+    if (SUCCEEDED(hr)) hr = m_pGraph.As(&m_pEvents);
+    return hr;
+}
+
+int CProbeCommand::Probe()
+{
+    const HRESULT hr = m_pControl->Pause();
+    if (FAILED(hr)) {
+        ReportPauseFailure(hr);
+        return 1;
+    }
+    StreamInfoBlock block;
+    HRESULT hrAbort = S_OK;
+    if (!WaitForParameters(Number(VCSF_TimeOut), &block, &hrAbort)) {
+        m_errors += FAILED(hrAbort) ? L"vcsf probe: the filter ended the stream (" + Hex(hrAbort) + L")\n"
+                                    : L"vcsf probe: packets came, but no stream head within VCSF_TimeOut\n";
+        return 1;
+    }
+    if (block.info.usStatus != kStatusOk) {
+        m_errors += L"vcsf probe: the camera reports " + CStreamReport::Status(block.info.usStatus) + L"\n";
+        return 1;
+    }
+    m_report += CStreamReport::Parameters(block, Number(HVSF_StrmWidth), Number(HVSF_StrmHeight));
+    return 0;
+}
+
+bool CProbeCommand::WaitForParameters(DWORD dwMs, StreamInfoBlock* pBlock, HRESULT* phrAbort)
+{
+    const ULONGLONG deadline = GetTickCount64() + dwMs;
+    for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
+        long code = 0;
+        LONG_PTR p1 = 0, p2 = 0;
+        if (FAILED(m_pEvents->GetEvent(&code, &p1, &p2, static_cast<long>(deadline - now)))) continue;
+        // The block is the filter's own and lives as long as the filter: copy it at once.
+        if (code == kEventStreamInfo && p2 == sizeof(StreamInfoBlock))
+            std::memcpy(pBlock, reinterpret_cast<const void*>(p1), sizeof(*pBlock));
+        if (code == kEventErrorAbort) *phrAbort = static_cast<HRESULT>(p1);
+        m_pEvents->FreeEventParams(code, p1, p2);
+        if (code == kEventStreamInfo && pBlock->info.usStatus != kStatusNothingYet) return true;
+    }
+    return false;
+}
+
+void CProbeCommand::ReportPauseFailure(HRESULT hr)
+{
+    const ULONG timeout = Number(VCSF_TimeOut);
+    wchar_t text[200];
+    if (hr == VFW_E_TIMEOUT)
+        _snwprintf(text, 200, L"vcsf probe: no packet from the camera within VCSF_TimeOut (%lu ms)", timeout);
+    else if (hr == E_NOTIMPL)
+        _snwprintf(text, 200, L"vcsf probe: the filter does not receive by this VCSF_ComType (E_NOTIMPL)");
+    else if (hr == E_FAIL && Number(VCSF_ComType) == 1)
+        _snwprintf(text, 200, L"vcsf probe: no interface of this machine is on the subnet of VCSF_Address, "
+                              L"so the group cannot be joined (E_FAIL)");
+    else
+        _snwprintf(text, 200, L"vcsf probe: the filter did not start (%ls); its trace log tells more",
+                   Hex(hr).c_str());
+    text[199] = L'\0';
+    m_errors += text;
+    m_errors += L"\n";
+}
+
+ULONG CProbeCommand::Number(REFGUID id)
+{
+    VARIANT value = {};
+    return SUCCEEDED(m_pConfig->GetValue(id, &value)) ? value.ulVal : 0;
+}

@@ -1,0 +1,76 @@
+#include "tools/vcsf/CStreamReport.h"
+
+#include "core/CCamParm.h"
+#include "core/CParsePacket.h"
+
+#include <cstdarg>
+#include <cwchar>
+
+namespace {
+
+const wchar_t* SystemStatusText(uint16_t usStatus)
+{
+    switch (usStatus) {
+    case kStatusOk: return L"no error";
+    case kStatusNoFirstPacket: return L"no packet from the camera within the time-out";
+    case kStatusConnectFailed: return L"the connection to the camera failed";
+    case kStatusUnauthorized: return L"the camera refused the user name or password";
+    case kStatusMacChanged: return L"the camera's MAC address changed: two cameras on one address and port?";
+    case kStatusBufferOverflow: return L"the stream buffer overflowed: the graph does not take the data in time";
+    case kStatusWrongIdentifier: return L"wrong identifier in the camera's HTTP stream head";
+    case kStatusNothingYet: return L"nothing received yet";
+    case kStatusOtherFailure: return L"the HTTP connection failed";
+    default: return nullptr;
+    }
+}
+
+std::wstring Printed(const wchar_t* format, ...)
+{
+    wchar_t text[160];
+    va_list args;
+    va_start(args, format);
+    std::vswprintf(text, 160, format, args);
+    va_end(args);
+    return text;
+}
+
+}  // namespace
+
+std::wstring CStreamReport::Status(uint16_t usStatus)
+{
+    const wchar_t* pCamera = CParsePacket::CameraStatusText(usStatus);
+    const wchar_t* pSystem = SystemStatusText(usStatus);
+    const std::wstring meaning = pCamera ? std::wstring(L"camera: ") + pCamera : pSystem ? pSystem : L"unknown status";
+    return Printed(L"0x%04X (", usStatus) + meaning + L")";
+}
+
+std::wstring CStreamReport::Parameters(const StreamInfoBlock& block, uint32_t width, uint32_t height)
+{
+    const STRM_HEAD_INFO& info = block.info;
+    return Line(L"resolution", Printed(L"%ux%u", width, height)) +
+           Line(L"quality", Printed(L"%u (0 to 4)", info.bQuality)) + Line(L"frame rate", FrameRate(info)) +
+           Line(L"bit rate", Printed(L"%u kbit/s (expected at this resolution, quality and frame rate)", CCamParm::CalcAvgBitRate(block))) +
+           Line(L"camera clock", CameraClock(info)) + Line(L"status", Status(info.usStatus));
+}
+
+std::wstring CStreamReport::Line(const wchar_t* name, const std::wstring& value)
+{
+    std::wstring line = name;
+    line.resize(14, L' ');
+    return line + value + L"\n";
+}
+
+std::wstring CStreamReport::FrameRate(const STRM_HEAD_INFO& info)
+{
+    const int64_t duration = CCamParm::FrameDuration(info.usFrameRate, info.bVideoSystem != 0);
+    if (duration == 0) return Printed(L"code %u (unknown)", info.usFrameRate);
+    return Printed(L"%.2f frames/s (code %u, %ls system)", 1e7 / static_cast<double>(duration), info.usFrameRate,
+                   info.bVideoSystem ? L"25 Hz" : L"30 Hz");
+}
+
+// second, minute, hour, day, month, year - 1900
+std::wstring CStreamReport::CameraClock(const STRM_HEAD_INFO& info)
+{
+    const uint8_t* t = info.TimeStamp;
+    return Printed(L"%04u-%02u-%02u %02u:%02u:%02u", 1900u + t[5], t[4], t[3], t[2], t[1], t[0]);
+}
