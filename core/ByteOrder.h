@@ -60,3 +60,15 @@ inline void WriteBE32(uint8_t* p, uint32_t v)
     WriteBE16(p, static_cast<uint16_t>(v >> 16));
     WriteBE16(p + 2, static_cast<uint16_t>(v));
 }
+
+inline void WriteLE16(uint8_t* p, uint16_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+inline void WriteLE32(uint8_t* p, uint32_t v)
+{
+    WriteLE16(p, static_cast<uint16_t>(v));
+    WriteLE16(p + 2, static_cast<uint16_t>(v >> 16));
+}

@@ -1,5 +1,6 @@
 #include "core/CCamParm.h"
 
+#include "core/IndexRecords.h"
 #include "core/Trace.h"
 
 #include <cstring>
@@ -329,20 +330,7 @@ int32_t CCamParm::GetStreamInfo(StreamInfoRecord* pRecord)
 {
     bool bAudio = m_pOwner->GetAudioModel() != 0;
     CAutoLock lock(&m_Lock);
-    const STRM_HEAD_INFO& s = m_Block.info;
-    uint8_t* r = pRecord->bytes;
-    r[0] = 2;
-    r[1] = s.bFlag3;
-    r[2] = s.bParamByte1;
-    r[3] = static_cast<uint8_t>((bAudio ? 1 : 0) | (s.bFlag1 || s.bFlag2 ? 2 : 0));
-    std::memcpy(r + 4, s.TimeStamp, 6);
-    std::memcpy(r + 10, &s.usIndexWord, 2);
-    r[12] = s.bFlag24;
-    r[13] = s.bResolution;
-    r[14] = s.bQuality;
-    r[15] = s.bVideoSystem;
-    std::memcpy(r + 16, &s.usFrameRate, 2);
-    r[18] = r[19] = 0;
+    WriteStreamInfo(m_Block, bAudio, pRecord->bytes);
     return 0;
 }
 

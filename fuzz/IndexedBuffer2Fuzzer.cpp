@@ -1,0 +1,178 @@
+// Operations on a small live indexed buffer decoded from the input: requests with
+// any sizes, heads with right or wrong request numbers, pack bytes in any pieces,
+// reads, releases and Init. Every entry read must lie wholly inside the area. As
+// long as the reader and the releaser behave as the push thread and the sample
+// pool do (an entry is taken right after it is read, samples are released in
+// order), every packet read must hold the bytes written for it, and still hold
+// them when it is released; odd ReadEnd and SetSamplePos calls end that check.
+
+#include "core/CIndexedBuffer2.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <deque>
+#include <map>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kAreaSize = 64 * 1024;
+
+uint8_t Pattern(uint64_t seq, uint64_t i) { return static_cast<uint8_t>((seq * 131 + i) * 0x9E3779B97F4A7C15ull >> 56); }
+
+void Require(bool bHolds)
+{
+    if (!bHolds) std::abort();
+}
+
+class CInput {
+public:
+    CInput(const uint8_t* pData, size_t size) : m_pData(pData), m_nSize(size) {}
+    bool More() const { return m_nAt < m_nSize; }
+    uint32_t Byte() { return More() ? m_pData[m_nAt++] : 0; }
+    uint32_t Word() { return Byte() << 8 | Byte(); }
+    uint32_t Dword() { return Word() << 16 | Word(); }
+
+private:
+    const uint8_t* m_pData;
+    size_t m_nSize;
+    size_t m_nAt = 0;
+};
+
+class CModel {
+public:
+    explicit CModel(CIndexedBuffer2* pBuffer) : m_pBuffer(pBuffer) {}
+
+    void Run(CInput& in)
+    {
+        switch (in.Byte() % 8) {
+        case 0: WriteIndex(in); break;
+        case 1: WriteHead(in); break;
+        case 2: case 3: WriteData(in); break;
+        case 4: Read(); break;
+        case 5: Release(); break;
+        case 6: Odd(in); break;
+        default: Init(in); break;
+        }
+    }
+
+private:
+    struct Held {
+        IndexEntry entry;
+        uint64_t fed;
+    };
+
+    void WriteIndex(CInput& in)
+    {
+        const uint32_t form = in.Byte();
+        IndexRequest request = {};
+        request.dwDataSize = form & 0x80 ? in.Dword() : in.Word();
+        request.dwHeadSize = form & 0x40 ? in.Byte() : 24;
+        request.dwDataKind = kIndexKindPack;
+        request.dwNotKey = form & 1;
+        m_nReqNo = m_pBuffer->WriteIndex(request);
+        m_ullSeq++;
+        m_Fed[m_ullSeq] = 0;
+    }
+    void WriteHead(CInput& in)
+    {
+        const uint32_t form = in.Byte();
+        const uint32_t length = form & 0x40 ? in.Byte() : 24;
+        const int32_t reqNo = form & 0x80 ? static_cast<int32_t>(in.Byte()) : m_nReqNo;
+        const std::vector<uint8_t> piece = Piece(length);
+        Feed(length, m_pBuffer->Write(piece.data(), length, reqNo, form & 1));
+    }
+    void WriteData(CInput& in)
+    {
+        const uint32_t length = in.Word() & 0x1FFF;  // packs of the area's size take a few pieces
+        const uint32_t bComplete = in.Byte() & 1;
+        const std::vector<uint8_t> piece = Piece(length);
+        Feed(length, m_pBuffer->Write(piece.data(), length, bComplete));
+    }
+    // The next bytes of the open packet, in a copy exactly as long as the piece.
+    std::vector<uint8_t> Piece(uint32_t length)
+    {
+        const uint64_t fed = m_Fed[m_ullSeq];
+        std::vector<uint8_t> piece(length);
+        for (uint32_t i = 0; i < length; i++) piece[i] = Pattern(m_ullSeq, fed + i);
+        return piece;
+    }
+    void Feed(uint32_t length, int32_t result)
+    {
+        if (result == 0) m_Fed[m_ullSeq] += length;
+    }
+
+    void Read()
+    {
+        IndexEntry entry = {};
+        if (m_pBuffer->ReadIndex(&entry) < 0) return;
+        const uint64_t size = uint64_t{entry.dwHeadSize} + entry.dwDataSize;
+        Require(entry.dwOffset + size <= m_pBuffer->GetSize());
+        Require(entry.ullSeq > m_ullLastRead);
+        m_ullLastRead = entry.ullSeq;
+        const Held held = {entry, m_Fed[entry.ullSeq]};
+        m_Fed.erase(m_Fed.begin(), m_Fed.upper_bound(entry.ullSeq));
+        Check(held);
+        m_pBuffer->ReadEnd(static_cast<uint32_t>(entry.dwOffset + size), static_cast<uint32_t>(size));
+        m_Held.push_back(held);
+    }
+    void Release()
+    {
+        if (m_Held.empty()) return;
+        const Held held = m_Held.front();
+        m_Held.pop_front();
+        Check(held);
+        m_pBuffer->SetSamplePos(held.entry.dwOffset + held.entry.dwHeadSize + held.entry.dwDataSize);
+    }
+    // What was fed for the packet, as far as its entry reaches; a head shorter than
+    // its announced size leaves bytes in the entry that were never fed.
+    void Check(const Held& held) const
+    {
+        const uint8_t* p = m_pBuffer->Data() + held.entry.dwOffset;
+        const uint64_t size = uint64_t{held.entry.dwHeadSize} + held.entry.dwDataSize;
+        volatile uint8_t touch = size ? p[size - 1] : 0;  // inside the allocation
+        (void)touch;
+        if (!m_bOrderly) return;
+        for (uint64_t i = 0; i < size && i < held.fed; i++) Require(p[i] == Pattern(held.entry.ullSeq, i));
+    }
+
+    void Odd(CInput& in)
+    {
+        m_bOrderly = false;
+        if (in.Byte() & 1) m_pBuffer->ReadEnd(in.Dword(), in.Dword());
+        else m_pBuffer->SetSamplePos(in.Dword());
+    }
+    void Init(CInput& in)
+    {
+        m_pBuffer->Init();
+        if (in.Byte() & 1) m_pBuffer->SetReferenceTime(in.Byte());
+        m_Held.clear();
+        m_Fed.clear();
+        m_ullSeq = 0;
+        m_ullLastRead = 0;
+        m_nReqNo = 0;
+        m_bOrderly = true;
+    }
+
+    CIndexedBuffer2* m_pBuffer;
+    std::map<uint64_t, uint64_t> m_Fed;  // bytes fed by sequence number, of packets not read yet
+    std::deque<Held> m_Held;
+    uint64_t m_ullSeq = 0;
+    uint64_t m_ullLastRead = 0;
+    int32_t m_nReqNo = 0;
+    bool m_bOrderly = true;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    int32_t result = 0;
+    CIndexedBuffer2 buffer(kAreaSize, CIndexedBuffer2::kLiveType, &result);
+    if (result != CIndexedBuffer2::kOk) return 0;
+    CModel model(&buffer);
+    CInput in(data, size);
+    while (in.More()) model.Run(in);
+    return 0;
+}
