@@ -18,13 +18,10 @@
 // reads, downstream releases. No other lock is taken while m_Lock is held, except
 // the trace log's own.
 //
-// Mended against the plain design, so that no packet or entry ever reaches out of
-// the area: a head is accepted only once per opened packet and cut like pack bytes
-// when longer than the packet, pack bytes only behind an accepted head, and a
-// packet-loss correction only for a packet whose head was written; sizes are summed
-// without wrapping and a packet larger than the area is an overflow. The writer never fills the area up to the released position (a full
-// area would look empty), and an entry ring with 511 unread entries overflows
-// rather than being lapped.
+// No packet or entry ever reaches out of the area: a head is taken once per opened
+// packet, pack bytes only behind it, sizes are summed without wrapping, the writer
+// stops short of the released position (a full area would look empty), and an
+// entry ring with 511 unread entries overflows rather than being lapped.
 
 #include "core/CritSec.h"
 #include "core/IndexRecords.h"
