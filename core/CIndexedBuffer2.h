@@ -76,6 +76,7 @@ public:
 
     // The data area; an entry's offset is from here.
     const uint8_t* Data() const { return m_pData; }
+    uint8_t* Data() { return m_pData; }
     uint32_t GetSize() const { return m_dwSize; }
 
 private:

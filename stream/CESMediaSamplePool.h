@@ -1,0 +1,40 @@
+#pragma once
+// The samples of the recording pin over the live indexed buffer: each packet goes
+// out as one sample pointing into the buffer, and its release gives the space
+// back. Every sample out holds a reference on the filter.
+
+#include "core/CIntrusiveList.h"
+#include "core/CritSec.h"
+#include "stream/CESMediaSample.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+class CIndexedBuffer2;
+
+class CESMediaSamplePool {
+public:
+    CESMediaSamplePool(int count, IUnknown* pFilter, CCamParm* pCamParm, CIndexedBuffer2* pBuffer, HRESULT* phr);
+    ~CESMediaSamplePool();
+    CESMediaSamplePool(const CESMediaSamplePool&) = delete;
+    CESMediaSamplePool& operator=(const CESMediaSamplePool&) = delete;
+
+    // A sample over a packet; waits while all are out, and fails with
+    // VFW_E_NOT_COMMITTED when hStop is set first.
+    HRESULT GetSample(BYTE* pData, uint32_t totalSize, LONGLONG mediaStart, LONGLONG mediaStop, REFERENCE_TIME start,
+                      REFERENCE_TIME stop, uint32_t flags, uint32_t headSize, HANDLE hStop, IMediaSample** ppSample);
+    // From a sample's final Release, with the end of its packet.
+    void Return(CESMediaSample* pSample, const BYTE* pEnd);
+
+private:
+    CESMediaSample* TakeSample();
+
+    CCritSec m_Lock;
+    IUnknown* const m_pFilter;
+    CIndexedBuffer2* const m_pBuffer;
+    HANDLE m_hReturned = nullptr;  // manual reset; set while a sample is free
+    std::vector<std::unique_ptr<CESMediaSample>> m_Samples;
+    CIntrusiveList<CESMediaSample> m_Free;
+};

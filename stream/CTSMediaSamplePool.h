@@ -1,0 +1,33 @@
+#pragma once
+// The main pin's samples: one send sample that serves every block of the stream
+// ring buffer in turn. While it is out it holds a reference on the filter, so the
+// filter and its ring outlive it in downstream hands.
+
+#include "core/CritSec.h"
+#include "stream/CTSMediaSample.h"
+
+#include <windows.h>
+
+class CTSMediaSamplePool {
+public:
+    // pFilter: the filter's IUnknown, referenced while the sample is out.
+    CTSMediaSamplePool(IUnknown* pFilter, CCamParm* pCamParm, HRESULT* phr);
+    ~CTSMediaSamplePool();
+    CTSMediaSamplePool(const CTSMediaSamplePool&) = delete;
+    CTSMediaSamplePool& operator=(const CTSMediaSamplePool&) = delete;
+
+    // The send sample over a block. A block downstream still holds is not written
+    // over: this waits for its release, or fails with VFW_E_NOT_COMMITTED on hStop.
+    HRESULT GetSendSample(BYTE* pData, uint32_t length, HANDLE hStop, IMediaSample** ppSample);
+    // From the sample's final Release.
+    void Return(CTSMediaSample* pSample);
+
+private:
+    bool TakeSendSample();
+
+    CCritSec m_Lock;
+    IUnknown* const m_pFilter;
+    HANDLE m_hReturned = nullptr;  // manual reset; set while the send sample is in
+    bool m_bSendOut = false;
+    CTSMediaSample m_SendSample;
+};
