@@ -17,23 +17,25 @@ CTSMediaSamplePool::~CTSMediaSamplePool()
 bool CTSMediaSamplePool::TakeSendSample()
 {
     CAutoLock lock(&m_Lock);
-    if (m_bSendOut) {
-        ResetEvent(m_hReturned);
-        return false;
-    }
+    if (m_bSendOut) return false;
     m_bSendOut = true;
+    ResetEvent(m_hReturned);
     m_pFilter->AddRef();
     return true;
+}
+
+bool CTSMediaSamplePool::WaitReturned(HANDLE hStop)
+{
+    const HANDLE waits[2] = {m_hReturned, hStop};
+    return WaitForMultipleObjects(hStop ? 2 : 1, waits, FALSE, INFINITE) == WAIT_OBJECT_0;
 }
 
 HRESULT CTSMediaSamplePool::GetSendSample(BYTE* pData, uint32_t length, HANDLE hStop, IMediaSample** ppSample)
 {
     if (!ppSample) return E_POINTER;
     *ppSample = nullptr;
-    while (!TakeSendSample()) {
-        const HANDLE waits[2] = {m_hReturned, hStop};
-        if (WaitForMultipleObjects(hStop ? 2 : 1, waits, FALSE, INFINITE) != WAIT_OBJECT_0) return VFW_E_NOT_COMMITTED;
-    }
+    while (!TakeSendSample())
+        if (!WaitReturned(hStop)) return VFW_E_NOT_COMMITTED;
     m_SendSample.AddRef();
     m_SendSample.InitSend(pData, length);
     *ppSample = &m_SendSample;

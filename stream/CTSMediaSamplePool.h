@@ -19,6 +19,8 @@ public:
     // The send sample over a block. A block downstream still holds is not written
     // over: this waits for its release, or fails with VFW_E_NOT_COMMITTED on hStop.
     HRESULT GetSendSample(BYTE* pData, uint32_t length, HANDLE hStop, IMediaSample** ppSample);
+    // Until downstream has let the send sample go; false when hStop came first.
+    bool WaitReturned(HANDLE hStop);
     // From the sample's final Release.
     void Return(CTSMediaSample* pSample);
 

@@ -1,0 +1,176 @@
+#include "stream/CPushData.h"
+
+#include "core/CMpegBuffer.h"
+#include "core/Trace.h"
+#include "stream/CTSMediaSamplePool.h"
+#include "stream/IPushOwner.h"
+
+#include <process.h>
+
+namespace {
+
+HRESULT LastErrorResult(const wchar_t* pszLine)
+{
+    const DWORD error = GetLastError();
+    g_Trace(1, pszLine, static_cast<int32_t>(error));
+    return HRESULT_FROM_WIN32(error);
+}
+
+}  // namespace
+
+CPushData::CPushData(IPushOwner* pFilter, CTSMediaSamplePool* pPool, CMpegBuffer* pMpegBuffer, uint32_t kbps,
+                     HRESULT* phr)
+    : m_pFilter(pFilter), m_pSampleSource(pPool), m_pMpegBuffer(pMpegBuffer), m_dwAvgBitRate(kbps),
+      m_dwStartSize(kbps * 50 / 8)
+{
+    m_hStopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!m_hStopEvent) {
+        *phr = LastErrorResult(L"CPushData: event create error(%d)");
+        return;
+    }
+    m_hSendThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ThreadEntry, this, 0, nullptr));
+    if (!m_hSendThread) {
+        *phr = LastErrorResult(L"PushData: SendThread create error(%d)");
+        return;
+    }
+    Tune(kbps == 1 ? 1000 : kbps);
+    *phr = S_OK;
+}
+
+CPushData::~CPushData()
+{
+    JoinThread();
+    if (m_hStopEvent) CloseHandle(m_hStopEvent);
+}
+
+// Every wait of the thread watches the stop event; a delivery that downstream
+// holds up is the one thing it can still be in, and that ends when the graph stops.
+void CPushData::JoinThread()
+{
+    if (!m_hSendThread) return;
+    if (!SetEvent(m_hStopEvent))
+        g_Trace(1, L"CPushData:Stop event to m_hSendThread error(%d)", static_cast<int32_t>(GetLastError()));
+    if (WaitForSingleObject(m_hSendThread, kStopWaitMs) == WAIT_OBJECT_0) {
+        g_Trace(0, L"CPushData m_hSendThread return event received.");
+    } else {
+        g_Trace(1, L"CPushData:m_hSendThread stop time out.");
+        WaitForSingleObject(m_hSendThread, INFINITE);
+        g_Trace(1, L"m_hSendThread terminated.");
+    }
+    CloseHandle(m_hSendThread);
+    m_hSendThread = nullptr;
+}
+
+void CPushData::SetSending(bool bSending, const wchar_t* pszLine)
+{
+    g_Trace(0, pszLine);
+    CAutoLock lock(&m_Lock);
+    m_bSending = bSending ? 1 : 0;
+}
+
+int32_t CPushData::Start()
+{
+    SetSending(true, L"CPushData:Send sample to Demux start.");
+    return 0;
+}
+
+int32_t CPushData::Stop()
+{
+    SetSending(false, L"CPushData:Send sample to Demux stop.");
+    return 0;
+}
+
+int32_t CPushData::Pause()
+{
+    SetSending(false, L"CPushData:Send sample to Decoder pause.");
+    return 0;
+}
+
+int32_t CPushData::SetSendRate(double dRate)
+{
+    if (dRate < 0) {
+        g_Trace(1, L"CPushData::SetSendRate: dRate out of range(%lf)", dRate);
+        return -1;
+    }
+    CAutoLock lock(&m_Lock);
+    m_dRate = dRate;
+    return 0;
+}
+
+int32_t CPushData::Tune(uint32_t kbps)
+{
+    const uint32_t target = kbps ? kbps + 50 : 100;
+    g_Trace(1, L"CPushData:Tune: Target = %d kbps.", static_cast<int32_t>(target));
+    if (kbps >= kTargetLimit || target >= kTargetLimit) {
+        g_Trace(1, L"CPushData::Tune: dwAvgBitRate out of range(%d)", static_cast<int32_t>(target));
+        return -1;
+    }
+    CAutoLock lock(&m_Lock);
+    m_dwAvgBitRate = target;
+    m_dwStartSize = target * 50 / 8;
+    m_pMpegBuffer->SetReadySize(m_dwStartSize);
+    m_dwReadSize = target * 51200 / 8000;
+    return 0;
+}
+
+uint32_t CPushData::GetAvgBitRate()
+{
+    CAutoLock lock(&m_Lock);
+    return m_dwAvgBitRate;
+}
+
+uint32_t CPushData::GetReadSize()
+{
+    CAutoLock lock(&m_Lock);
+    return m_dwReadSize;
+}
+
+uint32_t CPushData::GetStartSize()
+{
+    CAutoLock lock(&m_Lock);
+    return m_dwStartSize;
+}
+
+unsigned __stdcall CPushData::ThreadEntry(void* pParam)
+{
+    static_cast<CPushData*>(pParam)->ThreadProc();
+    return 0;
+}
+
+void CPushData::ThreadProc()
+{
+    g_Trace(0, L"CPushData::ThreadEntry: m_hSendThread created.");
+    for (;;) {
+        m_dwWaitTime = m_pFilter->GetPushInterval(false);
+        const DWORD wait = WaitForSingleObjectEx(m_hStopEvent, m_dwWaitTime, TRUE);
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED) break;
+        if (wait == WAIT_TIMEOUT && IsSending()) SendOne();
+    }
+    g_Trace(0, L"CPushData::ThreadProc: Stop event receive.");
+    g_Trace(0, L"CPushData::ThreadEntry: m_hSendThread end.");
+}
+
+bool CPushData::IsSending()
+{
+    CAutoLock lock(&m_Lock);
+    return m_bSending != 0;
+}
+
+void CPushData::SendOne()
+{
+    const uint8_t* pBlock = nullptr;
+    uint32_t length = 0;
+    uint8_t bReachedEnd = 0;
+    {
+        CAutoLock lock(&m_Lock);
+        if (m_pMpegBuffer->ReadLock(&pBlock, m_dwReadSize, &length, &bReachedEnd) < 0) return;
+    }
+    IMediaSample* pSample = nullptr;
+    // Downstream reads the block through the sample; it never writes to it.
+    if (SUCCEEDED(m_pSampleSource->GetSendSample(const_cast<BYTE*>(pBlock), length, m_hStopEvent, &pSample))) {
+        m_pFilter->DeliverVideo(pSample);
+        pSample->Release();
+        m_pSampleSource->WaitReturned(m_hStopEvent);
+    }
+    m_pMpegBuffer->ReadEnd();
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The live send thread of the main pin: on each tick it takes one block of about
+// 50 ms of the stream from the ring buffer and delivers it in place, wrapped in
+// the pool's send sample. The block is freed only once downstream has let the
+// sample go, so data that downstream holds is never written over.
+
+#include "core/CritSec.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+class CMpegBuffer;
+class CTSMediaSamplePool;
+class IPushOwner;
+
+class CPushData {
+public:
+    static constexpr uint32_t kInitialReadSize = 10240;
+    static constexpr uint32_t kTargetLimit = 6144;  // kbit/s; a target from here on is refused
+    static constexpr DWORD kStopWaitMs = 3000;
+
+    CPushData(IPushOwner* pFilter, CTSMediaSamplePool* pPool, CMpegBuffer* pMpegBuffer, uint32_t kbps, HRESULT* phr);
+    ~CPushData();
+    CPushData(const CPushData&) = delete;
+    CPushData& operator=(const CPushData&) = delete;
+
+    int32_t Start();
+    int32_t Stop();
+    int32_t Pause();
+    // 0, or -1 for a negative rate.
+    int32_t SetSendRate(double dRate);
+    // Paces by an average bit rate in kbit/s; -1 leaves the pacing as it was.
+    int32_t Tune(uint32_t kbps);
+
+    uint32_t GetAvgBitRate();
+    uint32_t GetReadSize();
+    uint32_t GetStartSize();
+
+private:
+    static unsigned __stdcall ThreadEntry(void* pParam);
+    void ThreadProc();
+    bool IsSending();
+    void SendOne();
+    void SetSending(bool bSending, const wchar_t* pszLine);
+    void JoinThread();
+
+    HANDLE m_hSendThread = nullptr;
+    HANDLE m_hStopEvent = nullptr;
+    CCritSec m_Lock;
+    IPushOwner* const m_pFilter;
+    CTSMediaSamplePool* const m_pSampleSource;
+    CMpegBuffer* const m_pMpegBuffer;
+    uint32_t m_dwAvgBitRate;
+    uint32_t m_dwWaitTime = 0;
+    uint32_t m_dwReadSize = kInitialReadSize;
+    uint32_t m_dwStartSize;
+    uint32_t m_bSending = 0;
+    double m_dRate = 1.0;
+};

@@ -1,0 +1,15 @@
+#pragma once
+// What a push thread asks of the filter: how long to wait between ticks, and
+// delivery on the main pin.
+
+#include <windows.h>
+#include <strmif.h>
+
+class IPushOwner {
+public:
+    virtual DWORD GetPushInterval(bool bForReader) = 0;
+    virtual HRESULT DeliverVideo(IMediaSample* pSample) = 0;
+
+protected:
+    ~IPushOwner() = default;
+};

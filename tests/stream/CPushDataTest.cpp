@@ -1,0 +1,155 @@
+// The live send thread over a real ring buffer and the pool's send sample; the
+// downstream side here is a recorder of what is delivered.
+
+#include "core/CCamParm.h"
+#include "core/CMpegBuffer.h"
+#include "stream/CPushData.h"
+#include "stream/CTSMediaSamplePool.h"
+#include "stream/IPushOwner.h"
+#include "tests/core/CTestCamParmOwner.h"
+#include "tests/support/ComTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+class CCountedObject : public IUnknown {
+public:
+    STDMETHODIMP QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
+    STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
+
+private:
+    std::atomic<LONG> m_cRef{1};
+};
+
+// Takes a copy of each block; holds the sample when told to, as a queueing filter would.
+class CRecordingOwner : public IPushOwner {
+public:
+    DWORD GetPushInterval(bool) override { return 25; }
+    HRESULT DeliverVideo(IMediaSample* pSample) override
+    {
+        BYTE* p = nullptr;
+        pSample->GetPointer(&p);
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        m_Bytes.insert(m_Bytes.end(), p, p + pSample->GetActualDataLength());
+        if (bHold) m_Held.push_back(pSample), pSample->AddRef();
+        ++m_nBlocks;
+        return S_OK;
+    }
+    void ReleaseHeld()
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        for (IMediaSample* p : m_Held) p->Release();
+        m_Held.clear();
+    }
+    std::vector<uint8_t> Bytes()
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        return m_Bytes;
+    }
+    int Blocks() const { return m_nBlocks; }
+
+    std::atomic<bool> bHold{false};
+
+private:
+    std::mutex m_Mutex;
+    std::vector<uint8_t> m_Bytes;
+    std::vector<IMediaSample*> m_Held;
+    std::atomic<int> m_nBlocks{0};
+};
+
+class CPushDataTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        int32_t result = -1;
+        ring = std::make_unique<CMpegBuffer>(1 << 20, &result);
+        ASSERT_EQ(result, 0);
+        HRESULT hr = E_FAIL;
+        pool = std::make_unique<CTSMediaSamplePool>(&filter, &camParm, &hr);
+        ASSERT_EQ(hr, S_OK);
+    }
+
+    std::unique_ptr<CPushData> MakePush(uint32_t kbps)
+    {
+        HRESULT hr = E_FAIL;
+        auto push = std::make_unique<CPushData>(&owner, pool.get(), ring.get(), kbps, &hr);
+        EXPECT_EQ(hr, S_OK);
+        return push;
+    }
+
+    std::vector<uint8_t> Stream(size_t size)
+    {
+        std::vector<uint8_t> bytes(size);
+        for (size_t i = 0; i < size; i++) bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
+        EXPECT_EQ(ring->Write(bytes.data(), static_cast<uint32_t>(size)), 0);
+        return bytes;
+    }
+
+    CCountedObject filter;
+    CTestCamParmOwner camOwner;
+    CCamParm camParm{&camOwner};
+    CRecordingOwner owner;
+    std::unique_ptr<CMpegBuffer> ring;
+    std::unique_ptr<CTSMediaSamplePool> pool;
+};
+
+TEST_F(CPushDataTest, TheBitRatePacesBlocksOfFiftyMilliseconds)
+{
+    auto push = MakePush(1);  // 1 stands for 1000 kbit/s
+    EXPECT_EQ(push->GetAvgBitRate(), 1050u);
+    EXPECT_EQ(push->GetStartSize(), 6562u);
+    EXPECT_EQ(push->GetReadSize(), 6720u);
+    EXPECT_EQ(push->Tune(0), 0);
+    EXPECT_EQ(push->GetAvgBitRate(), 100u);
+    EXPECT_EQ(push->GetStartSize(), 625u);
+    EXPECT_EQ(push->GetReadSize(), 640u);
+    EXPECT_EQ(push->Tune(6094), -1);  // 6144 kbit/s and up are refused
+    EXPECT_EQ(push->Tune(0xFFFFFFF0u), -1);
+    EXPECT_EQ(push->GetReadSize(), 640u);
+    EXPECT_EQ(push->SetSendRate(0.0), 0);
+    EXPECT_EQ(push->SetSendRate(-1.0), -1);
+}
+
+TEST_F(CPushDataTest, BlocksArriveInOrderInPlaceAndARemainderWaitsForMore)
+{
+    auto push = MakePush(1000);
+    const uint32_t block = push->GetReadSize();
+    const std::vector<uint8_t> sent = Stream(block * 5 + block / 2);
+    push->Start();
+    ASSERT_TRUE(WaitUntil([&] { return owner.Blocks() >= 5; }));
+    push->Stop();
+    push.reset();
+    const std::vector<uint8_t> got = owner.Bytes();
+    ASSERT_EQ(got.size(), block * 5u);  // the last half block is not a block yet
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), sent.begin()));
+    EXPECT_EQ(ring->GetDataSize(), block / 2);
+    EXPECT_EQ(camOwner.events.size(), 5u);  // the host hears of the stream with each block
+}
+
+TEST_F(CPushDataTest, ABlockDownstreamHoldsStaysInTheRingAndAStopStillEndsTheThread)
+{
+    auto push = MakePush(1000);
+    const uint32_t block = push->GetReadSize();
+    Stream(block * 3);
+    owner.bHold = true;
+    push->Start();
+    ASSERT_TRUE(WaitUntil([&] { return owner.Blocks() >= 1; }));
+    EXPECT_EQ(ring->GetDataSize(), block * 3);  // not freed while held
+    EXPECT_EQ(owner.Blocks(), 1);
+    owner.bHold = false;
+    owner.ReleaseHeld();
+    ASSERT_TRUE(WaitUntil([&] { return owner.Blocks() >= 3; }));
+    owner.bHold = true;
+    Stream(block);
+    ASSERT_TRUE(WaitUntil([&] { return owner.Blocks() >= 4; }));
+    push.reset();  // the thread waits for the held sample: the stop ends that wait
+    owner.ReleaseHeld();
+}
+
+}  // namespace
