@@ -1,11 +1,18 @@
 #include "DShowFilters/CVCodecSourceFilter.h"
 
+#include "DShowFilters/CRecOutputPin.h"
+#include "DShowFilters/CVCSourceOutputPin.h"
 #include "camera/CNetReceiver.h"
 #include "core/ByteOrder.h"
 #include "core/CBufferPool.h"
 #include "core/CCamParm.h"
+#include "core/CIndexedBuffer2.h"
 #include "core/CMpegBuffer.h"
 #include "core/Trace.h"
+#include "stream/CESMediaSamplePool.h"
+#include "stream/CNetRecvAlloc.h"
+#include "stream/CPushData.h"
+#include "stream/CTSMediaSamplePool.h"
 
 #include <cstring>
 #include <new>
@@ -16,6 +23,7 @@ namespace {
 constexpr uint16_t kTrue = 0xFFFF;  // VARIANT_TRUE: the only value a flag takes as true
 constexpr uint32_t kTimeOutLimit = 30000;
 constexpr uint32_t kPoolBuffers = 54;
+constexpr int kPoolSamples = 10;
 constexpr uint32_t kPoolBufferBytes = 4096;
 constexpr uint32_t kMpegBufferBytes = 0x78000;
 const uint32_t kAddressNotSet = IPv4NetworkOrder(254, 255, 255, 255);  // never accepted by SetValue
@@ -113,6 +121,8 @@ CVCodecSourceFilter::CVCodecSourceFilter(IUnknown* pUnk, HRESULT* phr)
 // In order; the first object that fails ends construction with its result.
 HRESULT CVCodecSourceFilter::CreateObjects()
 {
+    HRESULT hr = CreatePins();
+    if (FAILED(hr)) return hr;
     int32_t result = 0;
     m_pBufferPool.reset(new (std::nothrow) CBufferPool(kPoolBuffers, kPoolBufferBytes, &result));
     if (!m_pBufferPool || result < 0) {
@@ -129,12 +139,56 @@ HRESULT CVCodecSourceFilter::CreateObjects()
         g_Trace(1, L"Constructor:m_pMpegBuffer create error");
         return E_OUTOFMEMORY;
     }
-    HRESULT hr = S_OK;
+    m_pRecBuffer.reset(new (std::nothrow) CIndexedBuffer2(CIndexedBuffer2::kLiveSize, CIndexedBuffer2::kLiveType, &result));
+    if (!m_pRecBuffer || result < 0) {
+        g_Trace(1, L"Constructor: m_pRecBuffer create error.");
+        return E_OUTOFMEMORY;
+    }
     m_pNetReceiver.reset(new (std::nothrow)
                              CNetReceiver(m_pBufferPool.get(), this, m_pCamParm.get(), m_pMpegBuffer.get(), &hr));
     if (!m_pNetReceiver || FAILED(hr)) {
         g_ErrorLog(1, L"Constructor", L"m_pNetReceiver");
         return FAILED(hr) ? hr : E_OUTOFMEMORY;
+    }
+    return CreateSamplePools();
+}
+
+HRESULT CVCodecSourceFilter::CreatePins()
+{
+    HRESULT hr = S_OK;
+    m_pOutput.reset(new (std::nothrow) CVCSourceOutputPin(this, m_pLock, &hr, &m_pNetRecvAlloc));
+    if (!m_pOutput || FAILED(hr)) {
+        g_ErrorLog(1, L"Constructor", L"m_pOutput");
+        return FAILED(hr) ? hr : E_OUTOFMEMORY;
+    }
+    m_pOutputR.reset(new (std::nothrow) CRecOutputPin(this, m_pLock, &hr, &m_pNetRecvAlloc));
+    if (!m_pOutputR || FAILED(hr)) {
+        g_ErrorLog(1, L"Constructor", L"m_pOutputR");
+        return FAILED(hr) ? hr : E_OUTOFMEMORY;
+    }
+    return S_OK;
+}
+
+// Every sample out holds the filter's controlling unknown, so an aggregated
+// filter outlives its samples too.
+HRESULT CVCodecSourceFilter::CreateSamplePools()
+{
+    HRESULT hr = S_OK;
+    m_pMSPool.reset(new (std::nothrow) CTSMediaSamplePool(GetOwner(), m_pCamParm.get(), &hr));
+    if (!m_pMSPool || FAILED(hr)) {
+        g_ErrorLog(1, L"Constructor", L"m_pMSPool");
+        return FAILED(hr) ? hr : E_OUTOFMEMORY;
+    }
+    m_pMSPoolR.reset(new (std::nothrow)
+                         CESMediaSamplePool(kPoolSamples, GetOwner(), m_pCamParm.get(), m_pRecBuffer.get(), &hr));
+    if (!m_pMSPoolR || FAILED(hr)) {
+        g_ErrorLog(1, L"Constructor", L"m_pMSPoolR");
+        return FAILED(hr) ? hr : E_OUTOFMEMORY;
+    }
+    m_pNetRecvAlloc = new (std::nothrow) CNetRecvAlloc(GetOwner());
+    if (!m_pNetRecvAlloc) {
+        g_ErrorLog(1, L"Constructor", L"m_pNetRecvAlloc");
+        return E_OUTOFMEMORY;
     }
     return S_OK;
 }
@@ -166,9 +220,18 @@ void CVCodecSourceFilter::ApplyDefaults()
 // would otherwise write into them after they were deleted.
 CVCodecSourceFilter::~CVCodecSourceFilter()
 {
+    // A graph stops a filter before it lets it go; a filter that only ever saw its
+    // first data outside a graph still has its push thread here.
+    DeletePushData();
     m_pNetReceiver.reset();
     m_pCamParm.reset();
+    m_pOutput.reset();
     m_pBufferPool.reset();
+    m_pMSPool.reset();
+    delete m_pNetRecvAlloc;
+    m_pOutputR.reset();
+    m_pMSPoolR.reset();
+    m_pRecBuffer.reset();
     m_pMpegBuffer.reset();
     g_TraceEnd();
     g_bTraceEnable = 0;
@@ -375,34 +438,131 @@ HRESULT CVCodecSourceFilter::GetPages(CAUUID* pPages)
 ULONG CVCodecSourceFilter::GetMiscFlags() { return AM_FILTER_MISC_FLAGS_IS_SOURCE; }
 
 // The two output pins join with live delivery.
-int CVCodecSourceFilter::GetPinCount() { return 0; }
+int CVCodecSourceFilter::GetPinCount() { return 2; }
 
-CBasePin* CVCodecSourceFilter::GetPin(int) { return nullptr; }
+CBasePin* CVCodecSourceFilter::GetPin(int n)
+{
+    if (n == 0) return m_pOutput.get();
+    if (n == 1) return m_pOutputR.get();
+    return nullptr;
+}
 
-// No worker thread exists yet to start or stop: the flag alone chooses what a start creates.
+// The recording push thread comes with the recording path: the flag alone chooses
+// what a start creates.
 HRESULT CVCodecSourceFilter::DynamicRec(bool) { return S_OK; }
-HRESULT CVCodecSourceFilter::DynamicLive(bool) { return S_OK; }
+
+HRESULT CVCodecSourceFilter::DynamicLive(bool bOn)
+{
+    if (IsStopped() || bOn == (m_bLive != 0)) return 0;
+    if (bOn) {
+        g_Trace(1, L"DynamicLive: Live Start.");
+        if (FAILED(CreatePushData())) {
+            g_Trace(1, L"DynamicLive: CreatePushData failed.");
+            return -1;
+        }
+        return 0;
+    }
+    g_Trace(1, L"Live Stop.");
+    DeletePushData();
+    m_pMpegBuffer->Reset();
+    return 0;
+}
 
 int32_t CVCodecSourceFilter::SendGraphEvent(int32_t code, intptr_t param1, intptr_t param2)
 {
     return NotifyEvent(code, param1, param2);
 }
 
-// The push threads come with live delivery, recording and playback.
-int32_t CVCodecSourceFilter::CreatePushData() { return E_NOTIMPL; }
+int32_t CVCodecSourceFilter::CreatePushData()
+{
+    HRESULT hr = E_FAIL;
+    auto pPush = std::unique_ptr<CPushData>(
+        new (std::nothrow) CPushData(this, m_pMSPool.get(), m_pMpegBuffer.get(), m_dwAvgBitRate, &hr));
+    if (!pPush || FAILED(hr)) {
+        g_Trace(1, L"CreatePushData: CPushData create error.");
+        return pPush ? hr : E_FAIL;
+    }
+    pPush->SetSendRate(GetRate());
+    g_Trace(0, L"CreatePushData: PlaySpeed set to %d", static_cast<int32_t>(GetRate()));
+    pPush->Start();
+    CAutoLock lock(&m_WorkerLock);
+    m_pPushData = std::move(pPush);
+    return S_OK;
+}
+
+// Its thread ends within its bounded stop; the lock keeps the receiving thread's
+// first-data step from creating one at the same time.
+void CVCodecSourceFilter::DeletePushData()
+{
+    std::unique_ptr<CPushData> pPush;
+    {
+        CAutoLock lock(&m_WorkerLock);
+        pPush = std::move(m_pPushData);
+    }
+    if (pPush) pPush->Stop();
+}
+
+bool CVCodecSourceFilter::HasPushData()
+{
+    CAutoLock lock(&m_WorkerLock);
+    return m_pPushData != nullptr;
+}
+
+// The playback push thread comes with playback.
 int32_t CVCodecSourceFilter::CreatePushPlay() { return E_NOTIMPL; }
 int32_t CVCodecSourceFilter::CreatePushES(uint32_t, int64_t) { return E_NOTIMPL; }
 
 void CVCodecSourceFilter::StopStream(bool bNotify)
 {
+    if (m_pOutput->IsConnected() && !IsStopped()) {
+        CAutoLock lock(&m_WorkerLock);
+        if (m_pPushData) m_pPushData->Stop();
+    }
     if (bNotify) m_pCamParm->SendErrAbort(E_FAIL);
 }
 
-// The push threads that it pauses come with live delivery and recording.
 void CVCodecSourceFilter::PauseStream(bool bNotify)
 {
     if (IsStopped()) return;
+    {
+        CAutoLock lock(&m_WorkerLock);
+        if (m_pPushData) m_pPushData->Pause();
+    }
     if (bNotify) m_pCamParm->SendErrAbort(E_FAIL);
+}
+
+bool CVCodecSourceFilter::CheckAndDeliver(IMediaSample* pSample, uint32_t esType)
+{
+    if (m_bLiveFrozen || m_bStopping || m_bDemuxOverflow) return false;
+    HRESULT hr = S_OK;
+    {
+        CAutoLock lock(&m_ReceiveLock);
+        if (esType == ESTYPE_VIDEO) hr = m_pOutput->Deliver(pSample);
+        else if (esType == ESTYPE_AUDIO || esType == ESTYPE_REC) hr = E_UNEXPECTED;
+        else if (esType == ESTYPE_PSREC) hr = m_pOutputR->Deliver(pSample);
+    }
+    if (hr != VFW_E_TIMEOUT) return true;
+    if (IsFileMode()) return false;
+    g_Trace(1, L"#### Deliver returned VFW_E_TIMEOUT, maybe Demux buffer overflow!!! ####");
+    m_bDemuxOverflow = 1;
+    return false;
+}
+
+void CVCodecSourceFilter::SendEndOfStream(uint32_t esTypes)
+{
+    if ((esTypes & ESTYPE_VIDEO) && m_pOutput->IsConnected()) m_pOutput->DeliverEndOfStream();
+    if ((esTypes & ESTYPE_PSREC) && m_pOutputR->IsConnected()) m_pOutputR->DeliverEndOfStream();
+}
+
+bool CVCodecSourceFilter::IsQualityQuiet() const { return m_pOutput->IsQualityQuiet(); }
+
+// The connected pins go active once the transport has started; the last result counts.
+HRESULT CVCodecSourceFilter::ActivatePins()
+{
+    HRESULT hr = S_OK;
+    if (m_pOutput->IsConnected()) hr = m_pOutput->Active();
+    if (m_pOutputR->IsConnected()) hr = m_pOutputR->Active();
+    return hr;
 }
 
 STDMETHODIMP CVCodecSourceFilter::Pause()
@@ -430,8 +590,11 @@ HRESULT CVCodecSourceFilter::NetPause(uint16_t usComType)
     m_bPausing = 1;
     if (m_NetworkSettings.bAuthNeed) m_pCamParm->InitCamParm();
     m_pCamParm->SetFirstDataGet(false);
-    const HRESULT hr = StartTransport(usComType);
-    if (SUCCEEDED(hr)) m_State = State_Paused;
+    HRESULT hr = StartTransport(usComType);
+    if (SUCCEEDED(hr)) {
+        hr = ActivatePins();
+        m_State = State_Paused;
+    }
     m_bPausing = 0;
     return hr;
 }
@@ -466,10 +629,13 @@ STDMETHODIMP CVCodecSourceFilter::Stop()
         m_bLiveFrozen = 0;
         StopStream(false);
         m_pNetReceiver->Stop(false);
+        DeletePushData();
         CBaseFilter::Stop();
         m_pMpegBuffer->Reset();
+        m_pRecBuffer->Init();
     }
     m_bStopping = 0;
+    m_bDemuxOverflow = 0;
     return S_OK;
 }
 
@@ -480,7 +646,12 @@ STDMETHODIMP CVCodecSourceFilter::GetState(DWORD, FILTER_STATE* pState)
     return !IsFileMode() && m_bLiveFrozen ? VFW_S_CANT_CUE : S_OK;
 }
 
-void CVCodecSourceFilter::SetAvgBitRate(uint32_t kbps) { m_dwAvgBitRate = kbps; }
+void CVCodecSourceFilter::SetAvgBitRate(uint32_t kbps)
+{
+    m_dwAvgBitRate = kbps;
+    CAutoLock lock(&m_WorkerLock);
+    if (m_pPushData) m_pPushData->Tune(kbps);
+}
 
 void CVCodecSourceFilter::SetSplitTime(int64_t time)
 {

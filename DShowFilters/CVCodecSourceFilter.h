@@ -12,6 +12,7 @@
 #include "baseclasses/CBaseFilter.h"
 #include "core/CPlayRate.h"
 #include "core/ICamParmOwner.h"
+#include "stream/IPushOwner.h"
 
 #include <atomic>
 #include <memory>
@@ -19,14 +20,22 @@
 
 class CBufferPool;
 class CCamParm;
+class CESMediaSamplePool;
+class CIndexedBuffer2;
 class CMpegBuffer;
+class CNetRecvAlloc;
 class CNetReceiver;
+class CPushData;
+class CRecOutputPin;
+class CTSMediaSamplePool;
+class CVCSourceOutputPin;
 
 class CVCodecSourceFilter : public CBaseFilter,
                             public IVLMVCConfigure3,
                             public ISpecifyPropertyPages,
                             public IAMFilterMiscFlags,
-                            private ICamParmOwner {
+                            private ICamParmOwner,
+                            private IPushOwner {
 public:
     static CUnknown* CreateInstance(IUnknown* pUnkOuter, HRESULT* phr);
     ~CVCodecSourceFilter() override;
@@ -74,9 +83,16 @@ public:
     void SetSplitTime(int64_t time);
     void SetAudioModel(uint8_t bAudioModel);
     bool IsStopping() const { return m_bStopping != 0; }
+
+    // Delivery of both pins: false when refused (stopping, live frozen, or downstream
+    // timed out in a network mode until the next Stop).
+    bool CheckAndDeliver(IMediaSample* pSample, uint32_t esType);
+    bool DeliverVideo(IMediaSample* pSample) override { return CheckAndDeliver(pSample, ESTYPE_VIDEO); }
+    void SendEndOfStream(uint32_t esTypes);
+    bool IsQualityQuiet() const;
     bool IsPaused() const { return m_State == State_Paused; }
     void SetRate(double rate);
-    DWORD GetPushInterval(bool bForReader) const { return m_PlayRate.PushInterval(bForReader); }
+    DWORD GetPushInterval(bool bForReader) override { return m_PlayRate.PushInterval(bForReader); }
     bool IsRateRestart() const { return m_bRateRestart != 0; }
     void SetRateRestart(bool bPending) { m_bRateRestart = bPending ? 1 : 0; }
     bool IsPosRestart() const { return m_bPosRestart != 0; }
@@ -93,6 +109,8 @@ public:
     CCamParm* CamParm() const { return m_pCamParm.get(); }
     CMpegBuffer* MpegBuffer() const { return m_pMpegBuffer.get(); }
     CNetReceiver* NetReceiver() const { return m_pNetReceiver.get(); }
+    CIndexedBuffer2* RecBuffer() const { return m_pRecBuffer.get(); }
+    bool HasPushData();
 
     // A port (network order) the camera may use: not reserved and none of its own fixed ports.
     static bool IsValidPort(uint16_t usNetworkOrder);
@@ -105,6 +123,10 @@ private:
     HRESULT FilePause();
     HRESULT StartTransport(uint16_t usComType);
     void PauseStream(bool bNotify);
+    HRESULT ActivatePins();
+    void DeletePushData();
+    HRESULT CreatePins();
+    HRESULT CreateSamplePools();
 
     // Finds the property (in the order of the identifier table) and sets or gets its value.
     HRESULT ConfProcedure(REFGUID property, VARIANT* value, bool bGet);
@@ -123,16 +145,29 @@ private:
     CCritSec m_ReceiveLock;
 
     // Declared in the order of construction; the receiver goes first on the way out.
+    std::unique_ptr<CVCSourceOutputPin> m_pOutput;
+    std::unique_ptr<CRecOutputPin> m_pOutputR;
     std::unique_ptr<CBufferPool> m_pBufferPool;
     std::unique_ptr<CCamParm> m_pCamParm;
     std::unique_ptr<CMpegBuffer> m_pMpegBuffer;
+    std::unique_ptr<CIndexedBuffer2> m_pRecBuffer;
     std::unique_ptr<CNetReceiver> m_pNetReceiver;
+    std::unique_ptr<CTSMediaSamplePool> m_pMSPool;
+    std::unique_ptr<CESMediaSamplePool> m_pMSPoolR;
+    CNetRecvAlloc* m_pNetRecvAlloc = nullptr;  // owned; its reference count is the filter's
+
+    // The worker lock guards the push thread objects: the receiving thread creates
+    // them while the host's thread may stop or switch them. Taken after the filter lock.
+    CCritSec m_WorkerLock;
+    std::unique_ptr<CPushData> m_pPushData;
 
     NetworkSettings m_NetworkSettings = {};
     PlaySettings m_PlaySettings = {};
 
-    uint8_t m_bStopping = 0;
-    uint8_t m_bLiveFrozen = 0;
+    // Read by the push threads before each delivery.
+    std::atomic<uint8_t> m_bStopping{0};
+    std::atomic<uint8_t> m_bLiveFrozen{0};
+    std::atomic<uint8_t> m_bDemuxOverflow{0};
     uint8_t m_bPausing = 0;
     uint32_t m_dwAvgBitRate = 0;
     uint8_t m_bProtectedMode = 0;

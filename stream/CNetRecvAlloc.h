@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <strmif.h>
 
-class CNetRecvAlloc : public IMemAllocator {
+class CNetRecvAlloc final : public IMemAllocator {
 public:
     static constexpr long kBuffers = 10;
     static constexpr long kBufferSize = 10240;

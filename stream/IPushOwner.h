@@ -8,7 +8,8 @@
 class IPushOwner {
 public:
     virtual DWORD GetPushInterval(bool bForReader) = 0;
-    virtual HRESULT DeliverVideo(IMediaSample* pSample) = 0;
+    // True when the sample counts as delivered.
+    virtual bool DeliverVideo(IMediaSample* pSample) = 0;
 
 protected:
     ~IPushOwner() = default;

@@ -7,6 +7,7 @@
 #include "core/ByteOrder.h"
 #include "tests/core/CameraDatagrams.h"
 #include "tests/support/CLoopbackCamera.h"
+#include "tests/support/CTestSink.h"
 #include "tests/support/ComTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -61,6 +62,19 @@ protected:
         ASSERT_HRESULT_SUCCEEDED(graph.As(&events));
     }
 
+    // A real renderer on the main pin (or the recording pin), connected in the graph.
+    void ConnectSink(int pin = 0)
+    {
+        sink = new CTestSink();
+        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(sink.Get(), L"sink"));
+        ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(filter->GetPin(pin), sink->InputPin(), nullptr));
+    }
+
+    bool WaitForDelivered(long long bytes)
+    {
+        return WaitUntil([&] { return sink->GetCounts().bytes >= bytes; });
+    }
+
     void StopGraph()
     {
         if (control) control->Stop();
@@ -73,6 +87,7 @@ protected:
         control.Reset();
         events.Reset();
         graph.Reset();
+        sink.Reset();
         config.Reset();
         filter.Reset();
     }
@@ -82,5 +97,6 @@ protected:
     ComPtr<IGraphBuilder> graph;
     ComPtr<IMediaControl> control;
     ComPtr<IMediaEventEx> events;
+    ComPtr<CTestSink> sink;
     std::unique_ptr<CLoopbackCamera> camera;
 };

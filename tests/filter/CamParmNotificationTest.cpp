@@ -61,8 +61,15 @@ TEST_F(CamParmNotificationTest, OutsideAGraphNothingIsSent)
     EXPECT_EQ(filter->CamParm()->SendErrAbort(E_FAIL), -1);
 }
 
-TEST_F(CamParmNotificationTest, FirstDataAsksForThreadsThatDoNotExistYetAndAborts)
+TEST_F(CamParmNotificationTest, FirstDataStartsLiveDeliveryAndAsksForARecordingThreadThatDoesNotExistYet)
 {
+    filter->CamParm()->SetFirstDataGet(true);
+    EXPECT_TRUE(filter->HasPushData());
+    ComPtr<IVLMVCConfigure> config;
+    ASSERT_HRESULT_SUCCEEDED(filter.As(&config));
+    VARIANT on = {};
+    on.boolVal = VARIANT_TRUE;
+    ASSERT_EQ(config->SetValue(HVSF_Rec, &on), S_OK);
     filter->CamParm()->SetFirstDataGet(true);
     LONG_PTR p1 = 0;
     ASSERT_TRUE(WaitForEvent(events.Get(), EC_ERRORABORT, &p1));

@@ -31,7 +31,7 @@ private:
 class CRecordingOwner : public IPushOwner {
 public:
     DWORD GetPushInterval(bool) override { return 25; }
-    HRESULT DeliverVideo(IMediaSample* pSample) override
+    bool DeliverVideo(IMediaSample* pSample) override
     {
         BYTE* p = nullptr;
         pSample->GetPointer(&p);
@@ -39,7 +39,7 @@ public:
         m_Bytes.insert(m_Bytes.end(), p, p + pSample->GetActualDataLength());
         if (bHold) m_Held.push_back(pSample), pSample->AddRef();
         ++m_nBlocks;
-        return S_OK;
+        return true;
     }
     void ReleaseHeld()
     {

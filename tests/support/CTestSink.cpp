@@ -1,5 +1,8 @@
 #include "tests/support/CTestSink.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include <evcode.h>
 #include <uuids.h>
 #include <vfwmsgs.h>
@@ -134,6 +137,16 @@ void CTestSink::WaitWhileBlocked()
     ResetEvent(m_hBlocked);
 }
 
+void CTestSink::KeepHead(IMediaSample* pSample)
+{
+    BYTE* p = nullptr;
+    if (FAILED(pSample->GetPointer(&p)) || !p) return;
+    const int room = static_cast<int>(sizeof(m_counts.head)) - m_counts.headLength;
+    const int n = std::min<int>(room, pSample->GetActualDataLength());
+    if (n > 0) std::memcpy(m_counts.head + m_counts.headLength, p, static_cast<size_t>(n));
+    m_counts.headLength += std::max(n, 0);
+}
+
 HRESULT CTestSink::Take(IMediaSample* pSample)
 {
     WaitWhileBlocked();
@@ -143,6 +156,7 @@ HRESULT CTestSink::Take(IMediaSample* pSample)
     pSample->GetTime(&tStart, &tStop);
     {
         CAutoLock lock(&m_countLock);
+        KeepHead(pSample);
         m_counts.samples++;
         m_counts.bytes += pSample->GetActualDataLength();
         m_counts.lastSampleStart = tStart;

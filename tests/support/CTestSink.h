@@ -8,6 +8,8 @@
 
 #include <strmif.h>
 
+#include <cstdint>
+
 class CTestSink;
 
 class CTestSinkPin : public CBaseInputPin {
@@ -39,6 +41,8 @@ public:
         REFERENCE_TIME segmentStart = 0;
         REFERENCE_TIME segmentStop = 0;
         double segmentRate = 0;
+        uint8_t head[64] = {};  // the stream's first bytes
+        int headLength = 0;
     };
 
     explicit CTestSink(IUnknown* pUnkOuter = nullptr);
@@ -68,6 +72,7 @@ public:
 private:
     friend class CTestSinkPin;
     HRESULT Take(IMediaSample* pSample);
+    void KeepHead(IMediaSample* pSample);  // under m_countLock
     void WaitWhileBlocked();
 
     CCritSec m_filterLock;

@@ -1,0 +1,29 @@
+#pragma once
+// The main pin, "MPEG-2 Program": the live or recorded program stream for a
+// demultiplexer. It keeps the time of the last quality message, so that playback
+// can tell whether downstream has been quiet.
+
+#include "DShowFilters/CFilterAllocatorPin.h"
+
+#include <atomic>
+
+class CVCSourceOutputPin : public CFilterAllocatorPin {
+public:
+    CVCSourceOutputPin(CBaseFilter* pFilter, CCritSec* pLock, HRESULT* phr, CNetRecvAlloc* const* ppAllocator);
+
+    HRESULT CheckMediaType(const CMediaType* pmt) override;
+    HRESULT GetMediaType(int iPosition, CMediaType* pMediaType) override;
+
+    STDMETHODIMP Notify(IBaseFilter* pSelf, Quality q) override;
+    STDMETHODIMP SetSink(IQualityControl* piqc) override;
+
+    void SetRate(double rate);
+    // No quality message for longer than 500 ms at rate 1 (shorter at higher rates).
+    bool IsQualityQuiet() const;
+
+private:
+    // Written by downstream's thread, read by the playback thread without a lock.
+    std::atomic<LONGLONG> m_llFrequency{0};
+    std::atomic<LONGLONG> m_llQualityStamp{0};
+    std::atomic<double> m_dRate{1.0};
+};
