@@ -98,21 +98,8 @@ bool CProbeCommand::WaitForParameters(DWORD dwMs, StreamInfoBlock* pBlock, HRESU
 
 void CProbeCommand::ReportPauseFailure(HRESULT hr)
 {
-    const ULONG timeout = Number(VCSF_TimeOut);
-    wchar_t text[200];
-    if (hr == VFW_E_TIMEOUT)
-        _snwprintf(text, 200, L"vcsf probe: no packet from the camera within VCSF_TimeOut (%lu ms)", timeout);
-    else if (hr == E_NOTIMPL)
-        _snwprintf(text, 200, L"vcsf probe: the filter does not receive by this VCSF_ComType (E_NOTIMPL)");
-    else if (hr == E_FAIL && Number(VCSF_ComType) == 1)
-        _snwprintf(text, 200, L"vcsf probe: no interface of this machine is on the subnet of VCSF_Address, "
-                              L"so the group cannot be joined (E_FAIL)");
-    else
-        _snwprintf(text, 200, L"vcsf probe: the filter did not start (%ls); its trace log tells more",
-                   Hex(hr).c_str());
-    text[199] = L'\0';
-    m_errors += text;
-    m_errors += L"\n";
+    m_errors += L"vcsf probe: " +
+                CStreamReport::StartFailure(hr, Number(VCSF_TimeOut), static_cast<uint16_t>(Number(VCSF_ComType))) + L"\n";
 }
 
 ULONG CProbeCommand::Number(REFGUID id)

@@ -3,6 +3,8 @@
 #include "core/CCamParm.h"
 #include "core/CParsePacket.h"
 
+#include <vfwmsgs.h>
+
 #include <cstdarg>
 #include <cwchar>
 
@@ -36,12 +38,46 @@ std::wstring Printed(const wchar_t* format, ...)
 
 }  // namespace
 
+std::wstring CStreamReport::StatusMeaning(uint16_t usStatus)
+{
+    if (const wchar_t* pCamera = CParsePacket::CameraStatusText(usStatus)) return std::wstring(L"camera: ") + pCamera;
+    const wchar_t* pSystem = SystemStatusText(usStatus);
+    return pSystem ? pSystem : L"unknown status";
+}
+
 std::wstring CStreamReport::Status(uint16_t usStatus)
 {
-    const wchar_t* pCamera = CParsePacket::CameraStatusText(usStatus);
-    const wchar_t* pSystem = SystemStatusText(usStatus);
-    const std::wstring meaning = pCamera ? std::wstring(L"camera: ") + pCamera : pSystem ? pSystem : L"unknown status";
-    return Printed(L"0x%04X (", usStatus) + meaning + L")";
+    return Printed(L"0x%04X (", usStatus) + StatusMeaning(usStatus) + L")";
+}
+
+std::wstring CStreamReport::StartFailure(HRESULT hr, uint32_t timeoutMs, uint16_t usComType)
+{
+    if (hr == VFW_E_TIMEOUT) return Printed(L"no packet from the camera within VCSF_TimeOut (%u ms)", timeoutMs);
+    if (hr == E_NOTIMPL) return L"the filter does not receive by this VCSF_ComType (E_NOTIMPL)";
+    if (hr == E_FAIL && (usComType & 0x0F) == 1)
+        return L"no interface of this machine is on the subnet of VCSF_Address, so the group cannot be joined (E_FAIL)";
+    return Printed(L"the filter did not start (0x%08lX); its trace log tells more", static_cast<unsigned long>(hr));
+}
+
+std::wstring CStreamReport::Summary(const StreamInfoBlock& block, uint32_t width, uint32_t height)
+{
+    const STRM_HEAD_INFO& info = block.info;
+    return Printed(L"%ux%u, quality %u, %.2f frames/s, %u kbit/s", width, height, info.bQuality, FramesPerSecond(info),
+                   CCamParm::CalcAvgBitRate(block));
+}
+
+std::wstring CStreamReport::JsonMembers(const StreamInfoBlock& block, uint32_t width, uint32_t height)
+{
+    const STRM_HEAD_INFO& info = block.info;
+    return Printed(L"\"width\":%u,\"height\":%u,\"quality\":%u,\"frame_rate_code\":%u,\"frames_per_second\":%.3f,"
+                   L"\"kbit_per_second\":%u",
+                   width, height, info.bQuality, info.usFrameRate, FramesPerSecond(info), CCamParm::CalcAvgBitRate(block));
+}
+
+double CStreamReport::FramesPerSecond(const STRM_HEAD_INFO& info)
+{
+    const int64_t duration = CCamParm::FrameDuration(info.usFrameRate, info.bVideoSystem != 0);
+    return duration ? 1e7 / static_cast<double>(duration) : 0;
 }
 
 std::wstring CStreamReport::Parameters(const StreamInfoBlock& block, uint32_t width, uint32_t height)
@@ -62,9 +98,9 @@ std::wstring CStreamReport::Line(const wchar_t* name, const std::wstring& value)
 
 std::wstring CStreamReport::FrameRate(const STRM_HEAD_INFO& info)
 {
-    const int64_t duration = CCamParm::FrameDuration(info.usFrameRate, info.bVideoSystem != 0);
-    if (duration == 0) return Printed(L"code %u (unknown)", info.usFrameRate);
-    return Printed(L"%.2f frames/s (code %u, %ls system)", 1e7 / static_cast<double>(duration), info.usFrameRate,
+    const double fps = FramesPerSecond(info);
+    if (fps == 0) return Printed(L"code %u (unknown)", info.usFrameRate);
+    return Printed(L"%.2f frames/s (code %u, %ls system)", fps, info.usFrameRate,
                    info.bVideoSystem ? L"25 Hz" : L"30 Hz");
 }
 

@@ -4,6 +4,8 @@
 
 #include "core/StreamInfoBlock.h"
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 
@@ -11,11 +13,19 @@ class CStreamReport {
 public:
     // One "name  value" line per parameter; width and height as the filter holds them.
     static std::wstring Parameters(const StreamInfoBlock& block, uint32_t width, uint32_t height);
+    // One line: "720x480, quality 4, 14.99 frames/s, 1190 kbit/s".
+    static std::wstring Summary(const StreamInfoBlock& block, uint32_t width, uint32_t height);
+    // The same as a JSON object's members, without the braces.
+    static std::wstring JsonMembers(const StreamInfoBlock& block, uint32_t width, uint32_t height);
     // "0x9001 (no packet from the camera within the time-out)".
     static std::wstring Status(uint16_t usStatus);
+    static std::wstring StatusMeaning(uint16_t usStatus);
+    // Why a start failed, for a person: the time-out, the transport, the subnet.
+    static std::wstring StartFailure(HRESULT hr, uint32_t timeoutMs, uint16_t usComType);
 
 private:
     static std::wstring Line(const wchar_t* name, const std::wstring& value);
     static std::wstring FrameRate(const STRM_HEAD_INFO& info);
+    static double FramesPerSecond(const STRM_HEAD_INFO& info);
     static std::wstring CameraClock(const STRM_HEAD_INFO& info);
 };

@@ -2,9 +2,12 @@
 
 #include "tools/vcsf/CConfigCommand.h"
 #include "tools/vcsf/CFilterHost.h"
+#include "tools/vcsf/CLiveCommand.h"
+#include "tools/vcsf/CLiveOptions.h"
 #include "tools/vcsf/CProbeCommand.h"
 
 #include <cstdio>
+#include <io.h>
 #include <string>
 #include <vector>
 #include <wrl/client.h>
@@ -16,12 +19,20 @@ namespace {
 const wchar_t kUsage[] =
     L"usage: vcsf config [NAME=VALUE ...]\n"
     L"       vcsf probe [NAME=VALUE ...]\n"
+    L"       vcsf live -o FILE|- [--camera ADDR[:PORT]] [--nic ADDR] [--multicast GROUP:PORT]\n"
+    L"                 [--timeout MS] [--duration S] [--json] [NAME=VALUE ...]\n"
     L"  config    set the given properties on a new filter and print every property\n"
     L"            with its value (addresses dotted, ports in host order, dates in UTC)\n"
     L"  probe     set the given properties, start the filter and print the stream\n"
     L"            parameters of the camera's first stream head (resolution, quality,\n"
     L"            frame rate, bit rate, camera clock, status); for example\n"
     L"            vcsf probe VCSF_Address=192.168.0.2 VCSF_NIC=192.168.0.10 VCSF_Port=20000\n"
+    L"  live      receive the camera's live program stream and write it to FILE, or\n"
+    L"            to standard output with -o - (vcsf live ... -o - | ffplay -); until\n"
+    L"            --duration seconds have passed, Ctrl+C, or the stream fails. On stderr:\n"
+    L"            the stream parameters when they change, each status with its meaning,\n"
+    L"            and a progress line on a terminal; --json prints the events as JSON\n"
+    L"            lines instead. --multicast receives from a group (VCSF_ComType=1).\n"
     L"exit status: 0 done, 1 the filter refused a value or the stream failed,\n"
     L"             2 bad arguments or no filter\n";
 
@@ -75,12 +86,52 @@ int RunProbe(const std::vector<std::wstring>& assignments)
     return status;
 }
 
+
+HANDLE g_hInterrupt = nullptr;
+
+BOOL WINAPI OnConsoleControl(DWORD)
+{
+    SetEvent(g_hInterrupt);
+    return TRUE;
+}
+
+// On a terminal the progress line is redrawn in place; elsewhere it is left out.
+void ReportLive(const std::wstring& line, bool bProgress)
+{
+    static const bool bTerminal = _isatty(_fileno(stderr)) != 0;
+    if (bProgress && !bTerminal) return;
+    if (bTerminal) Write(stderr, L"\r\x1b[K");
+    Write(stderr, bProgress ? line : line + L"\n");
+}
+
+int RunLive(const std::vector<std::wstring>& args)
+{
+    CLiveOptions options;
+    if (!options.Parse(args)) {
+        Write(stderr, options.Error() + L"\n");
+        return 2;
+    }
+    CFilterHost host;
+    ComPtr<IBaseFilter> filter;
+    if (!CreateFilter(host, &filter)) return 2;
+    g_hInterrupt = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    int status;
+    {
+        CLiveCommand live(filter.Get(), options, ReportLive, g_hInterrupt);
+        status = live.Run();
+    }
+    SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+    CloseHandle(g_hInterrupt);
+    return status;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
     std::vector<std::wstring> args(argv + 1, argv + argc);
-    const bool bKnown = !args.empty() && (args[0] == L"config" || args[0] == L"probe");
+    const bool bKnown = !args.empty() && (args[0] == L"config" || args[0] == L"probe" || args[0] == L"live");
     if (!bKnown) {
         const bool bHelp = args.empty() || args[0] == L"--help" || args[0] == L"help";
         Write(bHelp ? stdout : stderr, kUsage);
@@ -88,7 +139,9 @@ int wmain(int argc, wchar_t** argv)
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 2;
     const std::vector<std::wstring> assignments(args.begin() + 1, args.end());
-    int status = args[0] == L"config" ? RunConfig(assignments) : RunProbe(assignments);
+    int status = args[0] == L"config"  ? RunConfig(assignments)
+                 : args[0] == L"probe" ? RunProbe(assignments)
+                                       : RunLive(assignments);
     CoUninitialize();
     return status;
 }

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Live view as a user runs it, against the camera that with-camera.sh started:
+#   check-live.sh EMULATOR VCSF_EXE CLIP SECONDS
+# The file that "vcsf live" writes must be the camera's stream from its first
+# unit on, in order, with nothing missing, repeated or added (the camera loops the
+# clip; the tail still buffered at the stop may be cut), and ffprobe must read it
+# as an MPEG program stream with the clip's video.
+set -uo pipefail
+emulator=$1 exe=$2 clip=$3 seconds=$4
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$emulator" "$exe" live --camera "127.0.0.1:$VCSF_CAMERA_PORT" --nic 127.0.0.1 --duration "$seconds" \
+  -o "$work/live.ps" || { echo "check-live: vcsf live failed ($?)" >&2; exit 1; }
+size=$(stat -c %s "$work/live.ps")
+[ "$size" -gt 0 ] || { echo "check-live: nothing was written" >&2; exit 1; }
+for _ in 1 2 3 4 5 6 7 8; do cat "$clip"; done >"$work/looped.ps"
+cmp -n "$size" "$work/live.ps" "$work/looped.ps" || { echo "check-live: the stream differs from the clip" >&2; exit 1; }
+command -v ffprobe >/dev/null || { echo "check-live: ffprobe is missing (scripts/setup installs it)" >&2; exit 1; }
+probed=$(ffprobe -v error -show_entries format=format_name:stream=codec_name,width,height -of csv=p=0 "$work/live.ps")
+want=$(ffprobe -v error -show_entries format=format_name:stream=codec_name,width,height -of csv=p=0 "$clip")
+[ "$probed" = "$want" ] || { echo "check-live: ffprobe read \"$probed\", the clip is \"$want\"" >&2; exit 1; }
+echo "check-live: $size bytes, the clip's stream from its start; ffprobe: $probed"

@@ -1,0 +1,44 @@
+#include "tools/vcsf/CLiveOptions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CLiveOptionsTest, NetworkOptionsBecomeTheAssignmentsTheFilterChecks)
+{
+    CLiveOptions options;
+    ASSERT_TRUE(options.Parse({L"--camera", L"10.0.0.7:5001", L"--nic", L"10.0.0.1", L"--timeout", L"2000",
+                               L"HVSF_Rec=true", L"--duration", L"2.5", L"-o", L"-", L"--json"}));
+    const std::vector<std::wstring> expected = {L"VCSF_Address=10.0.0.7", L"VCSF_Port=5001", L"VCSF_NIC=10.0.0.1",
+                                                L"VCSF_TimeOut=2000", L"HVSF_Rec=true"};
+    EXPECT_EQ(options.assignments, expected);
+    EXPECT_EQ(options.output, L"-");
+    EXPECT_DOUBLE_EQ(options.duration, 2.5);
+    EXPECT_TRUE(options.bJson);
+
+    CLiveOptions multicast;
+    ASSERT_TRUE(multicast.Parse({L"--multicast", L"239.1.2.3:34600", L"-o", L"out.ps"}));
+    const std::vector<std::wstring> group = {L"VCSF_ComType=1", L"VCSF_MCAddress=239.1.2.3",
+                                             L"VCSF_MulticastPort=34600"};
+    EXPECT_EQ(multicast.assignments, group);
+    EXPECT_LT(multicast.duration, 0);  // until Ctrl+C
+}
+
+TEST(CLiveOptionsTest, MalformedCommandLinesAreNamed)
+{
+    const std::vector<std::pair<std::vector<std::wstring>, std::wstring>> cases = {
+        {{L"--camera", L"10.0.0.7"}, L"vcsf live: -o FILE (or -o - for standard output) is required"},
+        {{L"-o"}, L"vcsf live: -o needs a value"},
+        {{L"-o", L"x", L"--duration", L"0"}, L"vcsf live: --duration takes seconds above 0"},
+        {{L"-o", L"x", L"--camera", L":80"}, L"vcsf live: ':80' is not ADDRESS[:PORT]"},
+        {{L"-o", L"x", L"--speed", L"2"}, L"vcsf live: unknown option --speed"},
+        {{L"-o", L"x", L"stray"}, L"vcsf live: 'stray' is neither an option nor NAME=VALUE"},
+    };
+    for (const auto& [args, error] : cases) {
+        CLiveOptions options;
+        EXPECT_FALSE(options.Parse(args));
+        EXPECT_EQ(options.Error(), error);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,52 @@
+#include "tools/vcsf/CFileSink.h"
+
+#include <uuids.h>
+#include <vfwmsgs.h>
+
+namespace {
+
+// {0B1E7C52-8D3A-4F0B-9C1E-5A2D7F3B6E41}
+const CLSID CLSID_FileSink = {0x0b1e7c52, 0x8d3a, 0x4f0b, {0x9c, 0x1e, 0x5a, 0x2d, 0x7f, 0x3b, 0x6e, 0x41}};
+
+}  // namespace
+
+CFileSinkPin::CFileSinkPin(CFileSink* pSink, CCritSec* pLock, HRESULT* phr)
+    : CBaseInputPin(L"CFileSinkPin", pSink, pLock, phr, L"In"), m_pSink(pSink)
+{
+}
+
+HRESULT CFileSinkPin::CheckMediaType(const CMediaType* pmt)
+{
+    return *pmt->Type() == MEDIATYPE_Stream ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+STDMETHODIMP CFileSinkPin::Receive(IMediaSample* pSample)
+{
+    HRESULT hr = CBaseInputPin::Receive(pSample);
+    if (hr != S_OK) return hr;
+    BYTE* p = nullptr;
+    hr = pSample->GetPointer(&p);
+    if (FAILED(hr)) return hr;
+    return m_pSink->Write(p, pSample->GetActualDataLength());
+}
+
+CFileSink::CFileSink(HANDLE hOutput)
+    : CBaseFilter(L"CFileSink", nullptr, &m_Lock, CLSID_FileSink), m_pin(this, &m_Lock, nullptr), m_hOutput(hOutput)
+{
+}
+
+// A failed write stops the stream here (S_FALSE); the host sees it in WriteError.
+HRESULT CFileSink::Write(const BYTE* p, long cb)
+{
+    if (m_dwWriteError) return S_FALSE;
+    for (long done = 0; done < cb;) {
+        DWORD written = 0;
+        if (!WriteFile(m_hOutput, p + done, static_cast<DWORD>(cb - done), &written, nullptr) || written == 0) {
+            m_dwWriteError = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+            return S_FALSE;
+        }
+        done += static_cast<long>(written);
+        m_ullBytes += written;
+    }
+    return S_OK;
+}

@@ -1,0 +1,194 @@
+#include "tools/vcsf/CLiveCommand.h"
+
+#include "core/ICamParmOwner.h"
+#include "tools/vcsf/CConfigCommand.h"
+#include "tools/vcsf/CFileSink.h"
+#include "tools/vcsf/CStreamReport.h"
+
+#include <uuids.h>
+
+#include <cstdarg>
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+constexpr DWORD kEventWaitMs = 250;
+
+std::wstring Printed(const wchar_t* format, ...)
+{
+    wchar_t text[200];
+    va_list args;
+    va_start(args, format);
+    std::vswprintf(text, 200, format, args);
+    va_end(args);
+    return text;
+}
+
+std::wstring JsonText(const std::wstring& text)
+{
+    std::wstring out = L"\"";
+    for (wchar_t c : text) {
+        if (c == L'"' || c == L'\\') out += L'\\';
+        out += c;
+    }
+    return out + L"\"";
+}
+
+}  // namespace
+
+CLiveCommand::CLiveCommand(IBaseFilter* pFilter, const CLiveOptions& options, Report report, HANDLE hStop)
+    : m_pFilter(pFilter), m_Options(options), m_Report(std::move(report)), m_hStop(hStop)
+{
+}
+
+CLiveCommand::~CLiveCommand()
+{
+    if (m_pControl) m_pControl->Stop();
+    if (m_bOwnOutput) CloseHandle(m_hOutput);
+}
+
+uint64_t CLiveCommand::Bytes() const { return m_pSink ? m_pSink->Bytes() : 0; }
+
+int CLiveCommand::Run()
+{
+    if (FAILED(m_pFilter->QueryInterface(IID_PPV_ARGS(&m_pConfig)))) {
+        m_Report(L"vcsf live: the filter has no configuration interface", false);
+        return 2;
+    }
+    if (!Configure() || !OpenOutput()) return 2;
+    const HRESULT hr = BuildGraph();
+    if (FAILED(hr)) {
+        m_Report(Printed(L"vcsf live: cannot build the graph (0x%08lX)", static_cast<unsigned long>(hr)), false);
+        return 2;
+    }
+    return Stream();
+}
+
+bool CLiveCommand::Configure()
+{
+    CConfigCommand command(m_pConfig.Get(), L"vcsf live");
+    const bool ok = command.Apply(m_Options.assignments);
+    std::wstring errors = command.Errors();
+    if (!errors.empty() && errors.back() == L'\n') errors.pop_back();
+    if (!ok) m_Report(errors, false);
+    return ok;
+}
+
+bool CLiveCommand::OpenOutput()
+{
+    if (m_Options.output == L"-") {
+        m_hOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+        return m_hOutput != INVALID_HANDLE_VALUE && m_hOutput != nullptr;
+    }
+    m_hOutput = CreateFileW(m_Options.output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (m_hOutput == INVALID_HANDLE_VALUE) {
+        m_Report(Printed(L"vcsf live: cannot create %ls (error %lu)", m_Options.output.c_str(), GetLastError()), false);
+        return false;
+    }
+    m_bOwnOutput = true;
+    return true;
+}
+
+HRESULT CLiveCommand::BuildGraph()
+{
+    m_pSink = new CFileSink(m_hOutput);
+    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_pGraph));
+    if (SUCCEEDED(hr)) hr = m_pGraph->AddFilter(m_pFilter, L"VCodecSourceFilter");
+    if (SUCCEEDED(hr)) hr = m_pGraph->AddFilter(m_pSink.Get(), L"vcsf live output");
+    Microsoft::WRL::ComPtr<IPin> pMain;
+    if (SUCCEEDED(hr)) hr = m_pFilter->FindPin(L"MPEG-2 Program", &pMain);
+    if (SUCCEEDED(hr)) hr = m_pGraph->ConnectDirect(pMain.Get(), m_pSink->InputPin(), nullptr);
+    if (SUCCEEDED(hr)) hr = m_pGraph.As(&m_pControl);
+    if (SUCCEEDED(hr)) hr = m_pGraph.As(&m_pEvents);
+    return hr;
+}
+
+int CLiveCommand::Stream()
+{
+    const HRESULT hr = m_pControl->Run();
+    if (FAILED(hr)) {
+        m_Report(L"vcsf live: " + CStreamReport::StartFailure(hr, Number(VCSF_TimeOut),
+                                                               static_cast<uint16_t>(Number(VCSF_ComType))),
+                 false);
+        return 1;
+    }
+    const ULONGLONG start = GetTickCount64();
+    const ULONGLONG end = m_Options.duration > 0 ? start + static_cast<ULONGLONG>(m_Options.duration * 1000) : ~0ULL;
+    int status = 0;
+    for (ULONGLONG now = start; now < end && status == 0; now = GetTickCount64()) {
+        if (m_hStop && WaitForSingleObject(m_hStop, 0) == WAIT_OBJECT_0) break;
+        long code = 0;
+        LONG_PTR p1 = 0, p2 = 0;
+        if (SUCCEEDED(m_pEvents->GetEvent(&code, &p1, &p2, kEventWaitMs))) {
+            if (!HandleEvent(code, p1, p2)) status = 1;
+            m_pEvents->FreeEventParams(code, p1, p2);
+        }
+        if (m_pSink->WriteError()) {
+            m_Report(Printed(L"vcsf live: writing the stream failed (error %lu)", m_pSink->WriteError()), false);
+            status = 1;
+        }
+        ShowProgress(static_cast<double>(GetTickCount64() - start) / 1000);
+    }
+    m_pControl->Stop();
+    ShowEnd(static_cast<double>(GetTickCount64() - start) / 1000);
+    return status;
+}
+
+bool CLiveCommand::HandleEvent(long code, LONG_PTR p1, LONG_PTR p2)
+{
+    if (code == kEventStreamInfo && p2 == sizeof(StreamInfoBlock)) {
+        StreamInfoBlock block;
+        std::memcpy(&block, reinterpret_cast<const void*>(p1), sizeof(block));  // the filter's own, still changing
+        ShowBlock(block);
+        return true;
+    }
+    if (code != kEventErrorAbort) return true;
+    Event(Printed(L"vcsf live: the filter ended the stream (0x%08lX); last status ", static_cast<unsigned long>(p1)) +
+              CStreamReport::Status(m_usLastStatus),
+          Printed(L"{\"event\":\"abort\",\"hresult\":\"0x%08lX\"}", static_cast<unsigned long>(p1)));
+    return false;
+}
+
+void CLiveCommand::ShowBlock(const StreamInfoBlock& block)
+{
+    const uint16_t usStatus = block.info.usStatus;
+    if (usStatus != m_usLastStatus) {
+        m_usLastStatus = usStatus;
+        Event(L"status " + CStreamReport::Status(usStatus),
+              Printed(L"{\"event\":\"status\",\"code\":\"0x%04X\",\"meaning\":", usStatus) +
+                  JsonText(CStreamReport::StatusMeaning(usStatus)) + L"}");
+    }
+    if (usStatus != kStatusOk) return;
+    const uint32_t width = Number(HVSF_StrmWidth), height = Number(HVSF_StrmHeight);
+    const std::wstring summary = CStreamReport::Summary(block, width, height);
+    if (summary == m_lastSummary) return;
+    m_lastSummary = summary;
+    Event(L"stream " + summary, L"{\"event\":\"parameters\"," + CStreamReport::JsonMembers(block, width, height) + L"}");
+}
+
+void CLiveCommand::ShowProgress(double seconds)
+{
+    if (m_Options.bJson || seconds <= 0) return;
+    const double bytes = static_cast<double>(Bytes());
+    m_Report(Printed(L"%8.1f s  %10.0f bytes  %6.2f Mbit/s", seconds, bytes, bytes * 8 / seconds / 1e6), true);
+}
+
+void CLiveCommand::ShowEnd(double seconds)
+{
+    const unsigned long long bytes = Bytes();
+    Event(Printed(L"vcsf live: %.1f s, %llu bytes written", seconds, bytes),
+          Printed(L"{\"event\":\"end\",\"seconds\":%.3f,\"bytes\":%llu}", seconds, bytes));
+}
+
+void CLiveCommand::Event(const std::wstring& text, const std::wstring& json)
+{
+    m_Report(m_Options.bJson ? json : text, false);
+}
+
+ULONG CLiveCommand::Number(REFGUID id)
+{
+    VARIANT value = {};
+    return SUCCEEDED(m_pConfig->GetValue(id, &value)) ? value.ulVal : 0;
+}

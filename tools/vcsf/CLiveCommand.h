@@ -1,0 +1,61 @@
+#pragma once
+// "vcsf live": the filter and the host's file sink on its main pin in a graph of
+// the system's Filter Graph Manager, running until the duration, Ctrl+C or a
+// failure. Events go to the report function as they happen: the stream
+// parameters whenever they change, each status with its meaning, a progress line
+// when asked, and at the end the bytes written; or all of it as JSON lines.
+
+#include "baseclasses/DShowUuids.h"
+#include "core/StreamInfoBlock.h"
+#include "DShowFilters/IVLMVCConfigure.h"
+#include "tools/vcsf/CLiveOptions.h"
+
+#include <strmif.h>
+#include <wrl/client.h>
+
+#include <functional>
+#include <string>
+
+class CFileSink;
+
+class CLiveCommand {
+public:
+    using Report = std::function<void(const std::wstring& line, bool bProgress)>;
+
+    // hStop, when set, ends the run early (Ctrl+C).
+    CLiveCommand(IBaseFilter* pFilter, const CLiveOptions& options, Report report, HANDLE hStop);
+    ~CLiveCommand();
+    CLiveCommand(const CLiveCommand&) = delete;
+    CLiveCommand& operator=(const CLiveCommand&) = delete;
+
+    // 0: ran to its end; 1: the stream failed; 2: bad values, no output, no graph.
+    int Run();
+    uint64_t Bytes() const;
+
+private:
+    bool Configure();
+    bool OpenOutput();
+    HRESULT BuildGraph();
+    int Stream();
+    // False once the stream has failed.
+    bool HandleEvent(long code, LONG_PTR p1, LONG_PTR p2);
+    void ShowBlock(const StreamInfoBlock& block);
+    void ShowProgress(double seconds);
+    void ShowEnd(double seconds);
+    void Event(const std::wstring& text, const std::wstring& json);
+    ULONG Number(REFGUID id);
+
+    IBaseFilter* const m_pFilter;
+    const CLiveOptions& m_Options;
+    const Report m_Report;
+    const HANDLE m_hStop;
+    Microsoft::WRL::ComPtr<IVLMVCConfigure> m_pConfig;
+    Microsoft::WRL::ComPtr<IGraphBuilder> m_pGraph;
+    Microsoft::WRL::ComPtr<IMediaControl> m_pControl;
+    Microsoft::WRL::ComPtr<IMediaEventEx> m_pEvents;
+    Microsoft::WRL::ComPtr<CFileSink> m_pSink;
+    HANDLE m_hOutput = INVALID_HANDLE_VALUE;
+    bool m_bOwnOutput = false;
+    std::wstring m_lastSummary;
+    uint16_t m_usLastStatus = kStatusNothingYet;
+};

@@ -1,0 +1,62 @@
+#include "tools/vcsf/CLiveOptions.h"
+
+#include <cwchar>
+
+bool CLiveOptions::Fail(const std::wstring& message)
+{
+    m_error = L"vcsf live: " + message;
+    return false;
+}
+
+bool CLiveOptions::Parse(const std::vector<std::wstring>& args)
+{
+    for (size_t i = 0; i < args.size(); i++) {
+        const std::wstring& arg = args[i];
+        if (arg == L"--json") {
+            bJson = true;
+            continue;
+        }
+        if (arg.rfind(L"-", 0) != 0) {
+            if (arg.find(L'=') == std::wstring::npos) return Fail(L"'" + arg + L"' is neither an option nor NAME=VALUE");
+            assignments.push_back(arg);
+            continue;
+        }
+        if (i + 1 >= args.size()) return Fail(arg + L" needs a value");
+        if (!ParseOption(arg, args[++i])) return false;
+    }
+    if (output.empty()) return Fail(L"-o FILE (or -o - for standard output) is required");
+    return true;
+}
+
+bool CLiveOptions::ParseOption(const std::wstring& name, const std::wstring& value)
+{
+    if (name == L"-o" || name == L"--output") {
+        output = value;
+    } else if (name == L"--camera") {
+        return AddEndpoint(value, L"VCSF_Address", L"VCSF_Port");
+    } else if (name == L"--multicast") {
+        assignments.push_back(L"VCSF_ComType=1");
+        return AddEndpoint(value, L"VCSF_MCAddress", L"VCSF_MulticastPort");
+    } else if (name == L"--nic") {
+        assignments.push_back(L"VCSF_NIC=" + value);
+    } else if (name == L"--timeout") {
+        assignments.push_back(L"VCSF_TimeOut=" + value);
+    } else if (name == L"--duration") {
+        wchar_t* end = nullptr;
+        duration = std::wcstod(value.c_str(), &end);
+        if (value.empty() || *end != L'\0' || !(duration > 0)) return Fail(L"--duration takes seconds above 0");
+    } else {
+        return Fail(L"unknown option " + name);
+    }
+    return true;
+}
+
+// ADDRESS or ADDRESS:PORT; the filter checks both when they are set.
+bool CLiveOptions::AddEndpoint(const std::wstring& value, const wchar_t* pszAddress, const wchar_t* pszPort)
+{
+    const size_t colon = value.find(L':');
+    if (colon == 0 || colon + 1 == value.size()) return Fail(L"'" + value + L"' is not ADDRESS[:PORT]");
+    assignments.push_back(std::wstring(pszAddress) + L"=" + value.substr(0, colon));
+    if (colon != std::wstring::npos) assignments.push_back(std::wstring(pszPort) + L"=" + value.substr(colon + 1));
+    return true;
+}

@@ -1,0 +1,26 @@
+#pragma once
+// The command line of "vcsf live": where the camera is, where the stream goes, how
+// long, and in what form the events are shown. The network options become property
+// assignments, so that they are checked and refused exactly as "vcsf config" does.
+
+#include <string>
+#include <vector>
+
+class CLiveOptions {
+public:
+    // False with Error() set when the command line is malformed.
+    bool Parse(const std::vector<std::wstring>& args);
+    const std::wstring& Error() const { return m_error; }
+
+    std::vector<std::wstring> assignments;  // NAME=VALUE, in the order given
+    std::wstring output;                    // a path, or "-" for standard output
+    double duration = -1;                   // seconds; negative: until Ctrl+C or the stream ends
+    bool bJson = false;
+
+private:
+    bool ParseOption(const std::wstring& name, const std::wstring& value);
+    bool AddEndpoint(const std::wstring& value, const wchar_t* pszAddress, const wchar_t* pszPort);
+    bool Fail(const std::wstring& message);
+
+    std::wstring m_error;
+};
