@@ -48,6 +48,17 @@ protected:
         ASSERT_EQ(control->Pause(), S_OK);
     }
 
+    // One more unit from the camera, so that the send thread has blocks to give.
+    void SendUnit()
+    {
+        std::vector<CLoopbackCamera::Bytes> unit = {
+            Datagram(FirstHead(PTYPE_FIRST, 1400, 14000), PackWithSystemHeader(1400))};
+        for (uint8_t n = 1; n < 10; n++) unit.push_back(ContDatagram(PTYPE_CONT, n, CLoopbackCamera::Bytes(1400, n)));
+        camera->Send(unit);
+    }
+
+    long Delivered() { return sink->GetCounts().samples; }
+
     // A sample of the filter's own kind over a block of the test's.
     ComPtr<IMediaSample> Sample()
     {
@@ -165,6 +176,59 @@ TEST_F(OutputPinTest, QualityIsQuietUntilAMessageAndItsWindowFollowsThePinRate)
     MainPin()->SetRate(-2);
     EXPECT_FALSE(filter->IsQualityQuiet());  // both left the rate as it was
     EXPECT_EQ(MainPin()->SetSink(nullptr), E_NOTIMPL);
+}
+
+TEST_F(OutputPinTest, ALivePauseFromRunningFreezesDeliveryUntilTheNextStart)
+{
+    PauseWithSink();
+    ASSERT_EQ(control->Run(), S_OK);
+    ASSERT_TRUE(WaitForDelivered(1));
+    ASSERT_EQ(control->Pause(), S_OK);
+    FILTER_STATE state;
+    EXPECT_EQ(filter->GetState(0, &state), VFW_S_CANT_CUE);
+    ComPtr<IMediaSample> sample = Sample();
+    const long frozen = Delivered();
+    EXPECT_FALSE(filter->CheckAndDeliver(sample.Get(), ESTYPE_VIDEO));
+    ASSERT_EQ(control->Run(), S_OK);  // running again does not thaw it
+    EXPECT_FALSE(filter->CheckAndDeliver(sample.Get(), ESTYPE_VIDEO));
+    EXPECT_EQ(Delivered(), frozen);
+    ASSERT_EQ(control->Stop(), S_OK);
+    ASSERT_EQ(control->Pause(), S_OK);
+    EXPECT_TRUE(filter->CheckAndDeliver(sample.Get(), ESTYPE_VIDEO));
+    EXPECT_GT(Delivered(), frozen);
+}
+
+TEST_F(OutputPinTest, LiveDeliverySwitchesOffAndOnWhileRunning)
+{
+    PauseWithSink();
+    ASSERT_EQ(control->Run(), S_OK);
+    ASSERT_TRUE(WaitForDelivered(1));
+    VARIANT v = {};
+    v.boolVal = VARIANT_FALSE;
+    ASSERT_EQ(Set(HVSF_Live, v), S_OK);
+    EXPECT_FALSE(filter->HasPushData());
+    const long off = Delivered();
+    v.boolVal = VARIANT_TRUE;
+    ASSERT_EQ(Set(HVSF_Live, v), S_OK);
+    EXPECT_TRUE(filter->HasPushData());
+    SendUnit();
+    EXPECT_TRUE(WaitUntil([&] { return Delivered() > off; }));
+}
+
+TEST_F(OutputPinTest, AfterStopEverySampleIsBackAndNoneReachesTheRenderer)
+{
+    const ULONG before = RefCount(static_cast<IBaseFilter*>(filter.Get()));
+    PauseWithSink();
+    ASSERT_EQ(control->Run(), S_OK);
+    ASSERT_TRUE(WaitForDelivered(1));
+    SendUnit();
+    ASSERT_EQ(control->Stop(), S_OK);
+    const long atStop = Delivered();
+    EXPECT_FALSE(filter->HasPushData());  // its thread has ended: nothing more can come
+    graph->RemoveFilter(sink.Get());
+    graph->RemoveFilter(filter.Get());
+    EXPECT_EQ(RefCount(static_cast<IBaseFilter*>(filter.Get())), before);
+    EXPECT_EQ(Delivered(), atStop);
 }
 
 TEST_F(OutputPinTest, TheLiveStreamReachesTheRendererFromAPackWithASystemHeader)
