@@ -226,7 +226,7 @@ TEST_F(CIndexedBuffer2LoopTest, AHeadReachingHeldDataOverflowsAndEverythingIsRef
 // A packet ending exactly where downstream's hold begins would leave the write
 // position on the released one, which reads as "nothing held": the next packet
 // would then be written over packets 3 and 4.
-TEST_F(CIndexedBuffer2LoopTest, FullAreaLookingEmptyBug)
+TEST_F(CIndexedBuffer2LoopTest, TheWriterStopsShortOfTheReleasedPositionSoAFullAreaNeverLooksEmpty)
 {
     ASSERT_EQ(Packet(kData), 0);  // at the start, up to 100,024
     EXPECT_EQ(Open(kData), CIndexedBuffer2::kWriteError);
@@ -285,7 +285,7 @@ TEST_F(CIndexedBuffer2Test, AShortPackGetsTheSizeWrittenWhenTheNextOneOpens)
 // A wrong request number leaves the entry invisible. With no head in the area, the
 // pack bytes used to land behind the previous packet unbounded, and the next
 // WriteIndex "corrected" the previous packet's entry.
-TEST_F(CIndexedBuffer2Test, PackBytesWithoutTheirHeadBug)
+TEST_F(CIndexedBuffer2Test, PackBytesWithoutAnAcceptedHeadAreRefused)
 {
     StartReading();
     ASSERT_EQ(Packet(100), 0);
@@ -303,7 +303,7 @@ TEST_F(CIndexedBuffer2Test, PackBytesWithoutTheirHeadBug)
 }
 
 // A second head for one request used to make a stale slot of the entry ring visible.
-TEST_F(CIndexedBuffer2Test, HeadWrittenTwiceBug)
+TEST_F(CIndexedBuffer2Test, ASecondHeadForOnePacketIsRefused)
 {
     StartReading();
     ASSERT_EQ(Open(100), 0);
@@ -316,7 +316,7 @@ TEST_F(CIndexedBuffer2Test, HeadWrittenTwiceBug)
 
 // The sizes of a request are summed without wrapping: a pack that could never fit
 // overflows instead of becoming an entry that reaches past the area.
-TEST_F(CIndexedBuffer2Test, WrappedPacketSizeBug)
+TEST_F(CIndexedBuffer2Test, SizesThatWouldWrapAreAnOverflow)
 {
     StartReading();
     reqNo = buffer.WriteIndex(IndexRequest{0xFFFFFFF0u, 0, kIndexKindPack, kHead, 0});
@@ -327,7 +327,7 @@ TEST_F(CIndexedBuffer2Test, WrappedPacketSizeBug)
 
 // A reader 511 entries behind: one more entry would make the ring look empty and
 // lose them all.
-TEST_F(CIndexedBuffer2Test, LappedEntryRingBug)
+TEST_F(CIndexedBuffer2Test, AnEntryRingWith511UnreadEntriesOverflowsRatherThanBeingLapped)
 {
     StartReading();
     for (int i = 0; i < 511; i++) ASSERT_EQ(Packet(10), 0);
