@@ -7,23 +7,13 @@
 
 #include <uuids.h>
 
-#include <cstdarg>
 #include <cstring>
 #include <cwchar>
 
 namespace {
 
 constexpr DWORD kEventWaitMs = 250;
-
-std::wstring Printed(const wchar_t* format, ...)
-{
-    wchar_t text[200];
-    va_list args;
-    va_start(args, format);
-    std::vswprintf(text, 200, format, args);
-    va_end(args);
-    return text;
-}
+std::wstring (*const Printed)(const wchar_t*, ...) = CStreamReport::Printed;
 
 std::wstring JsonText(const std::wstring& text)
 {

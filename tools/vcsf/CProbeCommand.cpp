@@ -11,13 +11,7 @@
 
 namespace {
 
-std::wstring Hex(HRESULT hr)
-{
-    wchar_t text[16];
-    _snwprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
-    text[15] = L'\0';
-    return text;
-}
+std::wstring Hex(HRESULT hr) { return CStreamReport::Printed(L"0x%08lX", static_cast<unsigned long>(hr)); }
 
 }  // namespace
 

@@ -26,17 +26,17 @@ const wchar_t* SystemStatusText(uint16_t usStatus)
     }
 }
 
-std::wstring Printed(const wchar_t* format, ...)
+}  // namespace
+
+std::wstring CStreamReport::Printed(const wchar_t* format, ...)
 {
-    wchar_t text[160];
+    wchar_t text[200] = {};
     va_list args;
     va_start(args, format);
-    std::vswprintf(text, 160, format, args);
+    std::vswprintf(text, 200, format, args);
     va_end(args);
     return text;
 }
-
-}  // namespace
 
 std::wstring CStreamReport::StatusMeaning(uint16_t usStatus)
 {
@@ -85,7 +85,8 @@ std::wstring CStreamReport::Parameters(const StreamInfoBlock& block, uint32_t wi
     const STRM_HEAD_INFO& info = block.info;
     return Line(L"resolution", Printed(L"%ux%u", width, height)) +
            Line(L"quality", Printed(L"%u (0 to 4)", info.bQuality)) + Line(L"frame rate", FrameRate(info)) +
-           Line(L"bit rate", Printed(L"%u kbit/s (expected at this resolution, quality and frame rate)", CCamParm::CalcAvgBitRate(block))) +
+           Line(L"bit rate", Printed(L"%u kbit/s (expected at this resolution, quality and frame rate)",
+                                     CCamParm::CalcAvgBitRate(block))) +
            Line(L"camera clock", CameraClock(info)) + Line(L"status", Status(info.usStatus));
 }
 

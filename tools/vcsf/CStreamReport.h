@@ -22,6 +22,8 @@ public:
     static std::wstring StatusMeaning(uint16_t usStatus);
     // Why a start failed, for a person: the time-out, the transport, the subnet.
     static std::wstring StartFailure(HRESULT hr, uint32_t timeoutMs, uint16_t usComType);
+    // printf into a wide string, cut at 200 characters.
+    static std::wstring Printed(const wchar_t* format, ...);
 
 private:
     static std::wstring Line(const wchar_t* name, const std::wstring& value);
