@@ -24,6 +24,14 @@ std::vector<CMediaType> OfferedTypes(IPin* pPin)
     return offered;
 }
 
+// Ten datagrams of a unit: two blocks for the send thread at the camera's 1000 kbit/s.
+std::vector<CLoopbackCamera::Bytes> Unit()
+{
+    std::vector<CLoopbackCamera::Bytes> unit = {Datagram(FirstHead(PTYPE_FIRST, 1400, 14000), PackWithSystemHeader(1400))};
+    for (uint8_t n = 1; n < 10; n++) unit.push_back(ContDatagram(PTYPE_CONT, n, CLoopbackCamera::Bytes(1400, n)));
+    return unit;
+}
+
 const MPEG2VIDEOINFO& Format(const CMediaType& type) { return *reinterpret_cast<const MPEG2VIDEOINFO*>(type.Format()); }
 
 class OutputPinTest : public CConfiguredFilterTest {
@@ -33,11 +41,7 @@ protected:
     // Paused against a camera on loopback, the main pin connected to a real renderer.
     void PauseWithSink()
     {
-        // Ten datagrams of a unit: two blocks for the send thread at the camera's 1000 kbit/s.
-        std::vector<CLoopbackCamera::Bytes> unit = {
-            Datagram(FirstHead(PTYPE_FIRST, 1400, 14000), PackWithSystemHeader(1400))};
-        for (uint8_t n = 1; n < 10; n++) unit.push_back(ContDatagram(PTYPE_CONT, n, CLoopbackCamera::Bytes(1400, n)));
-        camera = std::make_unique<CLoopbackCamera>(unit);
+        camera = std::make_unique<CLoopbackCamera>(Unit());
         VARIANT v = {};
         v.ulVal = IPv4NetworkOrder(127, 0, 0, 1);
         ASSERT_EQ(Set(VCSF_Address, v), S_OK);
@@ -46,15 +50,6 @@ protected:
         JoinGraph();
         ConnectSink();
         ASSERT_EQ(control->Pause(), S_OK);
-    }
-
-    // One more unit from the camera, so that the send thread has blocks to give.
-    void SendUnit()
-    {
-        std::vector<CLoopbackCamera::Bytes> unit = {
-            Datagram(FirstHead(PTYPE_FIRST, 1400, 14000), PackWithSystemHeader(1400))};
-        for (uint8_t n = 1; n < 10; n++) unit.push_back(ContDatagram(PTYPE_CONT, n, CLoopbackCamera::Bytes(1400, n)));
-        camera->Send(unit);
     }
 
     long Delivered() { return sink->GetCounts().samples; }
@@ -211,7 +206,7 @@ TEST_F(OutputPinTest, LiveDeliverySwitchesOffAndOnWhileRunning)
     v.boolVal = VARIANT_TRUE;
     ASSERT_EQ(Set(HVSF_Live, v), S_OK);
     EXPECT_TRUE(filter->HasPushData());
-    SendUnit();
+    camera->Send(Unit());  // more blocks for the send thread
     EXPECT_TRUE(WaitUntil([&] { return Delivered() > off; }));
 }
 
@@ -221,7 +216,7 @@ TEST_F(OutputPinTest, AfterStopEverySampleIsBackAndNoneReachesTheRenderer)
     PauseWithSink();
     ASSERT_EQ(control->Run(), S_OK);
     ASSERT_TRUE(WaitForDelivered(1));
-    SendUnit();
+    camera->Send(Unit());  // more blocks for the send thread
     ASSERT_EQ(control->Stop(), S_OK);
     const long atStop = Delivered();
     EXPECT_FALSE(filter->HasPushData());  // its thread has ended: nothing more can come

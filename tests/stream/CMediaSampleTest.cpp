@@ -8,6 +8,7 @@
 #include "stream/CNetRecvAlloc.h"
 #include "stream/CTSMediaSamplePool.h"
 #include "tests/core/CTestCamParmOwner.h"
+#include "tests/stream/CCountedObject.h"
 #include "tests/support/ComTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -18,18 +19,6 @@
 #include <vector>
 
 namespace {
-
-// Stands for the filter: an object whose references the samples hold.
-class CCountedObject : public IUnknown {
-public:
-    STDMETHODIMP QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-    STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
-    LONG References() const { return m_cRef; }
-
-private:
-    std::atomic<LONG> m_cRef{1};
-};
 
 constexpr uint32_t kHead = 24;
 

@@ -7,6 +7,7 @@
 #include "stream/CTSMediaSamplePool.h"
 #include "stream/IPushOwner.h"
 #include "tests/core/CTestCamParmOwner.h"
+#include "tests/stream/CCountedObject.h"
 #include "tests/support/ComTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -16,16 +17,6 @@
 #include <vector>
 
 namespace {
-
-class CCountedObject : public IUnknown {
-public:
-    STDMETHODIMP QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-    STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
-
-private:
-    std::atomic<LONG> m_cRef{1};
-};
 
 // Takes a copy of each block; holds the sample when told to, as a queueing filter would.
 class CRecordingOwner : public IPushOwner {

@@ -90,3 +90,9 @@ std::wstring CConfigCommand::Listing()
     }
     return out;
 }
+
+ULONG CConfigCommand::Number(IVLMVCConfigure* pConfig, REFGUID id)
+{
+    VARIANT value = {};  // a narrower number leaves the upper bytes 0
+    return SUCCEEDED(pConfig->GetValue(id, &value)) ? value.ulVal : 0;
+}

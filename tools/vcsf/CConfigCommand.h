@@ -20,6 +20,8 @@ public:
     bool Apply(const std::vector<std::wstring>& assignments);
     std::wstring Listing();
     const std::wstring& Errors() const { return m_errors; }
+    // A 32-bit or narrower number property; 0 when it cannot be read.
+    static ULONG Number(IVLMVCConfigure* pConfig, REFGUID id);
 
 private:
     bool ApplyOne(const std::wstring& assignment);

@@ -177,8 +177,4 @@ void CLiveCommand::Event(const std::wstring& text, const std::wstring& json)
     m_Report(m_Options.bJson ? json : text, false);
 }
 
-ULONG CLiveCommand::Number(REFGUID id)
-{
-    VARIANT value = {};
-    return SUCCEEDED(m_pConfig->GetValue(id, &value)) ? value.ulVal : 0;
-}
+ULONG CLiveCommand::Number(REFGUID id) { return CConfigCommand::Number(m_pConfig.Get(), id); }

@@ -96,8 +96,4 @@ void CProbeCommand::ReportPauseFailure(HRESULT hr)
                 CStreamReport::StartFailure(hr, Number(VCSF_TimeOut), static_cast<uint16_t>(Number(VCSF_ComType))) + L"\n";
 }
 
-ULONG CProbeCommand::Number(REFGUID id)
-{
-    VARIANT value = {};
-    return SUCCEEDED(m_pConfig->GetValue(id, &value)) ? value.ulVal : 0;
-}
+ULONG CProbeCommand::Number(REFGUID id) { return CConfigCommand::Number(m_pConfig.Get(), id); }
