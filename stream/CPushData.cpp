@@ -7,6 +7,8 @@
 
 #include <process.h>
 
+#include <algorithm>
+
 namespace {
 
 HRESULT LastErrorResult(const wchar_t* pszLine)
@@ -144,7 +146,7 @@ void CPushData::ThreadProc()
         m_dwWaitTime = m_pFilter->GetPushInterval(false);
         const DWORD wait = WaitForSingleObjectEx(m_hStopEvent, m_dwWaitTime, TRUE);
         if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED) break;
-        if (wait == WAIT_TIMEOUT && IsSending()) SendOne();
+        if (wait == WAIT_TIMEOUT) SendReady();
     }
     g_Trace(0, L"CPushData::ThreadProc: Stop event receive.");
     g_Trace(0, L"CPushData::ThreadEntry: m_hSendThread end.");
@@ -156,21 +158,34 @@ bool CPushData::IsSending()
     return m_bSending != 0;
 }
 
-void CPushData::SendOne()
+// Everything stored goes out once a block's worth is there, so that delivery keeps
+// pace with whatever the camera sends, whatever bit rate its parameters announce.
+// A region that the ring's end cuts short is followed at once by the rest.
+void CPushData::SendReady()
+{
+    while (IsSending() && SendOne()) {
+    }
+}
+
+// True when a region was sent that ended at the ring's end.
+bool CPushData::SendOne()
 {
     const uint8_t* pBlock = nullptr;
     uint32_t length = 0;
     uint8_t bReachedEnd = 0;
     {
         CAutoLock lock(&m_Lock);
-        if (m_pMpegBuffer->ReadLock(&pBlock, m_dwReadSize, &length, &bReachedEnd) < 0) return;
+        const uint32_t wanted = std::max(m_dwReadSize, m_pMpegBuffer->GetDataSize());
+        if (m_pMpegBuffer->ReadLock(&pBlock, wanted, &length, &bReachedEnd) < 0) return false;
     }
     IMediaSample* pSample = nullptr;
     // Downstream reads the block through the sample; it never writes to it.
-    if (SUCCEEDED(m_pSampleSource->GetSendSample(const_cast<BYTE*>(pBlock), length, m_hStopEvent, &pSample))) {
+    const bool bSent = SUCCEEDED(m_pSampleSource->GetSendSample(const_cast<BYTE*>(pBlock), length, m_hStopEvent, &pSample));
+    if (bSent) {
         m_pFilter->DeliverVideo(pSample);
         pSample->Release();
         m_pSampleSource->WaitReturned(m_hStopEvent);
     }
     m_pMpegBuffer->ReadEnd();
+    return bSent && bReachedEnd && WaitForSingleObject(m_hStopEvent, 0) == WAIT_TIMEOUT;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The live send thread of the main pin: on each tick it takes one block of about
-// 50 ms of the stream from the ring buffer and delivers it in place, wrapped in
-// the pool's send sample. The block is freed only once downstream has let the
+// The live send thread of the main pin: on each tick, once the ring buffer holds a
+// block of about 50 ms at the stream's bit rate, it delivers what the ring holds in
+// place, wrapped in the pool's send sample. The block is freed only once downstream has let the
 // sample go, so data that downstream holds is never written over.
 
 #include "core/CritSec.h"
@@ -41,7 +41,8 @@ private:
     static unsigned __stdcall ThreadEntry(void* pParam);
     void ThreadProc();
     bool IsSending();
-    void SendOne();
+    void SendReady();
+    bool SendOne();
     void SetSending(bool bSending, const wchar_t* pszLine);
     void JoinThread();
 

@@ -21,7 +21,11 @@ namespace {
 // Takes a copy of each block; holds the sample when told to, as a queueing filter would.
 class CRecordingOwner : public IPushOwner {
 public:
-    DWORD GetPushInterval(bool) override { return 25; }
+    DWORD GetPushInterval(bool) override
+    {
+        ++m_nTicks;
+        return 25;
+    }
     bool DeliverVideo(IMediaSample* pSample) override
     {
         BYTE* p = nullptr;
@@ -44,6 +48,7 @@ public:
         return m_Bytes;
     }
     int Blocks() const { return m_nBlocks; }
+    int Ticks() const { return m_nTicks; }
 
     std::atomic<bool> bHold{false};
 
@@ -52,6 +57,7 @@ private:
     std::vector<uint8_t> m_Bytes;
     std::vector<IMediaSample*> m_Held;
     std::atomic<int> m_nBlocks{0};
+    std::atomic<int> m_nTicks{0};
 };
 
 class CPushDataTest : public testing::Test {
@@ -107,20 +113,51 @@ TEST_F(CPushDataTest, TheBitRatePacesBlocksOfFiftyMilliseconds)
     EXPECT_EQ(push->SetSendRate(-1.0), -1);
 }
 
-TEST_F(CPushDataTest, BlocksArriveInOrderInPlaceAndARemainderWaitsForMore)
+// Short of the ready size at first, and of a block from then on, nothing goes;
+// once it is there, everything stored goes at once, however much faster than its
+// bit rate the stream arrives.
+TEST_F(CPushDataTest, WhatTheRingHoldsGoesInPlaceOnceABlockIsThere)
+{
+    auto push = MakePush(1000);
+    std::vector<uint8_t> sent;
+    push->Start();
+    for (const uint32_t threshold : {push->GetStartSize(), push->GetReadSize()}) {
+        for (const uint32_t size : {threshold - 1, threshold * 9 + 17}) {
+            const int blocks = owner.Blocks();
+            const int ticks = owner.Ticks();
+            const std::vector<uint8_t> more = Stream(size);
+            sent.insert(sent.end(), more.begin(), more.end());
+            if (size < threshold) {
+                ASSERT_TRUE(WaitUntil([&] { return owner.Ticks() >= ticks + 3; }));
+                EXPECT_EQ(owner.Blocks(), blocks);
+            } else {
+                ASSERT_TRUE(WaitUntil([&] { return owner.Blocks() == blocks + 1 && ring->GetDataSize() == 0; }));
+            }
+        }
+    }
+    push.reset();
+    EXPECT_EQ(owner.Bytes(), sent);
+    EXPECT_EQ(camOwner.events.size(), 2u);  // the host hears of the stream with each block
+}
+
+// The ring's end cuts a region short; the rest follows in the same tick.
+TEST_F(CPushDataTest, ARegionOverTheRingsEndGoesAsItsTwoParts)
 {
     auto push = MakePush(1000);
     const uint32_t block = push->GetReadSize();
-    const std::vector<uint8_t> sent = Stream(block * 5 + block / 2);
+    const uint32_t capacity = ring->GetBufferSize();
+    Stream(capacity - block);
     push->Start();
-    ASSERT_TRUE(WaitUntil([&] { return owner.Blocks() >= 5; }));
+    ASSERT_TRUE(WaitUntil([&] { return ring->GetDataSize() == 0; }));
     push->Stop();
+    const std::vector<uint8_t> sent = Stream(block * 3);  // block bytes to the end, the rest from the start
+    const int blocks = owner.Blocks();
+    push->Start();
+    ASSERT_TRUE(WaitUntil([&] { return ring->GetDataSize() == 0; }));
     push.reset();
+    EXPECT_EQ(owner.Blocks(), blocks + 2);
     const std::vector<uint8_t> got = owner.Bytes();
-    ASSERT_EQ(got.size(), block * 5u);  // the last half block is not a block yet
-    EXPECT_TRUE(std::equal(got.begin(), got.end(), sent.begin()));
-    EXPECT_EQ(ring->GetDataSize(), block / 2);
-    EXPECT_EQ(camOwner.events.size(), 5u);  // the host hears of the stream with each block
+    EXPECT_TRUE(std::equal(sent.begin(), sent.end(), got.end() - sent.size()));
 }
 
 TEST_F(CPushDataTest, ABlockDownstreamHoldsStaysInTheRingAndAStopStillEndsTheThread)
@@ -131,14 +168,15 @@ TEST_F(CPushDataTest, ABlockDownstreamHoldsStaysInTheRingAndAStopStillEndsTheThr
     owner.bHold = true;
     push->Start();
     ASSERT_TRUE(WaitUntil([&] { return owner.Blocks() >= 1; }));
-    EXPECT_EQ(ring->GetDataSize(), block * 3);  // not freed while held
+    Stream(block);
+    EXPECT_EQ(ring->GetDataSize(), block * 4);  // not freed while held
     EXPECT_EQ(owner.Blocks(), 1);
     owner.bHold = false;
     owner.ReleaseHeld();
-    ASSERT_TRUE(WaitUntil([&] { return owner.Blocks() >= 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return owner.Blocks() >= 2 && ring->GetDataSize() == 0; }));
     owner.bHold = true;
     Stream(block);
-    ASSERT_TRUE(WaitUntil([&] { return owner.Blocks() >= 4; }));
+    ASSERT_TRUE(WaitUntil([&] { return owner.Blocks() >= 3; }));
     push.reset();  // the thread waits for the held sample: the stop ends that wait
     owner.ReleaseHeld();
 }
