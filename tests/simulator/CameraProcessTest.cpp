@@ -115,6 +115,29 @@ TEST_F(CameraProcessTest, WithoutContinueRequestsTheCameraEndsIdle)
     EXPECT_EQ(camera.Wait(), 0);
 }
 
+// For receivers that cannot send a start request; no continue requests keep it
+// going either, so the idle bound, far shorter than the stream read here, is off.
+TEST_F(CameraProcessTest, SendToStreamsToAFixedReceiverWithoutRequests)
+{
+    const std::string to = "127.0.0.1:" + std::to_string(client.Port());
+    CCameraProcess camera(Unicast({"--send-to", to, "--idle-timeout", "0.1"}));
+    const uint16_t port = camera.CommandPort();
+    ASSERT_NE(port, 0);
+    Bytes datagram;
+    ASSERT_TRUE(client.Receive(&datagram));
+    EXPECT_EQ(TypeOf(datagram), PTYPE_RES_HEAD);
+    for (int i = 0; i < 30; i++) {
+        ASSERT_TRUE(client.Receive(&datagram)) << i;
+        EXPECT_GE(Parse(datagram), 0) << i;
+    }
+    client.SendTo(port, kStop);
+    EXPECT_TRUE(camera.WaitForLine("end stop-request"));
+    EXPECT_EQ(camera.Wait(), 0);
+    ASSERT_GE(camera.Lines().size(), 3u);
+    EXPECT_EQ(camera.Lines()[1], "send-to " + to);
+    EXPECT_EQ(camera.Lines()[2], "sent response status=0x0000");
+}
+
 TEST_F(CameraProcessTest, AMalformedRequestIsLoggedAndIgnored)
 {
     CCameraProcess camera(Unicast({}));

@@ -1,5 +1,7 @@
 #include "tools/camera/CCameraOptions.h"
 
+#include <arpa/inet.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +47,16 @@ bool ToMac(const std::string& text, uint8_t mac[6])
         return false;
     for (int i = 0; i < 6; i++) mac[i] = static_cast<uint8_t>(b[i]);
     return true;
+}
+
+// A dotted IPv4 address and a non-zero port.
+bool IsEndpoint(const std::string& text)
+{
+    const size_t colon = text.rfind(':');
+    in_addr address;
+    uint16_t port = 0;
+    return colon != std::string::npos && inet_pton(AF_INET, text.substr(0, colon).c_str(), &address) == 1 &&
+           ToInt(text.substr(colon + 1), 65535, &port) && port != 0;
 }
 
 bool ToResolution(const std::string& text, int* pWidth, int* pHeight)
@@ -98,6 +110,10 @@ bool CCameraOptions::ParseOption(const std::string& name, const std::string& val
     if (name == "--input") input = value;
     else if (name == "--bind") bindAddress = value;
     else if (name == "--port") ok = ToInt(value, 65535, &port);
+    else if (name == "--send-to") {
+        sendTo = value;
+        ok = IsEndpoint(value);
+    }
     else if (name == "--group") group = value;
     else if (name == "--interface") interfaceAddress = value;
     else if (name == "--ttl") ok = ToInt(value, 255, &ttl);
@@ -154,6 +170,7 @@ bool CCameraOptions::CheckRequired()
     if (input.empty()) return Fail("--input is required");
     if (mode == CameraMode::Multicast && (group.empty() || port == 0))
         return Fail("multicast needs --group and a non-zero --port");
+    if (mode != CameraMode::Unicast && !sendTo.empty()) return Fail("--send-to is for unicast");
     return true;
 }
 
@@ -166,6 +183,9 @@ std::string CCameraOptions::HelpText()
       to whoever sent the start request: a response head, then the stream, while
       continue requests arrive. A stop request ends the session; the camera ends
       after --sessions N of them (default 1, 0: never) or after --idle-timeout.
+      --send-to IP:PORT streams to that receiver from the start, as if a start
+      request had come from it: for receivers that cannot send one. No request
+      is then needed to go on, and --idle-timeout does not apply.
   vcsf-camera multicast --input FILE --group G --port P [--interface 127.0.0.1]
                         [--ttl 1] [--mac 00:80:45:01:02:03] [--stop-after S]
                         [--stop-on-request] [options]
@@ -198,6 +218,7 @@ Faults, deterministic with --seed N (default 1):
 
 Log lines on standard output, each flushed at once:
   command port N                        unicast, --stop-on-request: the first line
+  send-to IP:PORT                       unicast --send-to: streaming begins
   request start admin=A from IP:PORT
   request continue from IP:PORT
   request stop from IP:PORT

@@ -19,6 +19,7 @@ public:
     std::string input;
     std::string bindAddress = "127.0.0.1";
     uint16_t port = 0;
+    std::string sendTo;  // unicast: IP:PORT to stream to without a start request
     std::string group;
     std::string interfaceAddress = "127.0.0.1";
     int ttl = 1;

@@ -2,6 +2,8 @@
 
 #include "core/ByteOrder.h"
 
+#include <arpa/inet.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -21,7 +23,11 @@ int CUnicastCamera::Run()
         m_Log.Line("end error");
         return 1;
     }
-    const auto idle = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(m_Options.idleTimeout));
+    // A fixed receiver sends no requests, so nothing can time it out.
+    const bool bFixed = !m_Options.sendTo.empty();
+    if (bFixed) SendToFixedReceiver();
+    const auto idle = bFixed ? Clock::duration::max() / 2
+                             : std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(m_Options.idleTimeout));
     const char* reason = nullptr;
     while (!reason) {
         const Clock::time_point idleEnd = m_LastRequest + idle;
@@ -69,6 +75,17 @@ const char* CUnicastCamera::HandleRequest(const uint8_t* p, size_t cb, const soc
         m_Log.Line("request unknown bytes=%zu from %s", cb, peer.c_str());
     }
     return nullptr;
+}
+
+void CUnicastCamera::SendToFixedReceiver()
+{
+    const size_t colon = m_Options.sendTo.rfind(':');  // the options checked the form
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(std::stoul(m_Options.sendTo.substr(colon + 1))));
+    inet_pton(AF_INET, m_Options.sendTo.substr(0, colon).c_str(), &to.sin_addr);
+    m_Log.Line("send-to %s", CCommandSocket::Endpoint(to).c_str());
+    StartStream(to, Clock::now());
 }
 
 void CUnicastCamera::StartStream(const sockaddr_in& to, Clock::time_point now)

@@ -1,6 +1,7 @@
 #pragma once
 // The camera in unicast: requests arrive on its command port, and the stream goes
-// from that same socket to the address and port the start request came from.
+// from that same socket to the address and port the start request came from, or
+// with --send-to to a fixed receiver from the start.
 
 #include "tools/camera/CCameraLog.h"
 #include "tools/camera/CCameraOptions.h"
@@ -23,6 +24,7 @@ public:
 private:
     const char* ReadRequests(Clock::time_point now);
     const char* HandleRequest(const uint8_t* p, size_t cb, const sockaddr_in& from, Clock::time_point now);
+    void SendToFixedReceiver();
     void StartStream(const sockaddr_in& to, Clock::time_point now);
 
     const CCameraOptions& m_Options;
