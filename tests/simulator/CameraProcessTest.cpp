@@ -7,10 +7,12 @@
 
 #include "core/ByteOrder.h"
 #include "core/CParsePacket.h"
+#include "core/CameraHeads.h"
 #include "tests/core/CTestCamParmOwner.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -136,6 +138,41 @@ TEST_F(CameraProcessTest, SendToStreamsToAFixedReceiverWithoutRequests)
     ASSERT_GE(camera.Lines().size(), 3u);
     EXPECT_EQ(camera.Lines()[1], "send-to " + to);
     EXPECT_EQ(camera.Lines()[2], "sent response status=0x0000");
+}
+
+// Each line names a unit boundary, in order, as a receiver counts the stream bytes.
+TEST_F(CameraProcessTest, UnitTimesNameEachUnitsEndInStreamBytes)
+{
+    const std::string path = testing::TempDir() + "camera-unit-times.txt";
+    const std::string to = "127.0.0.1:" + std::to_string(client.Port());
+    CCameraProcess camera(Unicast({"--send-to", to, "--unit-times", path}));
+    const uint16_t port = camera.CommandPort();
+    ASSERT_NE(port, 0);
+    Bytes datagram;
+    ASSERT_TRUE(client.Receive(&datagram));
+    std::vector<unsigned long long> boundaries;
+    unsigned long long bytes = 0;
+    while (boundaries.size() < 40) {
+        ASSERT_TRUE(client.Receive(&datagram));
+        const bool bFirst = TypeOf(datagram) == PTYPE_FIRST;
+        if (bFirst && bytes > 0) boundaries.push_back(bytes);
+        bytes += datagram.size() - (bFirst ? FirstStreamHead::kSize : ContStreamHead::kSize);
+    }
+    client.SendTo(port, kStop);
+    EXPECT_TRUE(camera.WaitForLine("end stop-request"));
+    EXPECT_EQ(camera.Wait(), 0);
+    std::FILE* pFile = std::fopen(path.c_str(), "r");
+    ASSERT_NE(pFile, nullptr);
+    long long ns = 0, lastNs = 0;
+    unsigned long long count = 0;
+    std::vector<unsigned long long> written;
+    while (std::fscanf(pFile, "%lld %llu", &ns, &count) == 2 && written.size() < boundaries.size()) {
+        EXPECT_GE(ns, lastNs);
+        lastNs = ns;
+        written.push_back(count);
+    }
+    std::fclose(pFile);
+    EXPECT_EQ(written, boundaries);
 }
 
 TEST_F(CameraProcessTest, AMalformedRequestIsLoggedAndIgnored)

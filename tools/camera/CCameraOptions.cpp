@@ -123,6 +123,7 @@ bool CCameraOptions::ParseOption(const std::string& name, const std::string& val
     else if (name == "--idle-timeout") ok = ToSeconds(value, &idleTimeout);
     else if (name == "--sessions") ok = ToInt(value, 0xFFFFFFFF, &sessions);
     else if (name == "--log") logFile = value;
+    else if (name == "--unit-times") unitTimesFile = value;
     else if (name == "--video") video = value;
     else if (name == "--audio") audio = value;
     else if (name == "--output") output = value;
@@ -205,6 +206,9 @@ Both sending modes loop the input file and take:
   --resolution WxH, --width W, --height H   (default: the sequence header's)
   --quality 0..4 (default 2), --frame-rate-code N, --bitrate-byte N (0..63)
   --log FILE            also write the log lines to FILE
+  --unit-times FILE     a line per unit once its last datagram is sent: the steady
+                        clock in nanoseconds and the stream bytes sent so far (for
+                        measuring a receiver's latency)
   --end-on-stdin-eof    end when standard input reaches its end
 Faults, deterministic with --seed N (default 1):
   --loss PCT, --reorder PCT, --duplicate PCT   per datagram

@@ -36,6 +36,7 @@ public:
     int frameRateCode = -1;
     int bitrateByte = -1;
     std::string logFile;
+    std::string unitTimesFile;
     bool endOnStdinEof = false;
     bool bStopOnRequest = false;  // multicast: a command port whose stop request sends the stop head
 

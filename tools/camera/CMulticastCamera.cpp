@@ -40,6 +40,10 @@ bool CMulticastCamera::OpenSocket()
 
 int CMulticastCamera::Run()
 {
+    if (!m_Sender.Ready()) {
+        m_Log.Line("end error");
+        return 1;
+    }
     if (!OpenSocket()) {
         std::fprintf(stderr, "vcsf-camera: cannot send to %s:%u through %s: %s\n", m_Options.group.c_str(),
                      m_Options.port, m_Options.interfaceAddress.c_str(), std::strerror(errno));

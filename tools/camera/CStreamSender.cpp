@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -23,6 +24,10 @@ CStreamSender::CStreamSender(const CCameraOptions& options, const CStreamSource&
 {
     std::memcpy(m_Mac, options.mac, 6);
     std::memcpy(m_LastMac, options.mac, 6);
+    if (!options.unitTimesFile.empty() && !m_UnitTimes.Open(options.unitTimesFile)) {
+        std::fprintf(stderr, "vcsf-camera: cannot write %s: %s\n", options.unitTimesFile.c_str(), std::strerror(errno));
+        m_bReady = false;
+    }
 }
 
 bool CStreamSender::SendDue(int socket, const sockaddr_in& to, Clock::time_point now, double elapsed)
@@ -34,6 +39,7 @@ bool CStreamSender::SendDue(int socket, const sockaddr_in& to, Clock::time_point
         m_Queue.pop_front();
         if (!SendOne(socket, to, datagram.data(), datagram.size())) return false;
         m_Pacer.Sent(datagram.size(), now);
+        if (m_Queue.empty()) m_UnitTimes.Sent(Clock::now());
     }
     return true;
 }
@@ -62,6 +68,7 @@ void CStreamSender::QueueNextUnit(double elapsed)
     const FirstStreamHead head = m_Parameters.FirstHead(mac, std::time(nullptr));
     std::vector<Datagram> datagrams = m_Cutter.Cut(head, m_Source.UnitData(index), m_Source.UnitSize(index));
     m_Faults.Apply(&datagrams);
+    m_UnitTimes.Queued(m_Source.UnitSize(index));
     for (Datagram& datagram : datagrams) m_Queue.push_back(std::move(datagram));
     m_qwUnits++;
 }

@@ -9,6 +9,7 @@
 #include "tools/camera/CPacer.h"
 #include "tools/camera/CStreamParameters.h"
 #include "tools/camera/CStreamSource.h"
+#include "tools/camera/CUnitTimes.h"
 
 #include <netinet/in.h>
 
@@ -33,6 +34,8 @@ public:
     // One datagram outside the stream (a response or stop head).
     bool SendOne(int socket, const sockaddr_in& to, const uint8_t* p, size_t cb);
     void LogTotals();
+    // False (with a message on standard error) when --unit-times cannot be written.
+    bool Ready() const { return m_bReady; }
 
 private:
     void QueueNextUnit(double elapsed);
@@ -43,6 +46,7 @@ private:
     CDatagramCutter m_Cutter;
     CFaultInjector m_Faults;
     CPacer m_Pacer;
+    CUnitTimes m_UnitTimes;
     uint8_t m_Mac[6];
     uint8_t m_LastMac[6];
     std::deque<Datagram> m_Queue;
@@ -50,4 +54,5 @@ private:
     uint64_t m_qwUnits = 0;
     uint64_t m_qwDatagrams = 0;
     uint64_t m_qwBytes = 0;
+    bool m_bReady = true;
 };

@@ -17,6 +17,10 @@ CUnicastCamera::CUnicastCamera(const CCameraOptions& options, const CStreamSourc
 
 int CUnicastCamera::Run()
 {
+    if (!m_Sender.Ready()) {
+        m_Log.Line("end error");
+        return 1;
+    }
     if (!m_Socket.Open(m_Options.bindAddress, m_Options.port, m_Log)) {
         std::fprintf(stderr, "vcsf-camera: cannot open the command port on %s:%u: %s\n",
                      m_Options.bindAddress.c_str(), m_Options.port, std::strerror(errno));
