@@ -10,7 +10,7 @@
 // the ring's end is classified without wrapping. The mirror always equals the ring's
 // first 66 bytes: every write into them is made twice.
 //
-// Locking: Write takes no lock; Parse holds m_Lock for its whole body. Both are called
+// Locking: Write takes no lock; Parse holds m_Lock while it parses. Both are called
 // by the one receiving thread that feeds the parser, so the ring and its positions
 // belong to that thread. The indexed buffer and the camera parameters take their own
 // locks while m_Lock is held.
