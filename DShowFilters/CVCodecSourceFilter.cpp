@@ -8,10 +8,12 @@
 #include "core/CCamParm.h"
 #include "core/CIndexedBuffer2.h"
 #include "core/CMpegBuffer.h"
+#include "core/CParsePS.h"
 #include "core/Trace.h"
 #include "stream/CESMediaSamplePool.h"
 #include "stream/CNetRecvAlloc.h"
 #include "stream/CPushData.h"
+#include "stream/CPushES.h"
 #include "stream/CTSMediaSamplePool.h"
 
 #include <cstring>
@@ -223,7 +225,9 @@ CVCodecSourceFilter::~CVCodecSourceFilter()
     // A graph stops a filter before it lets it go; a filter that only ever saw its
     // first data outside a graph still has its push thread here.
     DeletePushData();
+    DeletePushES();
     m_pNetReceiver.reset();
+    DeleteParsePS();
     m_pCamParm.reset();
     m_pOutput.reset();
     m_pBufferPool.reset();
@@ -447,9 +451,26 @@ CBasePin* CVCodecSourceFilter::GetPin(int n)
     return nullptr;
 }
 
-// The recording push thread comes with the recording path: the flag alone chooses
-// what a start creates.
-HRESULT CVCodecSourceFilter::DynamicRec(bool) { return S_OK; }
+// The parser goes before the recording buffer is emptied: it writes into it.
+HRESULT CVCodecSourceFilter::DynamicRec(bool bOn)
+{
+    if (IsStopped() || bOn == (m_bRec != 0)) return 0;
+    if (bOn) {
+        g_Trace(1, L"DynamicRec: Rec Start.");
+        const bool bCreated = CreatePushES(ESTYPE_PSREC, 0) >= 0;
+        if (bCreated) m_bRec = 1;
+        else g_Trace(1, L"DynamicRec: CreatePushES failed.");
+        CreateParsePS();
+        return bCreated ? 0 : -1;
+    }
+    g_Trace(1, L"DynamicRec: Rec Stop.");
+    DeletePushES();  // its thread delivers end-of-stream as it ends
+    DeleteParsePS();
+    m_pMSPoolR->NewRound();
+    m_pRecBuffer->Init();
+    m_bRec = 0;
+    return 0;
+}
 
 HRESULT CVCodecSourceFilter::DynamicLive(bool bOn)
 {
@@ -510,13 +531,85 @@ bool CVCodecSourceFilter::HasPushData()
 
 // The playback push thread comes with playback.
 int32_t CVCodecSourceFilter::CreatePushPlay() { return E_NOTIMPL; }
-int32_t CVCodecSourceFilter::CreatePushES(uint32_t, int64_t) { return E_NOTIMPL; }
+
+int32_t CVCodecSourceFilter::CreatePushES(uint32_t esTypes, int64_t referenceTime)
+{
+    if (esTypes & (ESTYPE_VIDEO | ESTYPE_AUDIO | ESTYPE_REC)) return E_UNEXPECTED;
+    // A switch to recording may have come before the first data.
+    if (!(esTypes & ESTYPE_PSREC) || HasPushES()) return S_OK;
+    HRESULT hr = E_FAIL;
+    auto pPush = std::unique_ptr<CPushES>(
+        new (std::nothrow) CPushES(this, m_pRecBuffer.get(), m_pMSPoolR.get(), ESTYPE_PSREC, &hr));
+    if (!pPush || FAILED(hr)) {
+        g_Trace(1, L"CreatePushES: m_pPushREC create error.");
+        return pPush ? hr : E_FAIL;
+    }
+    g_Trace(0, L"CreatePushES: m_pPushREC create ok.");
+    m_pRecBuffer->SetReferenceTime(referenceTime);
+    pPush->Start();
+    CAutoLock lock(&m_WorkerLock);
+    m_pPushREC = std::move(pPush);
+    return S_OK;
+}
+
+void CVCodecSourceFilter::DeletePushES()
+{
+    std::unique_ptr<CPushES> pPush;
+    {
+        CAutoLock lock(&m_WorkerLock);
+        pPush = std::move(m_pPushREC);
+    }
+    if (pPush) pPush->Stop();
+}
+
+bool CVCodecSourceFilter::HasPushES()
+{
+    CAutoLock lock(&m_WorkerLock);
+    return m_pPushREC != nullptr;
+}
+
+HRESULT CVCodecSourceFilter::CreateParsePS()
+{
+    if (HasParsePS()) return S_OK;
+    int32_t result = E_FAIL;
+    auto pParser = std::unique_ptr<CParsePS>(new (std::nothrow) CParsePS(m_pRecBuffer.get(), m_pCamParm.get(), &result));
+    if (!pParser) return E_FAIL;
+    if (result < 0) {
+        g_Trace(1, L"CreateParsePS: Create CParsePS failed.");
+        return result;
+    }
+    CAutoLock lock(&m_ParserLock);
+    m_pParsePS = std::move(pParser);
+    return S_OK;
+}
+
+void CVCodecSourceFilter::DeleteParsePS()
+{
+    std::unique_ptr<CParsePS> pParser;
+    CAutoLock lock(&m_ParserLock);
+    pParser = std::move(m_pParsePS);
+}
+
+bool CVCodecSourceFilter::HasParsePS()
+{
+    CAutoLock lock(&m_ParserLock);
+    return m_pParsePS != nullptr;
+}
+
+void CVCodecSourceFilter::WriteRecording(const uint8_t* pData, uint32_t cb, bool bUnitStart)
+{
+    CAutoLock lock(&m_ParserLock);
+    if (!m_pParsePS) return;
+    m_pParsePS->Write(pData, cb);
+    if (bUnitStart) m_pParsePS->Parse();
+}
 
 void CVCodecSourceFilter::StopStream(bool bNotify)
 {
-    if (m_pOutput->IsConnected() && !IsStopped()) {
+    if (!IsStopped()) {
         CAutoLock lock(&m_WorkerLock);
-        if (m_pPushData) m_pPushData->Stop();
+        if (m_pPushData && m_pOutput->IsConnected()) m_pPushData->Stop();
+        if (m_pPushREC && m_pOutputR->IsConnected()) m_pPushREC->Stop();
     }
     if (bNotify) m_pCamParm->SendErrAbort(E_FAIL);
 }
@@ -527,6 +620,7 @@ void CVCodecSourceFilter::PauseStream(bool bNotify)
     {
         CAutoLock lock(&m_WorkerLock);
         if (m_pPushData) m_pPushData->Pause();
+        if (m_pPushREC) m_pPushREC->Pause();
     }
     if (bNotify) m_pCamParm->SendErrAbort(E_FAIL);
 }
@@ -602,8 +696,14 @@ HRESULT CVCodecSourceFilter::NetPause(uint16_t usComType)
 HRESULT CVCodecSourceFilter::StartTransport(uint16_t usComType)
 {
     switch (usComType & kTypeMask) {
-    case 0: return m_pNetReceiver->ActivateUnicast(m_NetworkSettings);
-    case 1: return m_pNetReceiver->ActivateMulticast(m_NetworkSettings);
+    case 0:
+    case 1: {
+        // The parser is there before the first packet can reach it.
+        const HRESULT hr = m_bRec ? CreateParsePS() : S_OK;
+        if (FAILED(hr)) return hr;
+        return usComType & 1 ? m_pNetReceiver->ActivateMulticast(m_NetworkSettings)
+                             : m_pNetReceiver->ActivateUnicast(m_NetworkSettings);
+    }
     case 2:
         g_Trace(1, L"CVCodecSourceFilter::NetPause: HTTP reception is not part of this build yet.");
         return E_NOTIMPL;
@@ -629,9 +729,12 @@ STDMETHODIMP CVCodecSourceFilter::Stop()
         m_bLiveFrozen = 0;
         StopStream(false);
         m_pNetReceiver->Stop(false);
+        DeleteParsePS();
         DeletePushData();
+        DeletePushES();
         CBaseFilter::Stop();
         m_pMpegBuffer->Reset();
+        m_pMSPoolR->NewRound();
         m_pRecBuffer->Init();
     }
     m_bStopping = 0;

@@ -25,7 +25,9 @@ class CIndexedBuffer2;
 class CMpegBuffer;
 class CNetRecvAlloc;
 class CNetReceiver;
+class CParsePS;
 class CPushData;
+class CPushES;
 class CRecOutputPin;
 class CTSMediaSamplePool;
 class CVCSourceOutputPin;
@@ -73,6 +75,7 @@ public:
     int32_t CreatePushES(uint32_t esTypes, int64_t referenceTime) override;
     void StopStream(bool bNotify) override;
     void SetAvgBitRate(uint32_t kbps) override;
+    void WriteRecording(const uint8_t* pData, uint32_t cb, bool bUnitStart) override;
     double GetRate() override;
     bool IsFileMode() override;
     bool GetLive() override { return m_bLive != 0; }
@@ -86,9 +89,9 @@ public:
 
     // Delivery of both pins: false when refused (stopping, live frozen, or downstream
     // timed out in a network mode until the next Stop).
-    bool CheckAndDeliver(IMediaSample* pSample, uint32_t esType);
+    bool CheckAndDeliver(IMediaSample* pSample, uint32_t esType) override;
     bool DeliverVideo(IMediaSample* pSample) override { return CheckAndDeliver(pSample, ESTYPE_VIDEO); }
-    void SendEndOfStream(uint32_t esTypes);
+    void SendEndOfStream(uint32_t esTypes) override;
     bool IsQualityQuiet() const;
     bool IsPaused() const { return m_State == State_Paused; }
     void SetRate(double rate);
@@ -111,6 +114,8 @@ public:
     CNetReceiver* NetReceiver() const { return m_pNetReceiver.get(); }
     CIndexedBuffer2* RecBuffer() const { return m_pRecBuffer.get(); }
     bool HasPushData();
+    bool HasPushES();
+    bool HasParsePS();
 
     // A port (network order) the camera may use: not reserved and none of its own fixed ports.
     static bool IsValidPort(uint16_t usNetworkOrder);
@@ -125,6 +130,9 @@ private:
     void PauseStream(bool bNotify);
     HRESULT ActivatePins();
     void DeletePushData();
+    void DeletePushES();
+    HRESULT CreateParsePS();
+    void DeleteParsePS();
     HRESULT CreatePins();
     HRESULT CreateSamplePools();
 
@@ -160,6 +168,12 @@ private:
     // them while the host's thread may stop or switch them. Taken after the filter lock.
     CCritSec m_WorkerLock;
     std::unique_ptr<CPushData> m_pPushData;
+    std::unique_ptr<CPushES> m_pPushREC;
+
+    // The parser lock keeps the parser from going while the receiving thread writes
+    // into it. Taken after the filter lock; the recording buffer's lock is taken inside it.
+    CCritSec m_ParserLock;
+    std::unique_ptr<CParsePS> m_pParsePS;
 
     NetworkSettings m_NetworkSettings = {};
     PlaySettings m_PlaySettings = {};

@@ -98,7 +98,6 @@ HRESULT CNetReceiver::Activate(const NetworkSettings& settings, bool bMulticast)
                         : InitUnicast(settings.ulAddress);
         if (SUCCEEDED(hr)) {
             g_Trace(0, bMulticast ? L"CNetworkReceiver::ActivateMulticast: JoinMulticast_ ok." : L"InitUnicast ok.");
-            if (m_pOwner->GetRec()) g_Trace(1, L"CNetReceiver: recording output requested; this build delivers live data only.");
             m_bReceiving = true;
             m_hThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ThreadProc, this, 0, nullptr));
             if (!m_hThread) {

@@ -39,7 +39,10 @@ int32_t CDatagramWriter::DataWrite(const uint8_t* pData, size_t cbReceived, bool
         return kMulticastStop;
     }
     if (!m_pCamParm->IsFirstDataGet() || usDataLength <= lStart) return 0;
-    return WriteStreamData(pData + begin, usDataLength - lStart, pbStop);
+    const uint32_t cb = usDataLength - lStart;
+    const int32_t result = WriteStreamData(pData + begin, cb, pbStop);
+    if (!*pbStop && m_pOwner->GetRec()) m_pOwner->WriteRecording(pData + begin, cb, kind == 1);
+    return result;
 }
 
 void CDatagramWriter::CheckPacketNumber(uint8_t bPacketNumber)

@@ -1,7 +1,7 @@
 #pragma once
 // One received datagram on its way into the stream: the head checks, the unit's
 // packet and sequence checks, the over-receive correction, and the write of the
-// stream data into the ring buffer. The receiver drops what this refuses, and
+// stream data into the ring buffer for live view and to the recording parser. The receiver drops what this refuses, and
 // stops the stream when it says so.
 
 #include "core/CCamParm.h"

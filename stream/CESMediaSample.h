@@ -15,6 +15,9 @@ public:
 
     STDMETHODIMP_(long) GetSize() override;
 
+    // The pool's round in which the sample went out; set and read under the pool's lock.
+    uint32_t m_dwRound = 0;
+
 private:
     void ReturnToPool() override;
 

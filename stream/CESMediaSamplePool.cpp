@@ -37,8 +37,12 @@ CESMediaSample* CESMediaSamplePool::TakeSample()
 {
     CAutoLock lock(&m_Lock);
     CESMediaSample* pSample = m_Free.PopFront();
-    if (pSample) m_pFilter->AddRef();
-    else ResetEvent(m_hReturned);
+    if (pSample) {
+        m_pFilter->AddRef();
+        pSample->m_dwRound = m_dwRound;
+    } else {
+        ResetEvent(m_hReturned);
+    }
     return pSample;
 }
 
@@ -68,7 +72,13 @@ void CESMediaSamplePool::Return(CESMediaSample* pSample, const BYTE* pEnd)
         CAutoLock lock(&m_Lock);
         m_Free.PushFront(pSample);
         SetEvent(m_hReturned);
-        m_pBuffer->SetSamplePos(static_cast<uint32_t>(pEnd - m_pBuffer->Data()));
+        if (pSample->m_dwRound == m_dwRound) m_pBuffer->SetSamplePos(static_cast<uint32_t>(pEnd - m_pBuffer->Data()));
     }
     pFilter->Release();
+}
+
+void CESMediaSamplePool::NewRound()
+{
+    CAutoLock lock(&m_Lock);
+    m_dwRound++;
 }

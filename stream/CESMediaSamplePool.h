@@ -27,6 +27,9 @@ public:
                       REFERENCE_TIME stop, uint32_t flags, uint32_t headSize, HANDLE hStop, IMediaSample** ppSample);
     // From a sample's final Release, with the end of its packet.
     void Return(CESMediaSample* pSample, const BYTE* pEnd);
+    // Before the buffer is emptied: samples still out give no space back when they
+    // return, since the space they point at belongs to the next round.
+    void NewRound();
 
 private:
     CESMediaSample* TakeSample();
@@ -37,4 +40,5 @@ private:
     HANDLE m_hReturned = nullptr;  // manual reset; set while a sample is free
     std::vector<std::unique_ptr<CESMediaSample>> m_Samples;
     CIntrusiveList<CESMediaSample> m_Free;
+    uint32_t m_dwRound = 0;
 };

@@ -5,63 +5,30 @@
 #include "stream/CTSMediaSamplePool.h"
 #include "stream/IPushOwner.h"
 
-#include <process.h>
-
 #include <algorithm>
 
 namespace {
 
-HRESULT LastErrorResult(const wchar_t* pszLine)
-{
-    const DWORD error = GetLastError();
-    g_Trace(1, pszLine, static_cast<int32_t>(error));
-    return HRESULT_FROM_WIN32(error);
-}
+const CSendThread::Lines kThreadLines = {
+    L"CPushData: event create error(%d)",
+    L"PushData: SendThread create error(%d)",
+    L"CPushData:Stop event to m_hSendThread error(%d)",
+    L"CPushData:m_hSendThread stop time out.",
+};
 
 }  // namespace
 
 CPushData::CPushData(IPushOwner* pFilter, CTSMediaSamplePool* pPool, CMpegBuffer* pMpegBuffer, uint32_t kbps,
                      HRESULT* phr)
     : m_pFilter(pFilter), m_pSampleSource(pPool), m_pMpegBuffer(pMpegBuffer), m_dwAvgBitRate(kbps),
-      m_dwStartSize(kbps * 50 / 8)
+      m_dwStartSize(kbps * 50 / 8), m_Thread(kThreadLines)
 {
-    m_hStopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!m_hStopEvent) {
-        *phr = LastErrorResult(L"CPushData: event create error(%d)");
-        return;
-    }
-    m_hSendThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ThreadEntry, this, 0, nullptr));
-    if (!m_hSendThread) {
-        *phr = LastErrorResult(L"PushData: SendThread create error(%d)");
-        return;
-    }
+    *phr = m_Thread.Create(ThreadEntry, this);
+    if (FAILED(*phr)) return;
     Tune(kbps == 1 ? 1000 : kbps);
-    *phr = S_OK;
 }
 
-CPushData::~CPushData()
-{
-    JoinThread();
-    if (m_hStopEvent) CloseHandle(m_hStopEvent);
-}
-
-// Every wait of the thread watches the stop event; a delivery that downstream
-// holds up is the one thing it can still be in, and that ends when the graph stops.
-void CPushData::JoinThread()
-{
-    if (!m_hSendThread) return;
-    if (!SetEvent(m_hStopEvent))
-        g_Trace(1, L"CPushData:Stop event to m_hSendThread error(%d)", static_cast<int32_t>(GetLastError()));
-    if (WaitForSingleObject(m_hSendThread, kStopWaitMs) == WAIT_OBJECT_0) {
-        g_Trace(0, L"CPushData m_hSendThread return event received.");
-    } else {
-        g_Trace(1, L"CPushData:m_hSendThread stop time out.");
-        WaitForSingleObject(m_hSendThread, INFINITE);
-        g_Trace(1, L"m_hSendThread terminated.");
-    }
-    CloseHandle(m_hSendThread);
-    m_hSendThread = nullptr;
-}
+CPushData::~CPushData() { m_Thread.Join(L"CPushData m_hSendThread return event received.", 0); }
 
 void CPushData::SetSending(bool bSending, const wchar_t* pszLine)
 {
@@ -144,7 +111,7 @@ void CPushData::ThreadProc()
     g_Trace(0, L"CPushData::ThreadEntry: m_hSendThread created.");
     for (;;) {
         m_dwWaitTime = m_pFilter->GetPushInterval(false);
-        const DWORD wait = WaitForSingleObjectEx(m_hStopEvent, m_dwWaitTime, TRUE);
+        const DWORD wait = WaitForSingleObjectEx(m_Thread.StopEvent(), m_dwWaitTime, TRUE);
         if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED) break;
         if (wait == WAIT_TIMEOUT) SendReady();
     }
@@ -180,12 +147,12 @@ bool CPushData::SendOne()
     }
     IMediaSample* pSample = nullptr;
     // Downstream reads the block through the sample; it never writes to it.
-    const bool bSent = SUCCEEDED(m_pSampleSource->GetSendSample(const_cast<BYTE*>(pBlock), length, m_hStopEvent, &pSample));
+    const bool bSent = SUCCEEDED(m_pSampleSource->GetSendSample(const_cast<BYTE*>(pBlock), length, m_Thread.StopEvent(), &pSample));
     if (bSent) {
         m_pFilter->DeliverVideo(pSample);
         pSample->Release();
-        m_pSampleSource->WaitReturned(m_hStopEvent);
+        m_pSampleSource->WaitReturned(m_Thread.StopEvent());
     }
     m_pMpegBuffer->ReadEnd();
-    return bSent && bReachedEnd && WaitForSingleObject(m_hStopEvent, 0) == WAIT_TIMEOUT;
+    return bSent && bReachedEnd && !m_Thread.IsStopSet();
 }

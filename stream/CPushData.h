@@ -5,6 +5,7 @@
 // sample go, so data that downstream holds is never written over.
 
 #include "core/CritSec.h"
+#include "stream/CSendThread.h"
 
 #include <windows.h>
 
@@ -18,7 +19,6 @@ class CPushData {
 public:
     static constexpr uint32_t kInitialReadSize = 10240;
     static constexpr uint32_t kTargetLimit = 6144;  // kbit/s; a target from here on is refused
-    static constexpr DWORD kStopWaitMs = 3000;
 
     CPushData(IPushOwner* pFilter, CTSMediaSamplePool* pPool, CMpegBuffer* pMpegBuffer, uint32_t kbps, HRESULT* phr);
     ~CPushData();
@@ -44,10 +44,7 @@ private:
     void SendReady();
     bool SendOne();
     void SetSending(bool bSending, const wchar_t* pszLine);
-    void JoinThread();
 
-    HANDLE m_hSendThread = nullptr;
-    HANDLE m_hStopEvent = nullptr;
     CCritSec m_Lock;
     IPushOwner* const m_pFilter;
     CTSMediaSamplePool* const m_pSampleSource;
@@ -58,4 +55,5 @@ private:
     uint32_t m_dwStartSize;
     uint32_t m_bSending = 0;
     double m_dRate = 1.0;
+    CSendThread m_Thread;
 };

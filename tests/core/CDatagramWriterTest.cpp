@@ -152,4 +152,21 @@ TEST_F(CDatagramWriterTest, WithTheLiveOutputOffNothingReachesTheRing)
     EXPECT_EQ(ring->GetDataSize(), 0u);
 }
 
+// The parser takes every packet's stream data from the first data on, and cuts
+// packs after a unit's first packet only.
+TEST_F(CDatagramWriterTest, WithRecordingOnTheStreamDataAlsoGoesToTheParser)
+{
+    owner.rec = true;
+    owner.live = false;
+    const std::vector<uint8_t> pack = PackWithSystemHeader(64);
+    const std::vector<uint8_t> more(50, 0x5A);
+    EXPECT_EQ(Write(Datagram(FirstHead(PTYPE_FIRST, 64, 114), pack)), 0);
+    EXPECT_EQ(Write(ContDatagram(PTYPE_CONT, 1, more)), 0);
+    std::vector<uint8_t> expected = pack;
+    expected.insert(expected.end(), more.begin(), more.end());
+    EXPECT_EQ(owner.recorded, expected);
+    EXPECT_EQ(owner.recordParses, 1);
+    EXPECT_EQ(ring->GetDataSize(), 0u);
+}
+
 }  // namespace

@@ -61,15 +61,20 @@ TEST_F(LifecycleTraceTest, FileModeSaysThatPlaybackIsMissing)
               0);
 }
 
-TEST_F(LifecycleTraceTest, ARecordingRequestIsTracedAndTheLivePathRuns)
+// The parser is there from the start; the recording thread comes with the first data.
+TEST_F(LifecycleTraceTest, WithRecordingOnTheStartCreatesTheParserAndFirstDataTheRecordingThread)
 {
     VARIANT on = {};
     on.uiVal = 0xFFFF;
     ASSERT_EQ(Set(HVSF_Rec, on), S_OK);
     Run();
-    EXPECT_FALSE(filter->IsStopped());
+    EXPECT_TRUE(filter->HasParsePS());
+    EXPECT_TRUE(WaitUntil([&] { return filter->HasPushES(); }));
+    StopGraph();
+    EXPECT_FALSE(filter->HasParsePS());
+    EXPECT_FALSE(filter->HasPushES());
     const std::vector<std::string> lines = FinalLines();
-    EXPECT_GE(CTraceFileSession::Find(lines, "recording output requested; this build delivers live data only."), 0);
+    EXPECT_GE(CTraceFileSession::Find(lines, "Reference time set to 0"), 0);  // the recording thread's time step
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "camera/CNetReceiver.h"
 #include "core/CCamParm.h"
 #include "core/CMpegBuffer.h"
+#include "core/IndexRecords.h"
 #include "tests/filter/CConfiguredFilterTest.h"
 #include "tests/support/CTraceFileSession.h"
 
@@ -12,7 +13,10 @@
 #include <vfwmsgs.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cwchar>
+#include <fstream>
+#include <iterator>
 #include <cstring>
 #include <string>
 
@@ -159,6 +163,108 @@ TEST_F(CameraIntegrationTest, TheMulticastStopHeadEndsTheStreamWithTheCamerasSta
     EXPECT_TRUE(WaitUntil([&] { return filter->CamParm()->GetStatus() == VCSF_CAMERA_STOP_STATUS; }));
     EXPECT_TRUE(WaitForEvent(events.Get(), kEventErrorAbort));
     EXPECT_TRUE(WaitUntil([&] { return !filter->NetReceiver()->IsReceiving(); }));
+    StopWithinBound();
+}
+
+// The recording pin's side: what a second renderer, on the "Stream" pin, was sent.
+class RecordingPinTest : public CameraIntegrationTest {
+protected:
+    void SetUp() override
+    {
+        CameraIntegrationTest::SetUp();
+        recSink = new CTestSink();
+        recSink->KeepSamples();
+        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(recSink.Get(), L"recording sink"));
+        ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(filter->GetPin(1), recSink->InputPin(), nullptr));
+        UseUnicastCamera();
+    }
+
+    void SetRecording(bool bOn)
+    {
+        VARIANT v = {};
+        v.boolVal = bOn ? VARIANT_TRUE : VARIANT_FALSE;
+        ASSERT_EQ(Set(HVSF_Rec, v), S_OK);
+    }
+
+    bool WaitForPacks(long count)
+    {
+        return WaitUntil([&] { return recSink->GetCounts().samples >= count; });
+    }
+
+    // The packs of the samples from `first` on, each checked against its head.
+    std::vector<uint8_t> Packs(size_t first = 0)
+    {
+        const std::vector<CTestSink::KeptSample> kept = recSink->Kept();
+        std::vector<uint8_t> packs;
+        for (size_t i = first; i < kept.size(); i++) {
+            SCOPED_TRACE(i);
+            const CTestSink::KeptSample& sample = kept[i];
+            EXPECT_EQ(sample.buffer.size(), kPackIndexHeadSize + static_cast<size_t>(sample.actual));
+            if (sample.buffer.size() < kPackIndexHeadSize + 66) continue;
+            const uint8_t* pHead = sample.buffer.data();
+            const uint8_t* pPack = pHead + kPackIndexHeadSize;
+            EXPECT_EQ(ReadBE32(pPack), 0x000001BAu);
+            const bool bKey = ReadBE32(pPack + 14) == 0x000001BB && ReadBE32(pPack + 62) == 0x000001E0;
+            EXPECT_EQ(sample.bSyncPoint, bKey);
+            EXPECT_EQ(ReadLE32(pHead + 20), bKey ? 0u : 1u);  // the head's not-key flag
+            EXPECT_EQ(pHead[0], 2);                             // a pack head
+            EXPECT_EQ(sample.mediaStart, kept[first].mediaStart + static_cast<LONGLONG>(i - first));
+            packs.insert(packs.end(), pPack, pPack + sample.actual);
+        }
+        return packs;
+    }
+
+    // The camera loops the clip.
+    static std::vector<uint8_t> LoopedClip(int times)
+    {
+        std::ifstream file(VCSF_CLIP_PATH, std::ios::binary);
+        const std::vector<uint8_t> clip((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        std::vector<uint8_t> looped;
+        for (int i = 0; i < times; i++) looped.insert(looped.end(), clip.begin(), clip.end());
+        return looped;
+    }
+
+    ComPtr<CTestSink> recSink;
+};
+
+// The clip opens with a key pack, so the packs are the camera's stream from its
+// first byte; the last pack waits for its successor and never comes.
+TEST_F(RecordingPinTest, EveryPackFromTheFirstKeyPackArrivesBehindItsHead)
+{
+    SetRecording(true);
+    ASSERT_EQ(control->Run(), S_OK);
+    ASSERT_TRUE(WaitForPacks(2500));  // more than the buffer's 512 entries, several times over
+    StopWithinBound();
+    const std::vector<uint8_t> packs = Packs();
+    const std::vector<uint8_t> looped = LoopedClip(40);
+    ASSERT_GT(packs.size(), 0u);
+    ASSERT_LE(packs.size(), looped.size());
+    EXPECT_TRUE(std::equal(packs.begin(), packs.end(), looped.begin()));
+    EXPECT_TRUE(recSink->Kept().front().bSyncPoint);
+    EXPECT_TRUE(WaitForDelivered(packs.size() / 2));  // live view went on all the while
+}
+
+// Switched on while running, recording opens at the next key pack; switched off, it
+// ends its pin's stream once.
+TEST_F(RecordingPinTest, RecordingSwitchedOnAndOffWhileRunning)
+{
+    ASSERT_EQ(control->Run(), S_OK);
+    ASSERT_TRUE(WaitForDelivered(100000));
+    EXPECT_EQ(recSink->GetCounts().samples, 0);
+    const std::vector<uint8_t> looped = LoopedClip(40);
+    size_t first = 0;
+    for (int round = 0; round < 2; round++) {
+        SCOPED_TRACE(round);
+        SetRecording(true);
+        ASSERT_TRUE(WaitForPacks(static_cast<long>(first) + 100));
+        SetRecording(false);
+        EXPECT_EQ(recSink->GetCounts().endOfStreams, round + 1);
+        const std::vector<CTestSink::KeptSample> kept = recSink->Kept();
+        EXPECT_TRUE(kept[first].bSyncPoint);
+        const std::vector<uint8_t> packs = Packs(first);
+        EXPECT_NE(std::search(looped.begin(), looped.end(), packs.begin(), packs.end()), looped.end());
+        first = kept.size();
+    }
     StopWithinBound();
 }
 

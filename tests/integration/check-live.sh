@@ -4,13 +4,15 @@
 # The file that "vcsf live" writes must be the camera's stream from its first
 # unit on, in order, with nothing missing, repeated or added (the camera loops the
 # clip; the tail still buffered at the stop may be cut), and ffprobe must read it
-# as an MPEG program stream with the clip's video.
+# as an MPEG program stream with the clip's video. The packs file that
+# --record-packs writes must hold the same stream cut into packs, each behind its
+# length and its 24-byte head.
 set -uo pipefail
 emulator=$1 exe=$2 clip=$3 seconds=$4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$emulator" "$exe" live --camera "127.0.0.1:$VCSF_CAMERA_PORT" --nic 127.0.0.1 --duration "$seconds" \
-  -o "$work/live.ps" || { echo "check-live: vcsf live failed ($?)" >&2; exit 1; }
+  -o "$work/live.ps" --record-packs "$work/packs.bin" || { echo "check-live: vcsf live failed ($?)" >&2; exit 1; }
 size=$(stat -c %s "$work/live.ps")
 [ "$size" -gt 0 ] || { echo "check-live: nothing was written" >&2; exit 1; }
 for _ in 1 2 3 4 5 6 7 8; do cat "$clip"; done >"$work/looped.ps"
@@ -19,4 +21,20 @@ command -v ffprobe >/dev/null || { echo "check-live: ffprobe is missing (scripts
 probed=$(ffprobe -v error -show_entries format=format_name:stream=codec_name,width,height -of csv=p=0 "$work/live.ps")
 want=$(ffprobe -v error -show_entries format=format_name:stream=codec_name,width,height -of csv=p=0 "$clip")
 [ "$probed" = "$want" ] || { echo "check-live: ffprobe read \"$probed\", the clip is \"$want\"" >&2; exit 1; }
-echo "check-live: $size bytes, the clip's stream from its start; ffprobe: $probed"
+
+# The packs file: LENGTH (u32, little-endian), HEAD (24 bytes), PACK, again and again.
+records=$(stat -c %s "$work/packs.bin") offset=0 count=0
+: >"$work/packs.ps"
+while [ "$offset" -lt "$records" ]; do
+  length=$(od -An -tu4 -N4 -j "$offset" "$work/packs.bin" | tr -d ' ')
+  [ -n "$length" ] && [ "$length" -gt 28 ] && [ $((offset + 4 + length)) -le "$records" ] ||
+    { echo "check-live: a record of the packs file at $offset is cut or too short" >&2; exit 1; }
+  code=$(od -An -tx1 -N4 -j $((offset + 28)) "$work/packs.bin" | tr -d ' ')
+  [ "$code" = 000001ba ] || { echo "check-live: record $count does not hold a pack ($code)" >&2; exit 1; }
+  tail -c +$((offset + 29)) "$work/packs.bin" | head -c $((length - 24)) >>"$work/packs.ps"
+  offset=$((offset + 4 + length)) count=$((count + 1))
+done
+packed=$(stat -c %s "$work/packs.ps")
+[ "$count" -gt 0 ] || { echo "check-live: no pack was recorded" >&2; exit 1; }
+cmp -n "$packed" "$work/packs.ps" "$work/looped.ps" || { echo "check-live: the packs differ from the clip" >&2; exit 1; }
+echo "check-live: $size bytes, the clip's stream from its start; ffprobe: $probed; $count packs of it recorded"

@@ -171,6 +171,26 @@ TEST_F(CMediaSampleTest, ReleasedSamplesGiveTheAreaBackForTheNextRound)
     EXPECT_EQ(filter.References(), 1);
 }
 
+// A sample that downstream holds over the end of a round points into space that the
+// next round reuses; its release must not tell the buffer that space is in use.
+TEST_F(CMediaSampleTest, ASampleHeldOverTheBuffersInitGivesNothingBackToTheNextRound)
+{
+    const IndexEntry entry = WriteAndRead(8000);
+    buffer->ReadEnd(entry.dwOffset + kHead + entry.dwDataSize, kHead + entry.dwDataSize);
+    ComPtr<IMediaSample> held = PacketSample(entry.dwOffset, entry.dwDataSize);
+    pool->NewRound();
+    buffer->Init();
+    held.Reset();
+    const std::vector<uint8_t> head(kHead, 0x02), data(8000, 0x5A);
+    for (int i = 0; i < 6; i++) {
+        const IndexRequest request = {8000, 0, 4, kHead, 0};
+        const int32_t reqNo = buffer->WriteIndex(request);
+        EXPECT_EQ(buffer->Write(head.data(), kHead, reqNo, 0), 0) << i;
+        EXPECT_EQ(buffer->Write(data.data(), 8000, 1), 0) << i;
+    }
+    EXPECT_EQ(filter.References(), 1);
+}
+
 TEST(CTSMediaSamplePoolTest, TheSendSampleWaitsForItsReturnAndTellsTheHostOfEachBlock)
 {
     CCountedObject filter;

@@ -5,60 +5,16 @@
 #include "core/CMpegBuffer.h"
 #include "stream/CPushData.h"
 #include "stream/CTSMediaSamplePool.h"
-#include "stream/IPushOwner.h"
 #include "tests/core/CTestCamParmOwner.h"
 #include "tests/stream/CCountedObject.h"
+#include "tests/stream/CRecordingPushOwner.h"
 #include "tests/support/ComTestUtil.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <mutex>
 #include <vector>
 
 namespace {
-
-// Takes a copy of each block; holds the sample when told to, as a queueing filter would.
-class CRecordingOwner : public IPushOwner {
-public:
-    DWORD GetPushInterval(bool) override
-    {
-        ++m_nTicks;
-        return 25;
-    }
-    bool DeliverVideo(IMediaSample* pSample) override
-    {
-        BYTE* p = nullptr;
-        pSample->GetPointer(&p);
-        std::lock_guard<std::mutex> lock(m_Mutex);
-        m_Bytes.insert(m_Bytes.end(), p, p + pSample->GetActualDataLength());
-        if (bHold) m_Held.push_back(pSample), pSample->AddRef();
-        ++m_nBlocks;
-        return true;
-    }
-    void ReleaseHeld()
-    {
-        std::lock_guard<std::mutex> lock(m_Mutex);
-        for (IMediaSample* p : m_Held) p->Release();
-        m_Held.clear();
-    }
-    std::vector<uint8_t> Bytes()
-    {
-        std::lock_guard<std::mutex> lock(m_Mutex);
-        return m_Bytes;
-    }
-    int Blocks() const { return m_nBlocks; }
-    int Ticks() const { return m_nTicks; }
-
-    std::atomic<bool> bHold{false};
-
-private:
-    std::mutex m_Mutex;
-    std::vector<uint8_t> m_Bytes;
-    std::vector<IMediaSample*> m_Held;
-    std::atomic<int> m_nBlocks{0};
-    std::atomic<int> m_nTicks{0};
-};
 
 class CPushDataTest : public testing::Test {
 protected:
@@ -91,7 +47,7 @@ protected:
     CCountedObject filter;
     CTestCamParmOwner camOwner;
     CCamParm camParm{&camOwner};
-    CRecordingOwner owner;
+    CRecordingPushOwner owner;
     std::unique_ptr<CMpegBuffer> ring;
     std::unique_ptr<CTSMediaSamplePool> pool;
 };

@@ -147,6 +147,23 @@ void CTestSink::KeepHead(IMediaSample* pSample)
     m_counts.headLength += std::max(n, 0);
 }
 
+void CTestSink::KeepSample(IMediaSample* pSample)
+{
+    BYTE* p = nullptr;
+    if (!m_bKeepSamples || FAILED(pSample->GetPointer(&p)) || !p) return;
+    KeptSample kept = {std::vector<uint8_t>(p, p + pSample->GetSize()), pSample->GetActualDataLength(),
+                       pSample->IsSyncPoint() == S_OK, -1};
+    LONGLONG mediaStop = 0;
+    pSample->GetMediaTime(&kept.mediaStart, &mediaStop);
+    m_kept.push_back(std::move(kept));
+}
+
+std::vector<CTestSink::KeptSample> CTestSink::Kept()
+{
+    CAutoLock lock(&m_countLock);
+    return m_kept;
+}
+
 HRESULT CTestSink::Take(IMediaSample* pSample)
 {
     WaitWhileBlocked();
@@ -157,6 +174,7 @@ HRESULT CTestSink::Take(IMediaSample* pSample)
     {
         CAutoLock lock(&m_countLock);
         KeepHead(pSample);
+        KeepSample(pSample);
         m_counts.samples++;
         m_counts.bytes += pSample->GetActualDataLength();
         m_counts.lastSampleStart = tStart;

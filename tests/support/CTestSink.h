@@ -9,6 +9,7 @@
 #include <strmif.h>
 
 #include <cstdint>
+#include <vector>
 
 class CTestSink;
 
@@ -45,6 +46,14 @@ public:
         int headLength = 0;
     };
 
+    // A sample kept whole: its buffer from GetPointer over GetSize bytes.
+    struct KeptSample {
+        std::vector<uint8_t> buffer;
+        long actual;
+        bool bSyncPoint;
+        LONGLONG mediaStart;
+    };
+
     explicit CTestSink(IUnknown* pUnkOuter = nullptr);
     ~CTestSink() override;
 
@@ -61,10 +70,12 @@ public:
     void AcceptOnlySubtype(const GUID& subtype) { m_acceptedSubtype = subtype; }
     void WithholdAllocator() { m_bWithholdAllocator = true; }
     void FailReceiveWith(HRESULT hr) { m_hrReceive = hr; }
+    void KeepSamples() { m_bKeepSamples = true; }
     void BlockReceive();
     void Unblock();
 
     Counts GetCounts();
+    std::vector<KeptSample> Kept();
     IMemAllocator* NotifiedAllocator() const { return m_pNotified; }  // weak
     HANDLE SampleEvent() const { return m_hSample; }    // auto-reset, once per sample taken
     HANDLE BlockedEvent() const { return m_hBlocked; }  // set while a Receive is held
@@ -73,6 +84,7 @@ private:
     friend class CTestSinkPin;
     HRESULT Take(IMediaSample* pSample);
     void KeepHead(IMediaSample* pSample);  // under m_countLock
+    void KeepSample(IMediaSample* pSample);  // under m_countLock
     void WaitWhileBlocked();
 
     CCritSec m_filterLock;
@@ -81,6 +93,8 @@ private:
     Counts m_counts;
     GUID m_acceptedSubtype = GUID_NULL;
     bool m_bWithholdAllocator = false;
+    bool m_bKeepSamples = false;
+    std::vector<KeptSample> m_kept;
     volatile HRESULT m_hrReceive = S_OK;
     volatile bool m_bBlock = false;
     IMemAllocator* m_pNotified = nullptr;

@@ -27,11 +27,20 @@ STDMETHODIMP CFileSinkPin::Receive(IMediaSample* pSample)
     BYTE* p = nullptr;
     hr = pSample->GetPointer(&p);
     if (FAILED(hr)) return hr;
-    return m_pSink->Write(p, pSample->GetActualDataLength());
+    m_pSink->m_ullSamples++;
+    if (m_pSink->m_Content == CFileSink::Content::Data) return m_pSink->Write(p, pSample->GetActualDataLength());
+    const long cb = pSample->GetSize();
+    const BYTE length[4] = {static_cast<BYTE>(cb), static_cast<BYTE>(cb >> 8), static_cast<BYTE>(cb >> 16),
+                            static_cast<BYTE>(cb >> 24)};
+    hr = m_pSink->Write(length, sizeof(length));
+    return hr == S_OK ? m_pSink->Write(p, cb) : hr;
 }
 
-CFileSink::CFileSink(HANDLE hOutput)
-    : CBaseFilter(L"CFileSink", nullptr, &m_Lock, CLSID_FileSink), m_pin(this, &m_Lock, nullptr), m_hOutput(hOutput)
+CFileSink::CFileSink(HANDLE hOutput, Content content)
+    : CBaseFilter(L"CFileSink", nullptr, &m_Lock, CLSID_FileSink),
+      m_pin(this, &m_Lock, nullptr),
+      m_hOutput(hOutput),
+      m_Content(content)
 {
 }
 

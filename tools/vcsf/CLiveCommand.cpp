@@ -36,6 +36,7 @@ CLiveCommand::~CLiveCommand()
 {
     if (m_pControl) m_pControl->Stop();
     if (m_bOwnOutput) CloseHandle(m_hOutput);
+    if (m_hRecord != INVALID_HANDLE_VALUE) CloseHandle(m_hRecord);
 }
 
 uint64_t CLiveCommand::Bytes() const { return m_pSink ? m_pSink->Bytes() : 0; }
@@ -67,32 +68,61 @@ bool CLiveCommand::Configure()
 
 bool CLiveCommand::OpenOutput()
 {
+    if (!m_Options.recordPacks.empty() && (m_hRecord = OpenFile(m_Options.recordPacks)) == INVALID_HANDLE_VALUE)
+        return false;
     if (m_Options.output == L"-") {
         m_hOutput = GetStdHandle(STD_OUTPUT_HANDLE);
         return m_hOutput != INVALID_HANDLE_VALUE && m_hOutput != nullptr;
     }
-    m_hOutput = CreateFileW(m_Options.output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_hOutput == INVALID_HANDLE_VALUE) {
-        m_Report(Printed(L"vcsf live: cannot create %ls (error %lu)", m_Options.output.c_str(), GetLastError()), false);
-        return false;
-    }
-    m_bOwnOutput = true;
-    return true;
+    m_hOutput = OpenFile(m_Options.output);
+    m_bOwnOutput = m_hOutput != INVALID_HANDLE_VALUE;
+    return m_bOwnOutput;
+}
+
+HANDLE CLiveCommand::OpenFile(const std::wstring& path)
+{
+    const HANDLE hFile =
+        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        m_Report(Printed(L"vcsf live: cannot create %ls (error %lu)", path.c_str(), GetLastError()), false);
+    return hFile;
 }
 
 HRESULT CLiveCommand::BuildGraph()
 {
-    m_pSink = new CFileSink(m_hOutput);
     HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_pGraph));
     if (SUCCEEDED(hr)) hr = m_pGraph->AddFilter(m_pFilter, L"VCodecSourceFilter");
-    if (SUCCEEDED(hr)) hr = m_pGraph->AddFilter(m_pSink.Get(), L"vcsf live output");
-    Microsoft::WRL::ComPtr<IPin> pMain;
-    if (SUCCEEDED(hr)) hr = m_pFilter->FindPin(L"MPEG-2 Program", &pMain);
-    if (SUCCEEDED(hr)) hr = m_pGraph->ConnectDirect(pMain.Get(), m_pSink->InputPin(), nullptr);
+    m_pSink = new CFileSink(m_hOutput, CFileSink::Content::Data);
+    if (SUCCEEDED(hr)) hr = ConnectSink(L"MPEG-2 Program", m_pSink.Get(), L"vcsf live output");
+    if (SUCCEEDED(hr) && m_hRecord != INVALID_HANDLE_VALUE) {
+        m_pRecordSink = new CFileSink(m_hRecord, CFileSink::Content::Packets);
+        hr = ConnectSink(L"Stream", m_pRecordSink.Get(), L"vcsf live packs");
+    }
     if (SUCCEEDED(hr)) hr = m_pGraph.As(&m_pControl);
     if (SUCCEEDED(hr)) hr = m_pGraph.As(&m_pEvents);
     return hr;
+}
+
+HRESULT CLiveCommand::ConnectSink(const wchar_t* pszPin, CFileSink* pSink, const wchar_t* pszName)
+{
+    Microsoft::WRL::ComPtr<IPin> pPin;
+    HRESULT hr = m_pGraph->AddFilter(pSink, pszName);
+    if (SUCCEEDED(hr)) hr = m_pFilter->FindPin(pszPin, &pPin);
+    if (SUCCEEDED(hr)) hr = m_pGraph->ConnectDirect(pPin.Get(), pSink->InputPin(), nullptr);
+    return hr;
+}
+
+// False once a write has failed (a closed pipe, a full disk).
+bool CLiveCommand::CheckWrites()
+{
+    for (CFileSink* pSink : {m_pSink.Get(), m_pRecordSink.Get()}) {
+        if (!pSink || !pSink->WriteError()) continue;
+        m_Report(Printed(L"vcsf live: writing %ls failed (error %lu)",
+                         pSink == m_pSink.Get() ? L"the stream" : L"the packs", pSink->WriteError()),
+                 false);
+        return false;
+    }
+    return true;
 }
 
 int CLiveCommand::Stream()
@@ -115,10 +145,7 @@ int CLiveCommand::Stream()
             if (!HandleEvent(code, p1, p2)) status = 1;
             m_pEvents->FreeEventParams(code, p1, p2);
         }
-        if (m_pSink->WriteError()) {
-            m_Report(Printed(L"vcsf live: writing the stream failed (error %lu)", m_pSink->WriteError()), false);
-            status = 1;
-        }
+        if (!CheckWrites()) status = 1;
         ShowProgress(static_cast<double>(GetTickCount64() - start) / 1000);
     }
     m_pControl->Stop();
@@ -167,6 +194,12 @@ void CLiveCommand::ShowProgress(double seconds)
 
 void CLiveCommand::ShowEnd(double seconds)
 {
+    if (m_pRecordSink) {
+        const unsigned long long packs = m_pRecordSink->Samples(), bytes = m_pRecordSink->Bytes();
+        Event(Printed(L"vcsf live: %llu packs recorded, %llu bytes written to %ls", packs, bytes,
+                      m_Options.recordPacks.c_str()),
+              Printed(L"{\"event\":\"recorded\",\"packs\":%llu,\"bytes\":%llu}", packs, bytes));
+    }
     const unsigned long long bytes = Bytes();
     Event(Printed(L"vcsf live: %.1f s, %llu bytes written", seconds, bytes),
           Printed(L"{\"event\":\"end\",\"seconds\":%.3f,\"bytes\":%llu}", seconds, bytes));

@@ -1,6 +1,7 @@
 #pragma once
-// "vcsf live": the filter and the host's file sink on its main pin in a graph of
-// the system's Filter Graph Manager, running until the duration, Ctrl+C or a
+// "vcsf live": the filter and the host's file sink on its main pin (and with
+// --record-packs another on its recording pin) in a graph of the system's Filter
+// Graph Manager, running until the duration, Ctrl+C or a
 // failure. Events go to the report function as they happen: the stream
 // parameters whenever they change, each status with its meaning, a progress line
 // when asked, and at the end the bytes written; or all of it as JSON lines.
@@ -35,6 +36,9 @@ public:
 private:
     bool Configure();
     bool OpenOutput();
+    HANDLE OpenFile(const std::wstring& path);
+    HRESULT ConnectSink(const wchar_t* pszPin, CFileSink* pSink, const wchar_t* pszName);
+    bool CheckWrites();
     HRESULT BuildGraph();
     int Stream();
     // False once the stream has failed.
@@ -54,8 +58,10 @@ private:
     Microsoft::WRL::ComPtr<IMediaControl> m_pControl;
     Microsoft::WRL::ComPtr<IMediaEventEx> m_pEvents;
     Microsoft::WRL::ComPtr<CFileSink> m_pSink;
+    Microsoft::WRL::ComPtr<CFileSink> m_pRecordSink;
     HANDLE m_hOutput = INVALID_HANDLE_VALUE;
     bool m_bOwnOutput = false;
+    HANDLE m_hRecord = INVALID_HANDLE_VALUE;
     std::wstring m_lastSummary;
     uint16_t m_usLastStatus = kStatusNothingYet;
 };

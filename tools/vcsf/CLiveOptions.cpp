@@ -32,6 +32,10 @@ bool CLiveOptions::ParseOption(const std::wstring& name, const std::wstring& val
 {
     if (name == L"-o" || name == L"--output") {
         output = value;
+    } else if (name == L"--record-packs") {
+        if (value == L"-") return Fail(L"--record-packs takes a file");
+        recordPacks = value;
+        assignments.push_back(L"HVSF_Rec=true");
     } else if (name == L"--camera") {
         return AddEndpoint(value, L"VCSF_Address", L"VCSF_Port");
     } else if (name == L"--multicast") {

@@ -14,6 +14,7 @@ public:
 
     std::vector<std::wstring> assignments;  // NAME=VALUE, in the order given
     std::wstring output;                    // a path, or "-" for standard output
+    std::wstring recordPacks;               // where the recording pin's samples go; empty: not connected
     double duration = -1;                   // seconds; negative: until Ctrl+C or the stream ends
     bool bJson = false;
 

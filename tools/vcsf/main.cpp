@@ -20,7 +20,7 @@ const wchar_t kUsage[] =
     L"usage: vcsf config [NAME=VALUE ...]\n"
     L"       vcsf probe [NAME=VALUE ...]\n"
     L"       vcsf live -o FILE|- [--camera ADDR[:PORT]] [--nic ADDR] [--multicast GROUP:PORT]\n"
-    L"                 [--timeout MS] [--duration S] [--json] [NAME=VALUE ...]\n"
+    L"                 [--timeout MS] [--duration S] [--record-packs FILE] [--json] [NAME=VALUE ...]\n"
     L"  config    set the given properties on a new filter and print every property\n"
     L"            with its value (addresses dotted, ports in host order, dates in UTC)\n"
     L"  probe     set the given properties, start the filter and print the stream\n"
@@ -33,6 +33,9 @@ const wchar_t kUsage[] =
     L"            the stream parameters when they change, each status with its meaning,\n"
     L"            and a progress line on a terminal; --json prints the events as JSON\n"
     L"            lines instead. --multicast receives from a group (VCSF_ComType=1).\n"
+    L"            --record-packs FILE also writes what the recording pin delivers: each\n"
+    L"            pack from the first key pack on as its length (32 bits, little-\n"
+    L"            endian), its 24-byte head and the pack.\n"
     L"exit status: 0 done, 1 the filter refused a value or the stream failed,\n"
     L"             2 bad arguments or no filter\n";
 

@@ -1,0 +1,124 @@
+#include "stream/CPushES.h"
+
+#include "core/CIndexedBuffer2.h"
+#include "core/Trace.h"
+#include "stream/CESMediaSamplePool.h"
+#include "stream/IPushOwner.h"
+
+namespace {
+
+constexpr uint32_t kKindKeyUnit = 3;
+constexpr uint32_t kTimeValid = 0x10;
+constexpr uint32_t kMediaTimeValid = 0x20;
+constexpr uint32_t kStopValid = 0x100;
+constexpr uint32_t kSyncPoint = 0x01;
+
+const CSendThread::Lines kThreadLines = {
+    L"CPushES: event create error(%d)",
+    L"PushES: SendThread create error(%d)",
+    L"CPushES:Stop event to m_hSendThread error(%d)",
+    L"CPushES:m_hSendThread stop time out.",
+};
+
+bool IsSyncPoint(const IndexEntry& entry)
+{
+    return (entry.dwDataKind == kIndexKindPack && entry.dwNotKey == 0) || entry.dwDataKind == kKindKeyUnit;
+}
+
+}  // namespace
+
+CPushES::CPushES(IPushOwner* pFilter, CIndexedBuffer2* pIdxBuf, CESMediaSamplePool* pPool, uint32_t pinType,
+                 HRESULT* phr)
+    : m_pFilter(pFilter), m_pIdxBuf(pIdxBuf), m_pSampleSource(pPool), m_nPinType(pinType), m_Thread(kThreadLines)
+{
+    g_Trace(0, L"CPushES(T:%d) constructor.", static_cast<int32_t>(m_nPinType));
+    *phr = m_Thread.Create(ThreadEntry, this);
+}
+
+CPushES::~CPushES()
+{
+    m_Thread.Join(L"CPushES m_hSendThread return event received.", 0);
+    g_Trace(0, L"CPushES(T:%d): destructor end.", static_cast<int32_t>(m_nPinType));
+}
+
+void CPushES::SetSending(bool bSending) { m_bSending = bSending ? 1 : 0; }
+
+int32_t CPushES::Start()
+{
+    g_Trace(0, L"CPushES:Send sample Decoder start.");
+    SetSending(true);
+    return 0;
+}
+
+int32_t CPushES::Pause()
+{
+    g_Trace(0, L"CPushES(T:%d):Send sample to Decoder pause.", static_cast<int32_t>(m_nPinType));
+    SetSending(false);
+    return 0;
+}
+
+int32_t CPushES::Stop()
+{
+    g_Trace(0, L"CPushES(T:%d):Send sample to Decoder stop.", static_cast<int32_t>(m_nPinType));
+    SetSending(false);
+    m_Thread.Join(L"CPushES(T:%d) m_hSendThread return event received.", static_cast<int32_t>(m_nPinType));
+    return 0;
+}
+
+unsigned __stdcall CPushES::ThreadEntry(void* pParam)
+{
+    static_cast<CPushES*>(pParam)->ThreadProc();
+    return 0;
+}
+
+void CPushES::ThreadProc()
+{
+    g_Trace(0, L"CPushES(T:%d)::ThreadEntry: m_hSendThread created.", static_cast<int32_t>(m_nPinType));
+    for (;;) {
+        const DWORD wait = WaitForSingleObjectEx(m_Thread.StopEvent(), kTickMs, TRUE);
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED) break;
+        if (wait == WAIT_TIMEOUT) SendReady();
+    }
+    g_Trace(0, L"CPushES::ThreadProc: Stop event receive.");
+    if (!m_bEOSDone) {
+        m_pFilter->SendEndOfStream(m_nPinType);
+        m_bEOSDone = 1;
+    }
+    g_Trace(0, L"CPushES::ThreadEntry: m_hSendThread end.");
+}
+
+// Every packet that is ready goes in the tick: one a tick would cap the stream at a
+// hundred packs a second, under a megabit with packs of a kilobyte, and the buffer
+// would overflow behind it.
+void CPushES::SendReady()
+{
+    while (m_bSending && !m_Thread.IsStopSet() && SendOne()) {
+    }
+}
+
+// False when no packet was ready.
+bool CPushES::SendOne()
+{
+    IndexEntry entry = {};
+    if (m_pIdxBuf->ReadIndex(&entry) < 0) return false;
+    const uint32_t length = entry.dwHeadSize + entry.dwDataSize;
+    if (m_pIdxBuf->ReadEnd(entry.dwOffset + length, length) < 0) return false;
+    MakeMS(entry);
+    return true;
+}
+
+void CPushES::MakeMS(const IndexEntry& entry)
+{
+    const uint32_t flags = kTimeValid | kMediaTimeValid | kStopValid | (IsSyncPoint(entry) ? kSyncPoint : 0);
+    const LONGLONG seq = static_cast<LONGLONG>(entry.ullSeq);
+    IMediaSample* pSample = nullptr;
+    const HRESULT hr = m_pSampleSource->GetSample(m_pIdxBuf->Data() + entry.dwOffset, entry.dwHeadSize + entry.dwDataSize,
+                                                  seq, seq, entry.llStart, entry.llStop, flags, entry.dwHeadSize,
+                                                  m_Thread.StopEvent(), &pSample);
+    if (FAILED(hr)) {
+        g_Trace(1, L"MakeMS: InitES failed.");
+        return;
+    }
+    m_pFilter->CheckAndDeliver(pSample, m_nPinType);
+    pSample->Release();
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The send thread of the recording pin: every 10 ms it takes the packets that the
+// parser indexed into the live indexed buffer since and delivers each in place, in a
+// sample of the recording pool carrying the packet's times, its sequence number as
+// media time, and a sync point on key packs. When the thread ends it delivers
+// end-of-stream on its pin, once.
+
+#include "stream/CSendThread.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+class CESMediaSamplePool;
+class CIndexedBuffer2;
+class IPushOwner;
+struct IndexEntry;
+
+class CPushES {
+public:
+    static constexpr DWORD kTickMs = 10;
+
+    CPushES(IPushOwner* pFilter, CIndexedBuffer2* pIdxBuf, CESMediaSamplePool* pPool, uint32_t pinType, HRESULT* phr);
+    ~CPushES();
+    CPushES(const CPushES&) = delete;
+    CPushES& operator=(const CPushES&) = delete;
+
+    int32_t Start();
+    int32_t Pause();
+    // Ends the thread, which delivers end-of-stream as it goes.
+    int32_t Stop();
+
+private:
+    static unsigned __stdcall ThreadEntry(void* pParam);
+    void ThreadProc();
+    void SendReady();
+    bool SendOne();
+    void MakeMS(const IndexEntry& entry);
+    void SetSending(bool bSending);
+
+    IPushOwner* const m_pFilter;
+    CIndexedBuffer2* const m_pIdxBuf;
+    std::atomic<uint32_t> m_bSending{0};  // set by the filter's threads, read by the send thread
+    uint32_t m_bEOSDone = 0;  // the thread's own
+    CESMediaSamplePool* const m_pSampleSource;
+    const uint32_t m_nPinType;
+    CSendThread m_Thread;
+};
