@@ -535,20 +535,20 @@ int32_t CVCodecSourceFilter::CreatePushPlay() { return E_NOTIMPL; }
 int32_t CVCodecSourceFilter::CreatePushES(uint32_t esTypes, int64_t referenceTime)
 {
     if (esTypes & (ESTYPE_VIDEO | ESTYPE_AUDIO | ESTYPE_REC)) return E_UNEXPECTED;
-    // A switch to recording may have come before the first data.
-    if (!(esTypes & ESTYPE_PSREC) || HasPushES()) return S_OK;
+    if (!(esTypes & ESTYPE_PSREC)) return S_OK;
+    // The first data and a switch to recording may both ask; the first one creates it.
+    CAutoLock lock(&m_WorkerLock);
+    if (m_pPushREC) return S_OK;
     HRESULT hr = E_FAIL;
-    auto pPush = std::unique_ptr<CPushES>(
-        new (std::nothrow) CPushES(this, m_pRecBuffer.get(), m_pMSPoolR.get(), ESTYPE_PSREC, &hr));
-    if (!pPush || FAILED(hr)) {
+    m_pPushREC.reset(new (std::nothrow) CPushES(this, m_pRecBuffer.get(), m_pMSPoolR.get(), ESTYPE_PSREC, &hr));
+    if (!m_pPushREC || FAILED(hr)) {
         g_Trace(1, L"CreatePushES: m_pPushREC create error.");
-        return pPush ? hr : E_FAIL;
+        m_pPushREC.reset();
+        return FAILED(hr) ? hr : E_FAIL;
     }
     g_Trace(0, L"CreatePushES: m_pPushREC create ok.");
     m_pRecBuffer->SetReferenceTime(referenceTime);
-    pPush->Start();
-    CAutoLock lock(&m_WorkerLock);
-    m_pPushREC = std::move(pPush);
+    m_pPushREC->Start();
     return S_OK;
 }
 
@@ -570,16 +570,16 @@ bool CVCodecSourceFilter::HasPushES()
 
 HRESULT CVCodecSourceFilter::CreateParsePS()
 {
-    if (HasParsePS()) return S_OK;
+    CAutoLock lock(&m_ParserLock);
+    if (m_pParsePS) return S_OK;
     int32_t result = E_FAIL;
-    auto pParser = std::unique_ptr<CParsePS>(new (std::nothrow) CParsePS(m_pRecBuffer.get(), m_pCamParm.get(), &result));
-    if (!pParser) return E_FAIL;
+    m_pParsePS.reset(new (std::nothrow) CParsePS(m_pRecBuffer.get(), m_pCamParm.get(), &result));
+    if (!m_pParsePS) return E_FAIL;
     if (result < 0) {
         g_Trace(1, L"CreateParsePS: Create CParsePS failed.");
+        m_pParsePS.reset();
         return result;
     }
-    CAutoLock lock(&m_ParserLock);
-    m_pParsePS = std::move(pParser);
     return S_OK;
 }
 
