@@ -64,11 +64,11 @@ bool CCameraProcess::ReadLine(std::string* pLine)
     }
 }
 
-uint16_t CCameraProcess::CommandPort()
+uint16_t CCameraProcess::FirstLinePort(const std::string& prefix)
 {
     std::string line;
-    if (!ReadLine(&line) || line.rfind("command port ", 0) != 0) return 0;
-    return static_cast<uint16_t>(std::atoi(line.c_str() + 13));
+    if (!ReadLine(&line) || line.rfind(prefix, 0) != 0) return 0;
+    return static_cast<uint16_t>(std::atoi(line.c_str() + prefix.size()));
 }
 
 bool CCameraProcess::WaitForLine(const std::string& prefix, std::string* pLine)
@@ -81,6 +81,11 @@ bool CCameraProcess::WaitForLine(const std::string& prefix, std::string* pLine)
         }
     }
     return false;
+}
+
+void CCameraProcess::Terminate()
+{
+    if (m_Pid > 0) kill(m_Pid, SIGTERM);
 }
 
 int CCameraProcess::Wait()

@@ -18,15 +18,20 @@ public:
 
     bool Started() const { return m_Pid > 0; }
     // The port of the first line, "command port N"; 0 when it did not come.
-    uint16_t CommandPort();
+    uint16_t CommandPort() { return FirstLinePort("command port "); }
+    // The same of the HTTP camera's "http port N".
+    uint16_t HttpPort() { return FirstLinePort("http port "); }
     // Reads until a line starts with `prefix`; false when none came within the bound.
     bool WaitForLine(const std::string& prefix, std::string* pLine = nullptr);
     // The exit status once the process ended by itself, or -1 after the bound.
     int Wait();
+    // SIGTERM, as a user's Ctrl-C; Wait() then reads the rest.
+    void Terminate();
     const std::vector<std::string>& Lines() const { return m_Lines; }
 
 private:
     bool ReadLine(std::string* pLine);
+    uint16_t FirstLinePort(const std::string& prefix);
 
     static constexpr std::chrono::seconds kBound{20};
     pid_t m_Pid = -1;

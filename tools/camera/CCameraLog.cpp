@@ -20,6 +20,7 @@ void CCameraLog::Line(const char* format, ...)
     va_start(args, format);
     std::vsnprintf(text, sizeof(text), format, args);
     va_end(args);
+    std::lock_guard<std::mutex> lock(m_Lock);
     std::fprintf(stdout, "%s\n", text);
     std::fflush(stdout);
     if (m_pFile) {

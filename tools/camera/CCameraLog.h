@@ -1,8 +1,10 @@
 #pragma once
 // The log that tests read: one line per request and per end reason, on standard
-// output and in the --log file, each flushed as it is written.
+// output and in the --log file, each flushed as it is written. The HTTP camera
+// writes from its connection threads too.
 
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 class CCameraLog {
@@ -17,4 +19,5 @@ public:
 
 private:
     std::FILE* m_pFile = nullptr;
+    std::mutex m_Lock;  // a line reaches both outputs before the next
 };

@@ -75,7 +75,7 @@ bool CCameraOptions::Fail(const std::string& message)
 
 bool CCameraOptions::Parse(const std::vector<std::string>& args)
 {
-    if (args.empty()) return Fail("no mode given (unicast, multicast, build or --help)");
+    if (args.empty()) return Fail("no mode given (unicast, multicast, http, build or --help)");
     if (!ParseMode(args[0])) return false;
     if (mode == CameraMode::Help) return true;
     for (size_t i = 1; i < args.size(); i++) {
@@ -84,10 +84,7 @@ bool CCameraOptions::Parse(const std::vector<std::string>& args)
             mode = CameraMode::Help;
             return true;
         }
-        if (name == "--end-on-stdin-eof" || name == "--stop-on-request") {
-            (name == "--stop-on-request" ? bStopOnRequest : endOnStdinEof) = true;
-            continue;
-        }
+        if (ParseFlag(name)) continue;
         if (i + 1 >= args.size()) return Fail(name + ": value missing");
         if (!ParseOption(name, args[++i])) return false;
     }
@@ -98,10 +95,21 @@ bool CCameraOptions::ParseMode(const std::string& word)
 {
     if (word == "unicast") mode = CameraMode::Unicast;
     else if (word == "multicast") mode = CameraMode::Multicast;
+    else if (word == "http") mode = CameraMode::Http;
     else if (word == "build") mode = CameraMode::Build;
     else if (word == "--help" || word == "-h" || word == "help") mode = CameraMode::Help;
     else return Fail("unknown mode: " + word);
     return true;
+}
+
+bool CCameraOptions::ParseFlag(const std::string& name)
+{
+    bool* pFlag = nullptr;
+    if (name == "--end-on-stdin-eof") pFlag = &endOnStdinEof;
+    else if (name == "--stop-on-request") pFlag = &bStopOnRequest;
+    else if (name == "--tls") pFlag = &bTls;
+    if (pFlag) *pFlag = true;
+    return pFlag != nullptr;
 }
 
 bool CCameraOptions::ParseOption(const std::string& name, const std::string& value)
@@ -127,6 +135,21 @@ bool CCameraOptions::ParseOption(const std::string& name, const std::string& val
     else if (name == "--video") video = value;
     else if (name == "--audio") audio = value;
     else if (name == "--output") output = value;
+    else return ParseHttpOption(name, value);
+    return ok || Fail(name + ": invalid value " + value);
+}
+
+bool CCameraOptions::ParseHttpOption(const std::string& name, const std::string& value)
+{
+    bool ok = true;
+    if (name == "--user") user = value;
+    else if (name == "--password") password = value;
+    else if (name == "--auth") {
+        ok = value == "basic" || value == "digest";
+        auth = value == "digest" ? HttpAuth::Digest : HttpAuth::Basic;
+    }
+    else if (name == "--cert") certFile = value;
+    else if (name == "--key") keyFile = value;
     else return ParseStreamOption(name, value);
     return ok || Fail(name + ": invalid value " + value);
 }
@@ -158,6 +181,10 @@ bool CCameraOptions::ParseFaultOption(const std::string& name, const std::string
     else if (name == "--pad-every") ok = ToInt(value, 0xFFFFFFFF, &padEvery);
     else if (name == "--mac-change-after") ok = ToSeconds(value, &macChangeAfter);
     else if (name == "--mac-toggle-every") ok = ToSeconds(value, &macToggleEvery) && macToggleEvery > 0;
+    else if (name == "--oversize-record-every") ok = ToInt(value, 0xFFFFFFFF, &oversizeRecordEvery);
+    else if (name == "--status-message-after") ok = ToInt(value, 0xFFFFFFFF, &statusMessageAfter);
+    else if (name == "--close-mid-record-after") ok = ToInt(value, 0xFFFFFFFF, &closeMidRecordAfter);
+    else if (name == "--stall-after") ok = ToInt(value, 0xFFFFFFFF, &stallAfter);
     else return Fail("unknown option: " + name);
     return ok || Fail(name + ": invalid value " + value);
 }
@@ -172,6 +199,15 @@ bool CCameraOptions::CheckRequired()
     if (mode == CameraMode::Multicast && (group.empty() || port == 0))
         return Fail("multicast needs --group and a non-zero --port");
     if (mode != CameraMode::Unicast && !sendTo.empty()) return Fail("--send-to is for unicast");
+    return mode != CameraMode::Http || CheckHttp();
+}
+
+bool CCameraOptions::CheckHttp()
+{
+    if (!password.empty() && user.empty()) return Fail("--password needs --user");
+    if (certFile.empty() != keyFile.empty()) return Fail("--cert and --key go together");
+    if (!certFile.empty() && !bTls) return Fail("--cert and --key are for --tls");
+    if (!unitTimesFile.empty()) return Fail("--unit-times is for unicast and multicast");
     return true;
 }
 
@@ -193,45 +229,83 @@ std::string CCameraOptions::HelpText()
       Sends the stream to the group; --stop-after sends the multicast stop head
       after S seconds and ends. --stop-on-request opens a command port on the
       --bind address and does the same when a stop request arrives there.
+  vcsf-camera http --input FILE [--bind 127.0.0.1] [--port P] [--user U --password W]
+                   [--auth basic|digest] [--tls [--cert FILE --key FILE]] [options]
+      Serves the camera's CGI (P=0: the system chooses). /cgi-bin/lang.cgi checks
+      the credentials, Basic or Digest (MD5, qop=auth) as --auth says (default
+      basic; without --user none), and answers 401 with the challenge or a small
+      body. /liveimg.cgi?stream=1, checked the same way, answers with one endless
+      body of records from the start of the file, each a 14-byte identify head
+      ("VCNC", length 50, the status), bytes 14 to 49 of a first stream head and
+      the unit whose length the head gives (a unit larger than the 81920 bytes a
+      client reads of a record goes in several): chunked to an HTTP/1.1 request,
+      to an HTTP/1.0 one ended by closing the connection. /liveimg.cgi?stream=0
+      ends the open streams; the camera ends after --sessions N of them (default
+      1, 0: never) or after --idle-timeout with neither a request nor a stream.
+      --tls serves HTTPS with the given PEM certificate and key, or with a
+      self-signed certificate made at start (RSA 2048, CN the --bind address).
   vcsf-camera build --video IN.m2v [--audio IN.mp2] --output OUT.ps
       Builds a camera-layout program stream: every GOP opens with a pack header,
       a 48-byte system header and a video PES with the sequence header; packs of
       at most 2048 bytes.
 
-Both sending modes loop the input file and take:
+The sending modes loop the input file and take:
   --duration S          end after S seconds (default: unbounded)
-  --idle-timeout S      unicast: end after S seconds without a request (default 30)
-  --status CODE         camera status in the response head and the stop head
+  --idle-timeout S      unicast, http: end after S seconds without a request
+                        (default 30)
+  --status CODE         camera status in the response head, the stop head and the
+                        heads of the HTTP records (there 0 with --status-message-after)
   --rate BITS_PER_S     sending rate (default: the pack headers' mux rate)
   --resolution WxH, --width W, --height H   (default: the sequence header's)
   --quality 0..4 (default 2), --frame-rate-code N, --bitrate-byte N (0..63)
   --log FILE            also write the log lines to FILE
-  --unit-times FILE     a line per unit once its last datagram is sent: the steady
-                        clock in nanoseconds and the stream bytes sent so far (for
-                        measuring a receiver's latency)
+  --unit-times FILE     unicast, multicast: a line per unit once its last datagram
+                        is sent: the steady clock in nanoseconds and the stream
+                        bytes sent so far (for measuring a receiver's latency)
   --end-on-stdin-eof    end when standard input reaches its end
 Faults, deterministic with --seed N (default 1):
   --loss PCT, --reorder PCT, --duplicate PCT   per datagram
-  --wrong-id-every N    every Nth datagram with a wrong identifier
+  --wrong-id-every N    every Nth datagram (http: record) with a wrong identifier
   --truncate-every N    every Nth datagram cut shorter than its heads say
   --pad-every N         every Nth unit: 16 bytes of padding in its last datagram
                         that the unit's total length leaves out
   --mac-change-after S  announce another MAC address after S seconds
   --mac-toggle-every S  switch between the two MAC addresses every S seconds, so
                         that a receiver sees a change whenever it joins
+HTTP faults, counted in the records of each live body:
+  --oversize-record-every N    every Nth record joins units until it holds more
+                               than 81920 bytes
+  --status-message-after N     after N records the six bytes "0x" and --status in
+                               four hex digits, then the body ends
+  --close-mid-record-after N   after N records half of the next, then the
+                               connection closes
+  --stall-after N              after N records nothing more, the connection open
 
 Log lines on standard output, each flushed at once:
   command port N                        unicast, --stop-on-request: the first line
+  http port N                           http: the first line
+  tls self-signed | tls cert FILE       http --tls
   send-to IP:PORT                       unicast --send-to: streaming begins
   request start admin=A from IP:PORT
   request continue from IP:PORT
   request stop from IP:PORT
   request unknown bytes=N from IP:PORT
+  request lang.cgi|live-start|live-stop auth=ok|missing|refused from IP:PORT
+                                        http; ok always without --user
+  request unknown GET TARGET from IP:PORT
   sent response status=0xSSSS
   sent multicast-stop status=0xSSSS
   mac changed to XX:XX:XX:XX:XX:XX
+  sent status-message 0xSSSS
+  live-end REASON records=N from IP:PORT
+                                        http: a live body ended after N whole
+                                        records; REASON is client-gone,
+                                        stop-request, status-message,
+                                        close-mid-record or run-end
   end stop-request|idle|duration|multicast-stop|stdin-eof|signal|error
   sent units=N datagrams=N bytes=N      the last line; datagrams and bytes
                                         count every datagram sent, heads included
+  sent units=N records=N bytes=N        http: the last line; bytes count the live
+                                        bodies, heads and status messages included
 )";
 }

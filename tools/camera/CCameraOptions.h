@@ -1,12 +1,14 @@
 #pragma once
 // The command line of vcsf-camera: the mode, the stream to send, the stream
-// parameters to announce, the faults to inject and the bounds of the run.
+// parameters to announce, the HTTP camera's credentials and certificate, the
+// faults to inject and the bounds of the run.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-enum class CameraMode { None, Unicast, Multicast, Build, Help };
+enum class CameraMode { None, Unicast, Multicast, Http, Build, Help };
+enum class HttpAuth { Basic, Digest };
 
 class CCameraOptions {
 public:
@@ -40,6 +42,13 @@ public:
     bool endOnStdinEof = false;
     bool bStopOnRequest = false;  // multicast: a command port whose stop request sends the stop head
 
+    std::string user;  // http: empty, no credential check
+    std::string password;
+    HttpAuth auth = HttpAuth::Basic;
+    bool bTls = false;
+    std::string certFile;  // http --tls: empty, a self-signed certificate
+    std::string keyFile;
+
     uint32_t seed = 1;
     double lossPercent = 0;
     double reorderPercent = 0;
@@ -49,6 +58,11 @@ public:
     uint32_t padEvery = 0;
     double macChangeAfter = -1;
     double macToggleEvery = -1;
+    // http, counted in the records of each live body
+    uint32_t oversizeRecordEvery = 0;
+    int64_t statusMessageAfter = -1;  // negative: never
+    int64_t closeMidRecordAfter = -1;
+    int64_t stallAfter = -1;
 
     std::string video;
     std::string audio;
@@ -56,10 +70,13 @@ public:
 
 private:
     bool ParseMode(const std::string& word);
+    bool ParseFlag(const std::string& name);
     bool ParseOption(const std::string& name, const std::string& value);
+    bool ParseHttpOption(const std::string& name, const std::string& value);
     bool ParseStreamOption(const std::string& name, const std::string& value);
     bool ParseFaultOption(const std::string& name, const std::string& value);
     bool CheckRequired();
+    bool CheckHttp();
     bool Fail(const std::string& message);
 
     std::string m_error;

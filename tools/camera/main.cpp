@@ -2,6 +2,7 @@
 
 #include "tools/camera/CCameraLog.h"
 #include "tools/camera/CCameraOptions.h"
+#include "tools/camera/CHttpCamera.h"
 #include "tools/camera/CMulticastCamera.h"
 #include "tools/camera/CProgramStreamBuilder.h"
 #include "tools/camera/CStreamSource.h"
@@ -61,6 +62,7 @@ int Send(const CCameraOptions& options)
         return 1;
     }
     if (options.mode == CameraMode::Unicast) return CUnicastCamera(options, source, log).Run();
+    if (options.mode == CameraMode::Http) return CHttpCamera(options, source, log).Run();
     return CMulticastCamera(options, source, log).Run();
 }
 
