@@ -466,8 +466,7 @@ HRESULT CVCodecSourceFilter::DynamicRec(bool bOn)
     g_Trace(1, L"DynamicRec: Rec Stop.");
     DeletePushES();  // its thread delivers end-of-stream as it ends
     DeleteParsePS();
-    m_pMSPoolR->NewRound();
-    m_pRecBuffer->Init();
+    InitRecBuffer();
     m_bRec = 0;
     return 0;
 }
@@ -550,6 +549,13 @@ int32_t CVCodecSourceFilter::CreatePushES(uint32_t esTypes, int64_t referenceTim
     m_pRecBuffer->SetReferenceTime(referenceTime);
     m_pPushREC->Start();
     return S_OK;
+}
+
+// Samples still downstream belong to the round that ends here.
+void CVCodecSourceFilter::InitRecBuffer()
+{
+    m_pMSPoolR->NewRound();
+    m_pRecBuffer->Init();
 }
 
 void CVCodecSourceFilter::DeletePushES()
@@ -734,8 +740,7 @@ STDMETHODIMP CVCodecSourceFilter::Stop()
         DeletePushES();
         CBaseFilter::Stop();
         m_pMpegBuffer->Reset();
-        m_pMSPoolR->NewRound();
-        m_pRecBuffer->Init();
+        InitRecBuffer();
     }
     m_bStopping = 0;
     m_bDemuxOverflow = 0;

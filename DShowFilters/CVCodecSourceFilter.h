@@ -131,6 +131,7 @@ private:
     HRESULT ActivatePins();
     void DeletePushData();
     void DeletePushES();
+    void InitRecBuffer();
     HRESULT CreateParsePS();
     void DeleteParsePS();
     HRESULT CreatePins();

@@ -80,10 +80,7 @@ void CPushES::ThreadProc()
         if (wait == WAIT_TIMEOUT) SendReady();
     }
     g_Trace(0, L"CPushES::ThreadProc: Stop event receive.");
-    if (!m_bEOSDone) {
-        m_pFilter->SendEndOfStream(m_nPinType);
-        m_bEOSDone = 1;
-    }
+    m_pFilter->SendEndOfStream(m_nPinType);  // once: the thread ends once
     g_Trace(0, L"CPushES::ThreadEntry: m_hSendThread end.");
 }
 

@@ -42,7 +42,6 @@ private:
     IPushOwner* const m_pFilter;
     CIndexedBuffer2* const m_pIdxBuf;
     std::atomic<uint32_t> m_bSending{0};  // set by the filter's threads, read by the send thread
-    uint32_t m_bEOSDone = 0;  // the thread's own
     CESMediaSamplePool* const m_pSampleSource;
     const uint32_t m_nPinType;
     CSendThread m_Thread;

@@ -1,5 +1,7 @@
 #include "tools/vcsf/CFileSink.h"
 
+#include "core/ByteOrder.h"
+
 #include <uuids.h>
 #include <vfwmsgs.h>
 
@@ -30,8 +32,8 @@ STDMETHODIMP CFileSinkPin::Receive(IMediaSample* pSample)
     m_pSink->m_ullSamples++;
     if (m_pSink->m_Content == CFileSink::Content::Data) return m_pSink->Write(p, pSample->GetActualDataLength());
     const long cb = pSample->GetSize();
-    const BYTE length[4] = {static_cast<BYTE>(cb), static_cast<BYTE>(cb >> 8), static_cast<BYTE>(cb >> 16),
-                            static_cast<BYTE>(cb >> 24)};
+    BYTE length[4];
+    WriteLE32(length, static_cast<uint32_t>(cb));
     hr = m_pSink->Write(length, sizeof(length));
     return hr == S_OK ? m_pSink->Write(p, cb) : hr;
 }
