@@ -4,6 +4,7 @@
 
 #include "tests/core/CTestCamParmOwner.h"
 #include "tests/core/CameraDatagrams.h"
+#include "tests/core/RingContents.h"
 
 #include <gtest/gtest.h>
 
@@ -37,19 +38,6 @@ protected:
         ASSERT_EQ(ring->GetDataSize(), 64u);
     }
 
-    std::vector<uint8_t> ReadAll()
-    {
-        std::vector<uint8_t> out;
-        const uint8_t* p = nullptr;
-        uint32_t n = 0;
-        uint8_t end = 0;
-        while (ring->ReadLock(&p, 0, &n, &end) >= 0) {
-            out.insert(out.end(), p, p + n);
-            ring->ReadEnd();
-        }
-        return out;
-    }
-
     CTestCamParmOwner owner;
     CCamParm camParm{&owner};
     std::unique_ptr<CMpegBuffer> ring;
@@ -68,7 +56,7 @@ TEST_F(CDatagramWriterTest, NothingIsWrittenBeforeThePackWithASystemHeaderAndFro
 
     std::vector<uint8_t> expected = pack;
     expected.insert(expected.end(), 10, 0x33);
-    EXPECT_EQ(ReadAll(), expected);
+    EXPECT_EQ(ReadRing(ring.get()), expected);
     EXPECT_FALSE(bStop);
 }
 
