@@ -70,3 +70,21 @@ inline std::vector<uint8_t> ContDatagram(uint16_t type, uint8_t packetNumber, co
     bytes.insert(bytes.end(), data.begin(), data.end());
     return bytes;
 }
+
+// A record of the HTTP body: the identify head (with the camera's status), the 36
+// bytes of the stream head that announce data.size() bytes, and the data.
+inline std::vector<uint8_t> HttpRecord(const std::vector<uint8_t>& data, uint16_t status = 0,
+                                       uint16_t headLength = FirstStreamHead::kSize)
+{
+    const uint32_t total = static_cast<uint32_t>(data.size());
+    std::vector<uint8_t> bytes(FirstStreamHead::kSize);
+    EncodeFirstStreamHead(FirstHead(PTYPE_FIRST, static_cast<uint16_t>(total > 0xFFFF ? 0xFFFF : total), total),
+                          bytes.data());
+    IDENTYFY_HEAD identify = {};
+    std::memcpy(identify.identifier, kHeadIdentifier, 4);
+    identify.usHLength = headLength;
+    identify.usStatus = status;
+    EncodeIdentifyHead(identify, bytes.data());
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    return bytes;
+}
