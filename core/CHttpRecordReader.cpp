@@ -90,7 +90,10 @@ int32_t CHttpRecordReader::RecvBytes(uint8_t* pDest, uint32_t cbWanted, uint32_t
             result = kReadFailed;
             break;
         }
-        if (cbRead == 0 && (result = RetryAfterEnd(pDest + received, missing, &cbRead)) < 0) break;
+        if (cbRead == 0) {
+            result = RetryAfterEnd(pDest + received, missing, &cbRead);
+            if (result < 0) break;
+        }
         const uint32_t before = received;
         received += cbRead;
         if (StatusAtRecordStart(pDest, before, received)) {
