@@ -701,21 +701,26 @@ HRESULT CVCodecSourceFilter::NetPause(uint16_t usComType)
 
 HRESULT CVCodecSourceFilter::StartTransport(uint16_t usComType)
 {
-    switch (usComType & kTypeMask) {
-    case 0:
-    case 1: {
-        // The parser is there before the first packet can reach it.
-        const HRESULT hr = m_bRec ? CreateParsePS() : S_OK;
-        if (FAILED(hr)) return hr;
-        return usComType & 1 ? m_pNetReceiver->ActivateMulticast(m_NetworkSettings)
-                             : m_pNetReceiver->ActivateUnicast(m_NetworkSettings);
-    }
-    case 2:
-        g_Trace(1, L"CVCodecSourceFilter::NetPause: HTTP reception is not part of this build yet.");
-        return E_NOTIMPL;
-    default:
+    const uint16_t usType = usComType & kTypeMask;
+    if (usType > 2) {
         g_ErrorLog(1, L"CVCodecSourceFilter::NetPause()", L"認識されないプロトコルです。");
         return E_NOTIMPL;
+    }
+    // The parser is there before the first packet can reach it.
+    if (m_bRec) {
+        const HRESULT hr = CreateParsePS();
+        if (FAILED(hr)) {
+            g_Trace(1, L"CreateParsePS failed.");
+            return hr;
+        }
+    }
+    switch (usType) {
+    case 0:
+        return m_pNetReceiver->ActivateUnicast(m_NetworkSettings);
+    case 1:
+        return m_pNetReceiver->ActivateMulticast(m_NetworkSettings);
+    default:
+        return m_pNetReceiver->DataReceiveStart(m_NetworkSettings);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "camera/CNetCmd.h"
 
+#include "camera/SystemResult.h"
 #include "core/ByteOrder.h"
 #include "core/Trace.h"
 
@@ -9,8 +10,6 @@ namespace {
 constexpr uint16_t kStartCommand = 0x7001;
 constexpr uint16_t kStopCommand = 0x7002;
 constexpr uint16_t kContinueCommand = 0x7003;
-
-HRESULT LastErrorResult() { return static_cast<HRESULT>(0x80070000 | (GetLastError() & 0xFFFF)); }
 }  // namespace
 
 CNetCmd::CNetCmd(SOCKET hSocket, const sockaddr_in& destination, HRESULT* phr)

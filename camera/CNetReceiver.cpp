@@ -1,6 +1,8 @@
 #include "camera/CNetReceiver.h"
 
+#include "camera/CHTTPClient.h"
 #include "camera/CNetCmd.h"
+#include "camera/SystemResult.h"
 #include "core/ByteOrder.h"
 #include "core/CBufferPool.h"
 #include "core/CCamParm.h"
@@ -26,13 +28,13 @@ constexpr DWORD kMulticastSocketFlags = WSA_FLAG_OVERLAPPED | WSA_FLAG_MULTIPOIN
 constexpr unsigned kExitStopped = 0;
 constexpr unsigned kExitStreamError = 100;
 
-HRESULT WinsockResult(int error) { return static_cast<HRESULT>(0x80070000 | (error & 0xFFFF)); }
-HRESULT LastErrorResult() { return static_cast<HRESULT>(0x80070000 | (GetLastError() & 0xFFFF)); }
+HRESULT WinsockResult(int error) { return SystemResult(static_cast<DWORD>(error)); }
 }  // namespace
 
 CNetReceiver::CNetReceiver(CBufferPool* pPool, ICamParmOwner* pOwner, CCamParm* pCamParm, CMpegBuffer* pMpegBuffer,
                            HRESULT* phr)
-    : m_pBufferPool(pPool), m_pOwner(pOwner), m_pCamParm(pCamParm), m_Writer(pCamParm, pMpegBuffer, pOwner)
+    : m_pBufferPool(pPool), m_pOwner(pOwner), m_pCamParm(pCamParm), m_pMpegBuffer(pMpegBuffer),
+      m_Writer(pCamParm, pMpegBuffer, pOwner)
 {
     WSADATA data;
     m_bWinsockStarted = WSAStartup(MAKEWORD(2, 0), &data) == 0;
@@ -55,6 +57,7 @@ CNetReceiver::~CNetReceiver()
 {
     if (m_hThread || m_hAsyncSocket != INVALID_SOCKET) Stop(true);
     m_pNetCmd.reset();
+    m_pHttpClient.reset();
     for (HANDLE h : m_hEvents) {
         if (h) CloseHandle(h);
     }
@@ -369,6 +372,22 @@ void CNetReceiver::DataWrite(CPoolBuffer* pBlock)
     m_bReceiving = false;
 }
 
+HRESULT CNetReceiver::DataReceiveStart(const NetworkSettings& settings)
+{
+    CAutoLock lock(&m_Lock);
+    m_bActive = true;
+    HRESULT hr = S_OK;
+    m_pHttpClient = std::make_unique<CHTTPClient>(settings, m_pCamParm, m_pOwner, m_pMpegBuffer, &hr);
+    if (FAILED(hr)) {
+        g_Trace(1, L"CHTTPClient create error.");
+        m_pHttpClient.reset();
+        return hr;
+    }
+    if (m_pHttpClient->StartSession() < 0 || m_pHttpClient->DataReceiveStart() < 0) return E_FAIL;
+    g_Trace(0, L"DataReceiveStart ok.");
+    return S_OK;
+}
+
 int32_t CNetReceiver::Stop(bool bForce)
 {
     g_Trace(0, L"CNetReceiver::Stop() called");
@@ -378,6 +397,9 @@ int32_t CNetReceiver::Stop(bool bForce)
         if ((m_usComType & kTypeMask) == kUnicast && m_pNetCmd) m_pNetCmd->StopContThread();
         JoinThread(bForce);
         LeaveMulticast_();
+    } else if (m_pHttpClient) {
+        m_pHttpClient->StopSession();
+        m_pHttpClient.reset();
     }
     if (!bForce) m_pCamParm->ResetCounters();
     CAutoLock lock(&m_Lock);

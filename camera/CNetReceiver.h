@@ -22,6 +22,7 @@
 
 class CBufferPool;
 class CCamParm;
+class CHTTPClient;
 class CMpegBuffer;
 class CNetCmd;
 class CPoolBuffer;
@@ -49,6 +50,8 @@ public:
     // 0, an HRESULT, or VFW_E_TIMEOUT when no packet came in time (reception goes on).
     HRESULT ActivateUnicast(const NetworkSettings& settings);
     HRESULT ActivateMulticast(const NetworkSettings& settings);
+    // HTTP: the client's session, credential check, live request and receiving thread.
+    HRESULT DataReceiveStart(const NetworkSettings& settings);
     int32_t Stop(bool bForce);
 
     // The stream socket's local port in host order; 0 before the first send gives it one.
@@ -79,6 +82,7 @@ private:
     CBufferPool* const m_pBufferPool;
     ICamParmOwner* const m_pOwner;
     CCamParm* const m_pCamParm;
+    CMpegBuffer* const m_pMpegBuffer;
     CDatagramWriter m_Writer;
     bool m_bWinsockStarted = false;
     HANDLE m_hEvents[2] = {};  // [0] stop, [1] the pool's waiting event
@@ -92,4 +96,5 @@ private:
     bool m_bActive = false;
     uint8_t m_bFirstPacketSignalled = 0;
     std::unique_ptr<CNetCmd> m_pNetCmd;
+    std::unique_ptr<CHTTPClient> m_pHttpClient;
 };

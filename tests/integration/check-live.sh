@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Live view as a user runs it, against the camera that with-camera.sh started:
-#   check-live.sh EMULATOR VCSF_EXE CLIP SECONDS
+#   check-live.sh EMULATOR VCSF_EXE CLIP SECONDS [LIVE_OPTION...]
 # The file that "vcsf live" writes must be the camera's stream from its first
 # unit on, in order, with nothing missing, repeated or added (the camera loops the
 # clip; the tail still buffered at the stop may be cut), and ffprobe must read it
@@ -9,10 +9,11 @@
 # length and its 24-byte head.
 set -uo pipefail
 emulator=$1 exe=$2 clip=$3 seconds=$4
+shift 4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$emulator" "$exe" live --camera "127.0.0.1:$VCSF_CAMERA_PORT" --nic 127.0.0.1 --duration "$seconds" \
-  -o "$work/live.ps" --record-packs "$work/packs.bin" || { echo "check-live: vcsf live failed ($?)" >&2; exit 1; }
+  -o "$work/live.ps" --record-packs "$work/packs.bin" "$@" || { echo "check-live: vcsf live failed ($?)" >&2; exit 1; }
 size=$(stat -c %s "$work/live.ps")
 [ "$size" -gt 0 ] || { echo "check-live: nothing was written" >&2; exit 1; }
 for _ in 1 2 3 4 5 6 7 8; do cat "$clip"; done >"$work/looped.ps"

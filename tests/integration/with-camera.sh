@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs one test program against vcsf-camera running natively on loopback:
 #   with-camera.sh CAMERA [--expect TEXT]... -- CAMERA_ARGS... -- COMMAND...
-# The camera's command port (unicast, or multicast with --stop-on-request) reaches
-# the test in VCSF_CAMERA_PORT. After the
+# The camera's command port (unicast, or multicast with --stop-on-request) or its
+# HTTP port reaches the test in VCSF_CAMERA_PORT; VCSF_CAMERA_TLS is set for --tls. After the
 # test, the camera's standard input closes, which ends it; each TEXT must then
 # start a line of its log. The status is the test's, or 1 for a missing line.
 set -uo pipefail
@@ -27,13 +27,17 @@ eval "exec ${CAMERA[0]}<&- ${CAMERA[1]}>&-"
 if [ "${camera_args[0]}" = "unicast" ] || [[ " ${camera_args[*]} " == *" --stop-on-request "* ]]; then
   read -r -t 20 first <&"$camera_out" || { echo "with-camera: the camera did not start" >&2; exit 1; }
   export VCSF_CAMERA_PORT=${first#command port }
+elif [ "${camera_args[0]}" = "http" ]; then
+  read -r -t 20 first <&"$camera_out" || { echo "with-camera: the camera did not start" >&2; exit 1; }
+  export VCSF_CAMERA_PORT=${first#http port }
+  [[ " ${camera_args[*]} " == *" --tls "* ]] && export VCSF_CAMERA_TLS=1
 fi
 cat <&"$camera_out" >/dev/null &   # its standard output must not fill up
 
 "$@"
 status=$?
 
-exec {camera_in}>&- 2>/dev/null
+{ exec {camera_in}>&-; } 2>/dev/null  # not the script's own stderr
 wait "$camera_pid"
 for text in "${expect[@]}"; do
   grep -q -- "^$text" "$log" || { echo "with-camera: the camera's log has no line \"$text\"" >&2; status=1; }

@@ -9,8 +9,8 @@ TEST(CLiveOptionsTest, NetworkOptionsBecomeTheAssignmentsTheFilterChecks)
     CLiveOptions options;
     ASSERT_TRUE(options.Parse({L"--camera", L"10.0.0.7:5001", L"--nic", L"10.0.0.1", L"--timeout", L"2000",
                                L"HVSF_Rec=true", L"--duration", L"2.5", L"-o", L"-", L"--json"}));
-    const std::vector<std::wstring> expected = {L"VCSF_Address=10.0.0.7", L"VCSF_Port=5001", L"VCSF_NIC=10.0.0.1",
-                                                L"VCSF_TimeOut=2000", L"HVSF_Rec=true"};
+    const std::vector<std::wstring> expected = {L"VCSF_NIC=10.0.0.1", L"VCSF_TimeOut=2000", L"HVSF_Rec=true",
+                                                L"VCSF_Address=10.0.0.7", L"VCSF_Port=5001"};
     EXPECT_EQ(options.assignments, expected);
     EXPECT_EQ(options.output, L"-");
     EXPECT_DOUBLE_EQ(options.duration, 2.5);
@@ -22,6 +22,14 @@ TEST(CLiveOptionsTest, NetworkOptionsBecomeTheAssignmentsTheFilterChecks)
                                              L"VCSF_MulticastPort=34600"};
     EXPECT_EQ(multicast.assignments, group);
     EXPECT_LT(multicast.duration, 0);  // until Ctrl+C
+
+    // Over HTTP the camera's port is the TCP port, wherever --transport stands.
+    CLiveOptions http;
+    ASSERT_TRUE(http.Parse({L"--camera", L"10.0.0.7:8443", L"--transport", L"http", L"--ssl", L"--user", L"admin",
+                            L"--password", L"secret", L"-o", L"-"}));
+    const std::vector<std::wstring> session = {L"VCSF_ComType=2",      L"VCSF_UseSSL=true",     L"VCSF_UserName=admin",
+                                               L"VCSF_Password=secret", L"VCSF_Address=10.0.0.7", L"VCSF_TCPPort=8443"};
+    EXPECT_EQ(http.assignments, session);
 }
 
 TEST(CLiveOptionsTest, MalformedCommandLinesAreNamed)
@@ -33,6 +41,7 @@ TEST(CLiveOptionsTest, MalformedCommandLinesAreNamed)
         {{L"-o", L"x", L"--camera", L":80"}, L"vcsf live: ':80' is not ADDRESS[:PORT]"},
         {{L"-o", L"x", L"--speed", L"2"}, L"vcsf live: unknown option --speed"},
         {{L"-o", L"x", L"stray"}, L"vcsf live: 'stray' is neither an option nor NAME=VALUE"},
+        {{L"-o", L"x", L"--transport", L"tcp"}, L"vcsf live: --transport takes udp or http"},
     };
     for (const auto& [args, error] : cases) {
         CLiveOptions options;

@@ -12,8 +12,9 @@ bool CLiveOptions::Parse(const std::vector<std::wstring>& args)
 {
     for (size_t i = 0; i < args.size(); i++) {
         const std::wstring& arg = args[i];
-        if (arg == L"--json") {
-            bJson = true;
+        if (arg == L"--json" || arg == L"--ssl") {
+            if (arg == L"--json") bJson = true;
+            else assignments.push_back(L"VCSF_UseSSL=true");
             continue;
         }
         if (arg.rfind(L"-", 0) != 0) {
@@ -25,7 +26,7 @@ bool CLiveOptions::Parse(const std::vector<std::wstring>& args)
         if (!ParseOption(arg, args[++i])) return false;
     }
     if (output.empty()) return Fail(L"-o FILE (or -o - for standard output) is required");
-    return true;
+    return AddCamera();
 }
 
 bool CLiveOptions::ParseOption(const std::wstring& name, const std::wstring& value)
@@ -37,7 +38,15 @@ bool CLiveOptions::ParseOption(const std::wstring& name, const std::wstring& val
         recordPacks = value;
         assignments.push_back(L"HVSF_Rec=true");
     } else if (name == L"--camera") {
-        return AddEndpoint(value, L"VCSF_Address", L"VCSF_Port");
+        m_camera = value;
+    } else if (name == L"--transport") {
+        if (value != L"udp" && value != L"http") return Fail(L"--transport takes udp or http");
+        m_bHttp = value == L"http";
+        if (m_bHttp) assignments.push_back(L"VCSF_ComType=2");
+    } else if (name == L"--user") {
+        assignments.push_back(L"VCSF_UserName=" + value);
+    } else if (name == L"--password") {
+        assignments.push_back(L"VCSF_Password=" + value);
     } else if (name == L"--multicast") {
         assignments.push_back(L"VCSF_ComType=1");
         return AddEndpoint(value, L"VCSF_MCAddress", L"VCSF_MulticastPort");
@@ -53,6 +62,12 @@ bool CLiveOptions::ParseOption(const std::wstring& name, const std::wstring& val
         return Fail(L"unknown option " + name);
     }
     return true;
+}
+
+bool CLiveOptions::AddCamera()
+{
+    if (m_camera.empty()) return true;
+    return AddEndpoint(m_camera, L"VCSF_Address", m_bHttp ? L"VCSF_TCPPort" : L"VCSF_Port");
 }
 
 // ADDRESS or ADDRESS:PORT; the filter checks both when they are set.

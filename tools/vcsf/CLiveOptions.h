@@ -19,9 +19,13 @@ public:
     bool bJson = false;
 
 private:
+    bool AddCamera();
+
     bool ParseOption(const std::wstring& name, const std::wstring& value);
     bool AddEndpoint(const std::wstring& value, const wchar_t* pszAddress, const wchar_t* pszPort);
     bool Fail(const std::wstring& message);
 
     std::wstring m_error;
+    std::wstring m_camera;  // ADDRESS[:PORT]; its port is the TCP port over HTTP
+    bool m_bHttp = false;
 };

@@ -56,6 +56,8 @@ std::wstring CStreamReport::StartFailure(HRESULT hr, uint32_t timeoutMs, uint16_
     if (hr == E_NOTIMPL) return L"the filter does not receive by this VCSF_ComType (E_NOTIMPL)";
     if (hr == E_FAIL && (usComType & 0x0F) == 1)
         return L"no interface of this machine is on the subnet of VCSF_Address, so the group cannot be joined (E_FAIL)";
+    if (hr == E_FAIL && (usComType & 0x0F) == 2)
+        return L"the camera's HTTP session or live request failed; the status above tells why (E_FAIL)";
     return Printed(L"the filter did not start (0x%08lX); its trace log tells more", static_cast<unsigned long>(hr));
 }
 

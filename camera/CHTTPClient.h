@@ -1,0 +1,83 @@
+#pragma once
+// The HTTP client: the WinINet session (its own, or one the host made), the
+// credential check, the live start request whose body the receiving thread reads
+// record by record into the ring buffer and the recording parser, and the live stop
+// request.
+//
+// Threads: the receiver's activating thread runs the constructor, StartSession and
+// DataReceiveStart; the receiving thread alone reads the data request once it runs;
+// the filter's stopping thread runs StopSession and the destructor. The data request
+// is closed once, by whichever takes it first: the receiving thread at its end, or
+// StopSession to cancel a read that the stop event did not end in time.
+
+#include "DShowFilters/FilterSettings.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class CCamParm;
+class CHttpRecordReader;
+class CMpegBuffer;
+class CWinInetByteSource;
+class ICamParmOwner;
+
+class CHTTPClient {
+public:
+    static constexpr DWORD kStopWaitMs = 10000;
+    // Below the stop's bound: where closing the request does not end a blocked read
+    // (Wine), this time-out still does. A camera silent this long has failed anyway.
+    static constexpr DWORD kReceiveTimeOutMs = 5000;
+    static constexpr DWORD kStartCheckMs = 1000;
+    static constexpr uint32_t kDrainLimit = 10240;
+
+    CHTTPClient(const NetworkSettings& settings, CCamParm* pCamParm, ICamParmOwner* pOwner, CMpegBuffer* pRing,
+                HRESULT* phr);
+    ~CHTTPClient();
+    CHTTPClient(const CHTTPClient&) = delete;
+    CHTTPClient& operator=(const CHTTPClient&) = delete;
+
+    int32_t StartSession();
+    int32_t DataReceiveStart();
+    int32_t StopSession();
+
+private:
+    HRESULT OpenInternet();
+    int32_t InitialConnect();
+    HINTERNET OpenRequest(const wchar_t* pszPath);
+    bool SendRequest(HINTERNET hRequest);
+    DWORD RetryWithRelaxedChecks(HINTERNET hRequest, const wchar_t* pszQueryError, const wchar_t* pszSetError);
+    void AddSecurityFlags(HINTERNET hRequest, DWORD dwAdded, const wchar_t* pszQueryError,
+                          const wchar_t* pszSetError);
+    void ReportInternetError(DWORD dwError);
+    DWORD GetStatusCode(HINTERNET hRequest);
+    int32_t GetLengthAndRead(HINTERNET hRequest);
+    int32_t FailDataReceiveStart(int32_t result);
+    HRESULT InitRecvThread();
+    static unsigned __stdcall ThreadProc(void* pParam);
+    int32_t ReceiveLoop(bool* pbAbort);
+    bool StopSignalled() const;
+    bool JoinRecvThread();
+    int32_t SendLiveStop();
+    void CloseDataRequest();
+    void CloseSession();
+
+    uint32_t m_ulAddress;
+    uint16_t m_usPort;
+    WCHAR m_szUserName[17] = {};
+    WCHAR m_szPassword[17] = {};
+    bool m_bHostSession = false;
+    bool m_bUseSSL;
+    HINTERNET m_hInternet = nullptr;
+    HINTERNET m_hSession = nullptr;
+    std::atomic<HINTERNET> m_hDataRequest{nullptr};
+    CCamParm* const m_pCamParm;
+    ICamParmOwner* const m_pOwner;
+    HANDLE m_hStopEvent = nullptr;
+    HANDLE m_hRecvThread = nullptr;
+    std::unique_ptr<CWinInetByteSource> m_pSource;
+    std::unique_ptr<CHttpRecordReader> m_pReader;
+};
