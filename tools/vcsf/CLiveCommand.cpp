@@ -128,12 +128,7 @@ bool CLiveCommand::CheckWrites()
 int CLiveCommand::Stream()
 {
     const HRESULT hr = m_pControl->Run();
-    if (FAILED(hr)) {
-        m_Report(L"vcsf live: " + CStreamReport::StartFailure(hr, Number(VCSF_TimeOut),
-                                                               static_cast<uint16_t>(Number(VCSF_ComType))),
-                 false);
-        return 1;
-    }
+    if (FAILED(hr)) return StartFailed(hr);
     const ULONGLONG start = GetTickCount64();
     const ULONGLONG end = m_Options.duration > 0 ? start + static_cast<ULONGLONG>(m_Options.duration * 1000) : ~0ULL;
     int status = 0;
@@ -151,6 +146,33 @@ int CLiveCommand::Stream()
     m_pControl->Stop();
     ShowEnd(static_cast<double>(GetTickCount64() - start) / 1000);
     return status;
+}
+
+// The statuses the failed start reported come first: they say why.
+int CLiveCommand::StartFailed(HRESULT hr)
+{
+    long code = 0;
+    LONG_PTR p1 = 0, p2 = 0;
+    while (SUCCEEDED(m_pEvents->GetEvent(&code, &p1, &p2, 0))) {
+        HandleEvent(code, p1, p2);
+        m_pEvents->FreeEventParams(code, p1, p2);
+    }
+    m_Report(L"vcsf live: " +
+                 CStreamReport::StartFailure(hr, Number(VCSF_TimeOut), static_cast<uint16_t>(Number(VCSF_ComType))),
+             false);
+    StopEveryFilter();
+    return 1;
+}
+
+// A run that failed half-way can leave the filters it paused before the failing one
+// paused, and a graph cannot take a paused filter out of itself when it is released.
+void CLiveCommand::StopEveryFilter()
+{
+    m_pControl->Stop();
+    Microsoft::WRL::ComPtr<IEnumFilters> pFilters;
+    if (FAILED(m_pGraph->EnumFilters(&pFilters))) return;
+    for (Microsoft::WRL::ComPtr<IBaseFilter> pFilter; pFilters->Next(1, &pFilter, nullptr) == S_OK; pFilter.Reset())
+        pFilter->Stop();
 }
 
 bool CLiveCommand::HandleEvent(long code, LONG_PTR p1, LONG_PTR p2)

@@ -42,6 +42,8 @@ private:
     HRESULT BuildGraph();
     int Stream();
     // False once the stream has failed.
+    int StartFailed(HRESULT hr);
+    void StopEveryFilter();
     bool HandleEvent(long code, LONG_PTR p1, LONG_PTR p2);
     void ShowBlock(const StreamInfoBlock& block);
     void ShowProgress(double seconds);
