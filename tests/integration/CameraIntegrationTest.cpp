@@ -403,16 +403,27 @@ TEST_F(HttpIntegrationTest, AConnectionClosedInTheMiddleOfARecordAbortsTheStream
     StopWithinBound();
 }
 
-// The camera runs with --stall-after 1: once the first record is in, the thread can
-// only wait in a read. The stop ends it within its bound, and the live stop request
-// still goes out.
+// The camera runs with --stall-after 1: the first record's data goes out at the live
+// thread's next tick, by when the receiving thread waits in the read of a head that
+// never comes. The stop ends it within its bound, and the live stop request still
+// goes out.
 TEST_F(HttpIntegrationTest, AStopWhileTheServerSendsNothingEndsWithinItsBound)
 {
     UseHttpCamera();
     ASSERT_EQ(control->Run(), S_OK);
-    ASSERT_TRUE(WaitUntil([&] { return filter->CamParm()->IsFirstDataGet(); }));
+    ASSERT_TRUE(WaitForDelivered(1));
     StopWithinBound();
     EXPECT_EQ(filter->CamParm()->GetStatus(), kStatusOk);
+}
+
+// The camera runs with --stall-after 1. A camera silent longer than the receive
+// time-out has failed: the stream ends with an abort, not with a thread that waits.
+TEST_F(HttpIntegrationTest, AServerThatFallsSilentEndsTheStreamAfterTheReceiveTimeOut)
+{
+    UseHttpCamera();
+    ASSERT_EQ(control->Run(), S_OK);
+    EXPECT_TRUE(WaitForEvent(events.Get(), kEventErrorAbort));
+    StopWithinBound();
 }
 
 // A host that made its own WinINet session hands it over; the filter opens and
