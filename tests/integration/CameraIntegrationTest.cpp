@@ -7,6 +7,7 @@
 #include "core/CMpegBuffer.h"
 #include "core/IndexRecords.h"
 #include "tests/filter/CConfiguredFilterTest.h"
+#include "tests/support/CLoopbackTcpPort.h"
 #include "tests/support/CTraceFileSession.h"
 
 #include <psapi.h>
@@ -273,6 +274,18 @@ TEST_F(RecordingPinTest, RecordingSwitchedOnAndOffWhileRunning)
 // where a case checks credentials).
 class HttpIntegrationTest : public CameraIntegrationTest {
 protected:
+    void SetUp() override
+    {
+        WSADATA data;
+        ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);  // for the test's own ports
+        CameraIntegrationTest::SetUp();
+    }
+    void TearDown() override
+    {
+        CameraIntegrationTest::TearDown();
+        WSACleanup();
+    }
+
     void UseHttpCamera(const wchar_t* pszUser = L"admin", const wchar_t* pszPassword = L"secret", uint16_t port = 0)
     {
         if (!port) port = CameraPort();
@@ -305,26 +318,6 @@ protected:
             << std::hex << filter->CamParm()->GetStatus();
         StopWithinBound();
     }
-
-    static uint16_t UnusedPort(SOCKET* pListener = nullptr)
-    {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-        const SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr = {};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int cb = sizeof(addr);
-        bind(s, reinterpret_cast<sockaddr*>(&addr), cb);
-        getsockname(s, reinterpret_cast<sockaddr*>(&addr), &cb);
-        if (pListener) {
-            listen(s, 4);
-            *pListener = s;
-        } else {
-            closesocket(s);
-        }
-        return ntohs(addr.sin_port);
-    }
 };
 
 TEST_F(HttpIntegrationTest, TheCredentialsArePassedAndTheStreamComesFromAPackWithASystemHeader)
@@ -348,7 +341,8 @@ TEST_F(HttpIntegrationTest, AWrongPasswordFailsTheStartWith9003)
 
 TEST_F(HttpIntegrationTest, ARefusedConnectionFailsTheStartWith9002)
 {
-    UseHttpCamera(L"admin", L"secret", UnusedPort());
+    const CLoopbackTcpPort nobody(false);
+    UseHttpCamera(L"admin", L"secret", nobody.Port());
     EXPECT_EQ(control->Pause(), E_FAIL);
     EXPECT_EQ(filter->CamParm()->GetStatus(), kStatusConnectFailed);
     StopWithinBound();
@@ -358,12 +352,11 @@ TEST_F(HttpIntegrationTest, ARefusedConnectionFailsTheStartWith9002)
 // time-out as 12002 (0x9001); Wine 8.0 reports it as 12030, an unknown error here.
 TEST_F(HttpIntegrationTest, AServerThatNeverAnswersFailsTheStartWithATimeOut)
 {
-    SOCKET listener = INVALID_SOCKET;
-    UseHttpCamera(L"admin", L"secret", UnusedPort(&listener));
+    const CLoopbackTcpPort silent(true);
+    UseHttpCamera(L"admin", L"secret", silent.Port());
     EXPECT_EQ(control->Pause(), E_FAIL);
     const bool bWine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
     EXPECT_EQ(filter->CamParm()->GetStatus(), bWine ? kStatusOtherFailure : kStatusNoFirstPacket);
-    closesocket(listener);
     StopWithinBound();
 }
 

@@ -9,6 +9,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "tests/support/CLoopbackTcpPort.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -180,17 +182,9 @@ TEST_F(CWinInetBehaviourTest, ARequestOnAHostsSessionCarriesTheHostsCredentials)
 
 TEST_F(CWinInetBehaviourTest, ARefusedConnectionIs12029)
 {
-    // A port that was just free: nothing listens there.
-    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int cb = sizeof(addr);
-    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), cb), 0);
-    ASSERT_EQ(getsockname(s, reinterpret_cast<sockaddr*>(&addr), &cb), 0);
-    closesocket(s);
-
-    CInternetHandle session(Connect(nullptr, nullptr, ntohs(addr.sin_port)));
+    const CLoopbackTcpPort nobody(false);
+    ASSERT_NE(nobody.Port(), 0);
+    CInternetHandle session(Connect(nullptr, nullptr, nobody.Port()));
     CInternetHandle request(Open(session.Get(), L"/cgi-bin/lang.cgi", false));
     EXPECT_EQ(Send(request.Get()), static_cast<DWORD>(ERROR_INTERNET_CANNOT_CONNECT));
 }
@@ -199,21 +193,13 @@ TEST_F(CWinInetBehaviourTest, ARefusedConnectionIs12029)
 // time-out; Wine 8.0 reports it as 12030 (connection aborted).
 TEST_F(CWinInetBehaviourTest, ASilentServerFailsTheSendOnceTheReceiveTimeOutPasses)
 {
-    SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int cb = sizeof(addr);
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), cb), 0);
-    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &cb), 0);
-    ASSERT_EQ(listen(listener, 4), 0);
-
-    CInternetHandle session(Connect(nullptr, nullptr, ntohs(addr.sin_port)));
+    const CLoopbackTcpPort silent(true);
+    ASSERT_NE(silent.Port(), 0);
+    CInternetHandle session(Connect(nullptr, nullptr, silent.Port()));
     CInternetHandle request(Open(session.Get(), L"/cgi-bin/lang.cgi", false));
     SetReceiveTimeOut(request.Get(), kReceiveTimeOutMs);
     const DWORD dwError = Send(request.Get());
     EXPECT_TRUE(dwError == ERROR_INTERNET_TIMEOUT || dwError == ERROR_INTERNET_CONNECTION_ABORTED) << dwError;
-    closesocket(listener);
 }
 
 // The camera runs with --tls and a certificate it signed itself.
