@@ -39,6 +39,8 @@ void DottedAddress(uint32_t ulNetworkOrder, wchar_t* psz, size_t cch)
 }
 
 const wchar_t* NullIfEmpty(const WCHAR* psz) { return psz[0] ? psz : nullptr; }
+
+DWORD SendOnce(HINTERNET hRequest) { return HttpSendRequestW(hRequest, nullptr, 0, nullptr, 0) ? 0 : GetLastError(); }
 }  // namespace
 
 CHTTPClient::CHTTPClient(const NetworkSettings& settings, CCamParm* pCamParm, ICamParmOwner* pOwner,
@@ -155,11 +157,6 @@ HINTERNET CHTTPClient::OpenRequest(const wchar_t* pszPath)
     DWORD dwTimeOut = kReceiveTimeOutMs;
     InternetSetOptionW(hRequest, INTERNET_OPTION_RECEIVE_TIMEOUT, &dwTimeOut, sizeof(dwTimeOut));
     return hRequest;
-}
-
-static DWORD SendOnce(HINTERNET hRequest)
-{
-    return HttpSendRequestW(hRequest, nullptr, 0, nullptr, 0) ? 0 : GetLastError();
 }
 
 bool CHTTPClient::SendRequest(HINTERNET hRequest)

@@ -10,6 +10,7 @@
 #include <wininet.h>
 
 #include "tests/support/CLoopbackTcpPort.h"
+#include "tests/support/CWinsockEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -32,17 +33,6 @@ INTERNET_PORT CameraPort()
     const char* pszPort = std::getenv("VCSF_CAMERA_PORT");
     return static_cast<INTERNET_PORT>(pszPort ? std::atoi(pszPort) : 0);
 }
-
-class CWinsockEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        WSADATA data;
-        ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
-    }
-    void TearDown() override { WSACleanup(); }
-};
-::testing::Environment* const g_pWinsock = ::testing::AddGlobalTestEnvironment(new CWinsockEnvironment);
 
 class CInternetHandle {
 public:

@@ -7,6 +7,8 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
+#include "tests/support/CWinsockEnvironment.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,17 +23,6 @@ constexpr DWORD kWaitBoundMs = 10000;  // ends a hang; never a timing assertion
 constexpr DWORD kBufferSize = 4096;
 constexpr char kUntouched = '\xA5';
 constexpr size_t kPosted = 50;
-
-class CWinsockEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        WSADATA data;
-        ASSERT_EQ(WSAStartup(MAKEWORD(2, 0), &data), 0);
-    }
-    void TearDown() override { WSACleanup(); }
-};
-::testing::Environment* const g_pWinsock = ::testing::AddGlobalTestEnvironment(new CWinsockEnvironment);
 
 // An overlapped UDP socket bound to 127.0.0.1, on the given port or one the system chooses.
 class CLoopbackSocket {
