@@ -1,3 +1,4 @@
+#include "core/CCrc32.h"
 #include "core/CMemoryFileSource.h"
 #include "core/CMinuteFileReader.h"
 #include "core/CMinuteFileWriter.h"
@@ -272,6 +273,39 @@ TEST(CMinuteFileTest, AFailingSinkStopsTheWriterAndLeavesWhatItWroteReadable)
     ASSERT_EQ(file.result, MinuteFileResult::Ok);
     EXPECT_EQ(file.reader.GetTail(), Tail::Torn);
     ExpectUnits(file.reader, units, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MinuteFileRecordTest, FieldsLieAtTheirOffsetsAndEveryByteSurvives)
+{
+    uint8_t bytes[kMinuteFileRecordSize];
+    for (size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<uint8_t>(0xA0 + i);
+    const MinuteFileRecord record = DecodeMinuteFileRecord(bytes);
+    EXPECT_EQ(record.size, 0xA3A2A1A0u);
+    EXPECT_EQ(record.header, 0xA4);
+    EXPECT_EQ(record.flags9, 0xA9);
+    EXPECT_EQ(record.notKey, 0xAA);
+    EXPECT_EQ(record.unitType, 0xAB);
+    EXPECT_EQ(record.byte15, 0xAF);
+    EXPECT_EQ(record.unitTime, 0xB3B2B1B0u);
+    EXPECT_EQ(record.word24, 0xB9B8);
+    EXPECT_EQ(record.calendarTime, 0xBFBEBDBCu);
+    uint8_t again[kMinuteFileRecordSize];
+    EncodeMinuteFileRecord(record, again);
+    EXPECT_EQ(std::vector<uint8_t>(again, again + sizeof again), std::vector<uint8_t>(bytes, bytes + sizeof bytes));
+}
+
+TEST(CCrc32Test, MatchesTheStandardCheckValueInOneGoAndInPieces)
+{
+    const uint8_t text[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+    EXPECT_EQ(CCrc32::Of(text, sizeof text), 0xCBF43926u);
+    CCrc32 crc;
+    crc.Update(text, 4);
+    crc.Update(text + 4, 5);
+    EXPECT_EQ(crc.Value(), 0xCBF43926u);
 }
 
 }  // namespace
