@@ -18,6 +18,8 @@ MinuteFileResult CMinuteFileReader::Open()
 {
     m_Opened = false;
     m_Units.clear();
+    m_Tail = Tail::Torn;
+    m_TornBytes = 0;
     m_FileSize = m_pSource->Size();
     const MinuteFileResult result = ReadHeader();
     if (result != MinuteFileResult::Ok) return result;
