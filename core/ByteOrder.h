@@ -72,3 +72,13 @@ inline void WriteLE32(uint8_t* p, uint32_t v)
     WriteLE16(p, static_cast<uint16_t>(v));
     WriteLE16(p + 2, static_cast<uint16_t>(v >> 16));
 }
+
+inline uint16_t ReadLE16(const uint8_t* p) { return static_cast<uint16_t>(p[1] << 8 | p[0]); }
+
+inline uint64_t ReadLE64(const uint8_t* p) { return static_cast<uint64_t>(ReadLE32(p + 4)) << 32 | ReadLE32(p); }
+
+inline void WriteLE64(uint8_t* p, uint64_t v)
+{
+    WriteLE32(p, static_cast<uint32_t>(v));
+    WriteLE32(p + 4, static_cast<uint32_t>(v >> 32));
+}

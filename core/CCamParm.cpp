@@ -1,5 +1,6 @@
 #include "core/CCamParm.h"
 
+#include "core/CivilTime.h"
 #include "core/IndexRecords.h"
 #include "core/Trace.h"
 
@@ -25,19 +26,6 @@ void ResetBlock(StreamInfoBlock* block)
     s.usParamWord1 = s.usParamWord2 = s.usParamWord3 = 0xFFFF;
     s.b2BitField0 = s.b2BitField1 = s.b2BitField2 = s.bExtra = 0xFF;
     s.usStatus = kStatusNothingYet;
-}
-
-bool IsLeapYear(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-// Days since 1970-01-01 of a proleptic Gregorian date.
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d)
-{
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
 }
 
 // The block's time stamp as seconds since 1970, taken as UTC. A 29 February of a

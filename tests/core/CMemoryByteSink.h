@@ -1,0 +1,27 @@
+#pragma once
+// A minute file's bytes collected in memory; can be told to fail from a given append on.
+
+#include "core/IByteSink.h"
+
+#include <cstdint>
+#include <vector>
+
+class CMemoryByteSink : public IByteSink {
+public:
+    bool Append(const uint8_t* p, size_t cb) override
+    {
+        if (appends++ >= failFromAppend) return false;
+        bytes.insert(bytes.end(), p, p + cb);
+        return true;
+    }
+    bool Flush() override
+    {
+        ++flushes;
+        return true;
+    }
+
+    std::vector<uint8_t> bytes;
+    size_t appends = 0;
+    size_t failFromAppend = SIZE_MAX;
+    size_t flushes = 0;
+};
