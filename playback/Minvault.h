@@ -1,0 +1,80 @@
+#pragma once
+// The minute-file library (Minvault.dll): the search object that plays a
+// recording back and the query for the earliest or latest minute file of a
+// recording folder. Every result is a MinvaultResult (core/MinvaultResult.h).
+// Times are seconds since 1970 (UTC). The formats are in minvault/FORMAT.md.
+
+#include "core/MinvaultResult.h"
+
+#include <cstddef>
+#include <cstdint>
+
+#ifdef MINVAULT_BUILD
+#define MINVAULT_API extern "C" __declspec(dllexport)
+#else
+#define MINVAULT_API extern "C" __declspec(dllimport)
+#endif
+
+constexpr uint32_t kMinvaultLevel = 3;       // the contract level a caller passes
+constexpr uint32_t kMinvaultBadFilesInRow = 100;
+constexpr uint32_t kMinvaultPartSize = 0x50000;
+constexpr size_t kMinvaultRecordSize = 48;   // a MinuteFileRecord (core/MinuteFileRecord.h)
+constexpr size_t kMinvaultResultSize = 64;
+constexpr size_t kMinvaultTimeOffset = 56;   // the 64-bit time found, in the result block
+
+// What the search passed over so far: for a person, not for the player.
+struct MinvaultStats {
+    uint32_t filesRead;     // minute files whose units were listed
+    uint32_t filesSkipped;  // minute files that are foreign, damaged or unreadable
+    uint32_t tornFiles;     // minute files with a torn tail (their good units are used)
+    uint32_t unitsCorrupt;  // units whose data failed their checks
+    uint64_t unitsReturned;
+    uint64_t bytesReturned; // the data sizes of the units returned
+};
+
+// The search object; made by CreateCMinvault, given back with DestroyCMinvault.
+// Its operations, in this order, are the contract's virtual slots.
+class CMinvault {
+public:
+    // cBadFilesInRow: the search gives up (TooManyBadFiles) after that many
+    // unreadable minute files in a row; cbPartSize: the most bytes that one
+    // ReadRecordData may be asked for.
+    virtual int32_t Open(uint32_t cBadFilesInRow, uint32_t cbPartSize) = 0;
+    // Units of `area` (bit 0 normal, bit 1 alarm) whose time lies from the later of
+    // start and top up to end, both included, in ascending time. level: kMinvaultLevel.
+    virtual int32_t StartSearch(const wchar_t* pszPath, uint8_t area, uint32_t level, int64_t start, int64_t top,
+                                int64_t end) = 0;
+    // Fills the 48-byte record of the next unit.
+    virtual int32_t GetNextRecord(uint8_t* pRecord) = 0;
+    virtual int32_t GetStats(MinvaultStats* pStats) = 0;
+    // cb bytes of the current unit's data, following the part read before; cb 0
+    // reads all that is left of it (the buffer must hold them). flags: 0.
+    virtual int32_t ReadRecordData(uint8_t* pBuffer, uint32_t cb, uint32_t flags) = 0;
+
+protected:
+    ~CMinvault() = default;
+};
+
+// Which minute file SearchMinuteFile looks for. The path is a full-width pointer:
+// the module is 64-bit.
+struct MinuteFileQuery {
+    const wchar_t* pszPath;
+    uint8_t level;      // kMinvaultLevel
+    uint8_t kind;       // 1: a minute file that holds a unit
+    uint8_t area;       // bit 0 normal, bit 1 alarm
+    uint8_t reserved0;
+    uint32_t from;      // the search starts here ...
+    uint32_t reserved1;
+    int32_t direction;  // ... and goes forward (1) or backward (-1) ...
+    uint32_t reserved2;
+    uint32_t to;        // ... up to here, both included
+    uint32_t reserved3;
+};
+static_assert(sizeof(MinuteFileQuery) == 40, "MinuteFileQuery: a pointer and eight 32-bit words");
+
+MINVAULT_API CMinvault* CreateCMinvault();
+MINVAULT_API void DestroyCMinvault(CMinvault* pObject);
+// Fills the result block (at least kMinvaultResultSize bytes) with the minute file
+// found and, at kMinvaultTimeOffset, the time of its first unit going forward or of
+// its last unit going backward.
+MINVAULT_API int32_t SearchMinuteFile(const MinuteFileQuery* pQuery, uint8_t* pResult);
