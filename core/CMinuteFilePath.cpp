@@ -43,18 +43,34 @@ std::string CMinuteFilePath::RelativePath(uint32_t unitTime)
     return path;
 }
 
+bool CMinuteFilePath::DayOfFolder(std::string_view name, uint32_t* pDayStart)
+{
+    unsigned year, month, day;
+    if (name.size() != 8 || !ParseDigits(name.substr(0, 4), &year) || !ParseDigits(name.substr(4, 2), &month) ||
+        !ParseDigits(name.substr(6, 2), &day))
+        return false;
+    if (year < 1970 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
+    const int64_t seconds = DaysFromCivil(year, month, day) * 86400;
+    if (seconds > UINT32_MAX) return false;
+    *pDayStart = static_cast<uint32_t>(seconds);
+    return true;
+}
+
+bool CMinuteFilePath::HourOfFolder(std::string_view name, unsigned* pHour)
+{
+    return name.size() == 2 && ParseDigits(name, pHour) && *pHour < 24;
+}
+
 bool CMinuteFilePath::MinuteOfPath(std::string_view path, uint32_t* pMinuteStart)
 {
     const size_t slash = path.find_last_of("/\\");
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    unsigned year, month, day, hour, minute;
-    if (name.size() < kNameLength || name[8] != '-' || !HasExtension(name) || !ParseDigits(name.substr(0, 4), &year) ||
-        !ParseDigits(name.substr(4, 2), &month) || !ParseDigits(name.substr(6, 2), &day) ||
-        !ParseDigits(name.substr(9, 2), &hour) || !ParseDigits(name.substr(11, 2), &minute))
+    uint32_t dayStart;
+    unsigned hour, minute;
+    if (name.size() < kNameLength || name[8] != '-' || !HasExtension(name) || !DayOfFolder(name.substr(0, 8), &dayStart) ||
+        !HourOfFolder(name.substr(9, 2), &hour) || !ParseDigits(name.substr(11, 2), &minute) || minute > 59)
         return false;
-    if (year < 1970 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59)
-        return false;
-    const int64_t seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60;
+    const uint64_t seconds = uint64_t{dayStart} + hour * 3600 + minute * 60;
     if (seconds > UINT32_MAX) return false;
     *pMinuteStart = static_cast<uint32_t>(seconds);
     return true;

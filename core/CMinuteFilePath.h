@@ -15,4 +15,8 @@ public:
     static std::string RelativePath(uint32_t unitTime);
     // The minute a file's name stands for; the folders before it, with '/' or '\', are ignored.
     static bool MinuteOfPath(std::string_view path, uint32_t* pMinuteStart);
+    // The start of the day that a day folder's name (YYYYMMDD) stands for.
+    static bool DayOfFolder(std::string_view name, uint32_t* pDayStart);
+    // The hour (0 to 23) of an hour folder's name (HH).
+    static bool HourOfFolder(std::string_view name, unsigned* pHour);
 };

@@ -5,6 +5,7 @@
 // Times are seconds since 1970 (UTC). The formats are in minvault/FORMAT.md.
 
 #include "core/MinvaultResult.h"
+#include "core/MinvaultStats.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,15 +23,6 @@ constexpr size_t kMinvaultRecordSize = 48;   // a MinuteFileRecord (core/MinuteF
 constexpr size_t kMinvaultResultSize = 64;
 constexpr size_t kMinvaultTimeOffset = 56;   // the 64-bit time found, in the result block
 
-// What the search passed over so far: for a person, not for the player.
-struct MinvaultStats {
-    uint32_t filesRead;     // minute files whose units were listed
-    uint32_t filesSkipped;  // minute files that are foreign, damaged or unreadable
-    uint32_t tornFiles;     // minute files with a torn tail (their good units are used)
-    uint32_t unitsCorrupt;  // units whose data failed their checks
-    uint64_t unitsReturned;
-    uint64_t bytesReturned; // the data sizes of the units returned
-};
 
 // The search object; made by CreateCMinvault, given back with DestroyCMinvault.
 // Its operations, in this order, are the contract's virtual slots.
