@@ -27,16 +27,17 @@ MinvaultResult CMinuteSearch::Start(IMinuteStore* pStore, uint8_t area, uint32_t
                                     int64_t end)
 {
     if (!m_bOpened) return MinvaultResult::NotReady;
+    m_Walk.reset();  // a failed start leaves no search behind
+    m_File.Close();
+    m_Unit.reset();
+    m_End.reset();
     if (!pStore || level != kLevel || area == 0 || (area & ~MinuteFile::kAreaMask)) return MinvaultResult::BadArgument;
     m_pStore = pStore;
     m_Area = area;
     m_From = ClampTime(std::max(start, top));
     m_To = ClampTime(end);
-    m_File.Close();
-    m_Unit.reset();
     m_cBadInRow = 0;
     m_bReturnedAny = false;
-    m_End.reset();
     m_Walk.emplace(pStore, m_From, m_To, true);
     if (m_To < m_From) m_End = MinvaultResult::NothingInRange;
     else if (!m_Walk->Begin()) m_End = MinvaultResult::NoFolder;

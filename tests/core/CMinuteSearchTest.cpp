@@ -196,6 +196,9 @@ TEST_F(MinuteSearchTest, TheContractsStatesAndArgumentsAreChecked)
     EXPECT_EQ(fresh.Start(&store, 0, 3, 0, 0, 1), R::BadArgument) << "no area";
     EXPECT_EQ(fresh.Start(&store, 4, 3, 0, 0, 1), R::BadArgument) << "unknown area";
     EXPECT_EQ(fresh.Start(nullptr, 1, 3, 0, 0, 1), R::BadArgument);
+    ASSERT_EQ(fresh.Start(&store, kAreaNormal, 3, 0, 0, 1), R::Ok);
+    EXPECT_EQ(fresh.Start(&store, kAreaNormal, 9, 0, 0, 1), R::BadArgument);
+    EXPECT_EQ(fresh.Next(&record), R::NotReady) << "a failed start ends the search before it";
 
     store.bRootExists = false;
     EXPECT_EQ(fresh.Start(&store, kAreaNormal, 3, 0, 0, 1), R::NoFolder);
