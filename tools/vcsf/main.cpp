@@ -2,6 +2,7 @@
 
 #include "tools/vcsf/CConfigCommand.h"
 #include "tools/vcsf/CFilterHost.h"
+#include "tools/vcsf/CInfoCommand.h"
 #include "tools/vcsf/CLiveCommand.h"
 #include "tools/vcsf/CLiveOptions.h"
 #include "tools/vcsf/CProbeCommand.h"
@@ -21,7 +22,9 @@ const wchar_t kUsage[] =
     L"       vcsf probe [NAME=VALUE ...]\n"
     L"       vcsf live -o FILE|- [--camera ADDR[:PORT]] [--nic ADDR] [--multicast GROUP:PORT]\n"
     L"                 [--transport udp|http [--ssl] [--user U --password P]]\n"
-    L"                 [--timeout MS] [--duration S] [--record-packs FILE] [--json] [NAME=VALUE ...]\n"
+    L"                 [--timeout MS] [--duration S] [--record DIR [--area normal|alarm]]\n"
+    L"                 [--record-packs FILE] [--json] [NAME=VALUE ...]\n"
+    L"       vcsf info DIR\n"
     L"  config    set the given properties on a new filter and print every property\n"
     L"            with its value (addresses dotted, ports in host order, dates in UTC)\n"
     L"  probe     set the given properties, start the filter and print the stream\n"
@@ -40,6 +43,13 @@ const wchar_t kUsage[] =
     L"            --record-packs FILE also writes what the recording pin delivers: each\n"
     L"            pack from the first key pack on as its length (32 bits, little-\n"
     L"            endian), its 24-byte head and the pack.\n"
+    L"            --record DIR records the recording pin's packs into minute files\n"
+    L"            below DIR (one file a minute, DIR\\YYYYMMDD\\HH\\YYYYMMDD-HHMM.vmf,\n"
+    L"            UTC), one unit from each key pack to the next, in the play area\n"
+    L"            --area (normal by default).\n"
+    L"  info      print what the recording folder DIR holds: the earliest and latest\n"
+    L"            recorded times, the units and their bytes, and the files that\n"
+    L"            could not be read\n"
     L"exit status: 0 done, 1 the filter refused a value or the stream failed,\n"
     L"             2 bad arguments or no filter\n";
 
@@ -111,6 +121,19 @@ void ReportLive(const std::wstring& line, bool bProgress)
     Write(stderr, bProgress ? line : line + L"\n");
 }
 
+int RunInfo(const std::vector<std::wstring>& args)
+{
+    if (args.size() != 1) {
+        Write(stderr, L"usage: vcsf info DIR\n");
+        return 2;
+    }
+    CInfoCommand info(args[0]);
+    const int status = info.Run();
+    Write(stderr, info.Errors());
+    Write(stdout, info.Report());
+    return status;
+}
+
 int RunLive(const std::vector<std::wstring>& args)
 {
     CLiveOptions options;
@@ -138,7 +161,7 @@ int RunLive(const std::vector<std::wstring>& args)
 int wmain(int argc, wchar_t** argv)
 {
     std::vector<std::wstring> args(argv + 1, argv + argc);
-    const bool bKnown = !args.empty() && (args[0] == L"config" || args[0] == L"probe" || args[0] == L"live");
+    const bool bKnown = !args.empty() && (args[0] == L"config" || args[0] == L"probe" || args[0] == L"live" || args[0] == L"info");
     if (!bKnown) {
         const bool bHelp = args.empty() || args[0] == L"--help" || args[0] == L"help";
         Write(bHelp ? stdout : stderr, kUsage);
@@ -148,6 +171,7 @@ int wmain(int argc, wchar_t** argv)
     const std::vector<std::wstring> assignments(args.begin() + 1, args.end());
     int status = args[0] == L"config"  ? RunConfig(assignments)
                  : args[0] == L"probe" ? RunProbe(assignments)
+                 : args[0] == L"info"  ? RunInfo(assignments)
                                        : RunLive(assignments);
     CoUninitialize();
     return status;
