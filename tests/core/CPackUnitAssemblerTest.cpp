@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <initializer_list>
+#include <iterator>
+#include <utility>
 #include <vector>
 
 using Unit = CPackUnitAssembler::Unit;
