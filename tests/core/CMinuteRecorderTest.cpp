@@ -45,7 +45,8 @@ std::vector<uint8_t> DataAt(uint32_t time, uint32_t size)
 }
 
 struct ReadBack {
-    explicit ReadBack(std::vector<uint8_t> file) : bytes(std::move(file)), source(bytes.data(), bytes.size()), reader(&source)
+    explicit ReadBack(std::vector<uint8_t> file)
+        : bytes(std::move(file)), source(bytes.data(), bytes.size()), reader(&source)
     {
         result = reader.Open();
     }

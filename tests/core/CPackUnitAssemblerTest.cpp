@@ -16,20 +16,21 @@ namespace {
 
 constexpr uint32_t kTime = 1796664665;  // 2026-12-07 17:31:05 UTC
 
+// Hands the assembler the same Unit each time, as a recording does, so that its
+// buffers go back and forth.
 struct Feed {
     CPackUnitAssembler assembler;
+    Unit done;
     std::vector<Unit> units;
 
     void Add(const std::vector<uint8_t>& sample) { Add(sample.data(), sample.size()); }
     void Add(const uint8_t* p, size_t cb)
     {
-        Unit done;
-        if (assembler.AddPack(p, cb, &done)) units.push_back(std::move(done));
+        if (assembler.AddPack(p, cb, &done)) units.push_back(done);
     }
     void Flush()
     {
-        Unit done;
-        if (assembler.Flush(&done)) units.push_back(std::move(done));
+        if (assembler.Flush(&done)) units.push_back(done);
     }
 };
 
@@ -243,7 +244,8 @@ TEST(CPackUnitAssemblerTest, AUnitThatWouldOutgrowTheLimitGoesOnInAContinuationU
     std::vector<std::vector<uint8_t>> packs;
     for (uint32_t i = 0; i < 5; ++i) packs.push_back(rec::MakePack(i == 0, sizes[i], i));
     Feed feed;
-    for (uint32_t i = 0; i < packs.size(); ++i) feed.Add(rec::MakeSample(rec::CameraBlock(kTime + i), i == 0, packs[i]));
+    for (uint32_t i = 0; i < packs.size(); ++i)
+        feed.Add(rec::MakeSample(rec::CameraBlock(kTime + i), i == 0, packs[i]));
     feed.Flush();
 
     ASSERT_EQ(feed.units.size(), 3u);  // two halves fill the first exactly
