@@ -25,6 +25,7 @@ public:
         uint64_t unitsDropped = 0;  // every unit not written
     };
 
+    // The store outlives the recorder, which closes its open file when destroyed.
     explicit CMinuteRecorder(IMinuteStore* pStore) : m_pStore(pStore) {}
     ~CMinuteRecorder() { Close(); }
     CMinuteRecorder(const CMinuteRecorder&) = delete;

@@ -22,8 +22,8 @@ public:
     };
 
     // One sample of the recording pin. True when it completed the unit before it,
-    // which is then in *pDone; the assembler keeps *pDone's old buffer for reuse,
-    // so passing the same Unit each time spares allocations.
+    // which is then in *pDone (not null); the assembler keeps *pDone's old buffer
+    // for reuse, so passing the same Unit each time spares allocations.
     bool AddPack(const uint8_t* pSample, size_t cbSample, Unit* pDone);
     // The unit still being built, at the end of the stream.
     bool Flush(Unit* pDone) { return Complete(pDone); }
