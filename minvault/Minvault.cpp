@@ -1,6 +1,7 @@
 // The library's entry points.
 
 #include "core/CMinuteFileFinder.h"
+#include "minvault/CMinuteRecordingObject.h"
 #include "minvault/CMinvaultObject.h"
 #include "minvault/MinvaultPath.h"
 
@@ -27,4 +28,15 @@ MINVAULT_API int32_t SearchMinuteFile(const MinuteFileQuery* pQuery, uint8_t* pR
     } catch (...) {
         return static_cast<int32_t>(MinvaultResult::ReadFailed);
     }
+}
+
+MINVAULT_API CMinuteRecording* CreateMinuteRecording(const wchar_t* pszFolder, uint8_t area)
+{
+    if (!IsRecordingFolderPath(pszFolder) || area == 0 || (area & ~MinuteFile::kAreaMask)) return nullptr;
+    return new (std::nothrow) CMinuteRecordingObject(pszFolder, area);
+}
+
+MINVAULT_API void DestroyMinuteRecording(CMinuteRecording* pRecording)
+{
+    delete static_cast<CMinuteRecordingObject*>(pRecording);
 }

@@ -30,6 +30,12 @@ TEST(CLiveOptionsTest, NetworkOptionsBecomeTheAssignmentsTheFilterChecks)
     const std::vector<std::wstring> session = {L"VCSF_ComType=2",      L"VCSF_UseSSL=true",     L"VCSF_UserName=admin",
                                                L"VCSF_Password=secret", L"VCSF_Address=10.0.0.7", L"VCSF_TCPPort=8443"};
     EXPECT_EQ(http.assignments, session);
+
+    CLiveOptions record;
+    ASSERT_TRUE(record.Parse({L"--area", L"alarm", L"--record", L"D:\\rec", L"-o", L"-"}));
+    EXPECT_EQ(record.recordFolder, L"D:\\rec");
+    EXPECT_EQ(record.recordArea, CLiveOptions::kAreaAlarm);
+    EXPECT_EQ(record.assignments, std::vector<std::wstring>{L"HVSF_Rec=true"});
 }
 
 TEST(CLiveOptionsTest, MalformedCommandLinesAreNamed)
@@ -42,6 +48,10 @@ TEST(CLiveOptionsTest, MalformedCommandLinesAreNamed)
         {{L"-o", L"x", L"--speed", L"2"}, L"vcsf live: unknown option --speed"},
         {{L"-o", L"x", L"stray"}, L"vcsf live: 'stray' is neither an option nor NAME=VALUE"},
         {{L"-o", L"x", L"--transport", L"tcp"}, L"vcsf live: --transport takes udp or http"},
+        {{L"-o", L"x", L"--record", L"d", L"--record-packs", L"p"},
+         L"vcsf live: --record and --record-packs both take the recording pin: give one of them"},
+        {{L"-o", L"x", L"--area", L"alarm"}, L"vcsf live: --area needs --record DIR"},
+        {{L"-o", L"x", L"--record", L"d", L"--area", L"both"}, L"vcsf live: --area takes normal or alarm"},
     };
     for (const auto& [args, error] : cases) {
         CLiveOptions options;

@@ -2,9 +2,6 @@
 
 #include "core/ByteOrder.h"
 
-#include <uuids.h>
-#include <vfwmsgs.h>
-
 namespace {
 
 // {0B1E7C52-8D3A-4F0B-9C1E-5A2D7F3B6E41}
@@ -12,38 +9,19 @@ const CLSID CLSID_FileSink = {0x0b1e7c52, 0x8d3a, 0x4f0b, {0x9c, 0x1e, 0x5a, 0x2
 
 }  // namespace
 
-CFileSinkPin::CFileSinkPin(CFileSink* pSink, CCritSec* pLock, HRESULT* phr)
-    : CBaseInputPin(L"CFileSinkPin", pSink, pLock, phr, L"In"), m_pSink(pSink)
+CFileSink::CFileSink(HANDLE hOutput, Content content)
+    : CSampleSink(L"CFileSink", CLSID_FileSink), m_hOutput(hOutput), m_Content(content)
 {
 }
 
-HRESULT CFileSinkPin::CheckMediaType(const CMediaType* pmt)
+HRESULT CFileSink::Consume(IMediaSample* pSample, BYTE* p)
 {
-    return *pmt->Type() == MEDIATYPE_Stream ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-}
-
-STDMETHODIMP CFileSinkPin::Receive(IMediaSample* pSample)
-{
-    HRESULT hr = CBaseInputPin::Receive(pSample);
-    if (hr != S_OK) return hr;
-    BYTE* p = nullptr;
-    hr = pSample->GetPointer(&p);
-    if (FAILED(hr)) return hr;
-    m_pSink->m_ullSamples++;
-    if (m_pSink->m_Content == CFileSink::Content::Data) return m_pSink->Write(p, pSample->GetActualDataLength());
+    if (m_Content == Content::Data) return Write(p, pSample->GetActualDataLength());
     const long cb = pSample->GetSize();
     BYTE length[4];
     WriteLE32(length, static_cast<uint32_t>(cb));
-    hr = m_pSink->Write(length, sizeof(length));
-    return hr == S_OK ? m_pSink->Write(p, cb) : hr;
-}
-
-CFileSink::CFileSink(HANDLE hOutput, Content content)
-    : CBaseFilter(L"CFileSink", nullptr, &m_Lock, CLSID_FileSink),
-      m_pin(this, &m_Lock, nullptr),
-      m_hOutput(hOutput),
-      m_Content(content)
-{
+    const HRESULT hr = Write(length, sizeof(length));
+    return hr == S_OK ? Write(p, cb) : hr;
 }
 
 // A failed write stops the stream here (S_FALSE); the host sees it in WriteError.

@@ -11,7 +11,9 @@ namespace {
 
 std::wstring (*const Printed)(const wchar_t*, ...) = CStreamReport::Printed;
 
-const wchar_t* Meaning(int32_t result)
+}  // namespace
+
+const wchar_t* CInfoCommand::Meaning(int32_t result)
 {
     switch (static_cast<MinvaultResult>(result)) {
     case MinvaultResult::NoFolder: return L"the folder does not exist or cannot be listed";
@@ -19,11 +21,15 @@ const wchar_t* Meaning(int32_t result)
     case MinvaultResult::BadArgument: return L"the path is empty or longer than 260 characters";
     case MinvaultResult::NoMemory: return L"out of memory";
     case MinvaultResult::TooManyBadFiles: return L"too many files in a row are not readable minute files";
+    case MinvaultResult::CorruptUnit: return L"a unit's data fail their checksum";
+    case MinvaultResult::ReadFailed: return L"a minute file could not be read";
     default: return L"the search failed";
     }
 }
 
-const wchar_t* Files(uint32_t n) { return n == 1 ? L"file" : L"files"; }
+namespace {
+
+const wchar_t* Files(uint32_t n) { return CStreamReport::Plural(n, L"file", L"files"); }
 
 struct SearchDeleter {
     void operator()(CMinvault* p) const { DestroyCMinvault(p); }

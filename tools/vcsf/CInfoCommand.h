@@ -17,6 +17,8 @@ public:
 
     // Seconds since 1970 as "YYYY-MM-DD hh:mm:ss UTC".
     static std::wstring FormatTime(uint64_t seconds);
+    // What a library result means, for a person.
+    static const wchar_t* Meaning(int32_t result);
 
 private:
     int32_t FindEnd(int32_t direction, uint64_t* pTime);

@@ -3,6 +3,7 @@
 #include "core/ICamParmOwner.h"
 #include "tools/vcsf/CConfigCommand.h"
 #include "tools/vcsf/CFileSink.h"
+#include "tools/vcsf/CMinuteRecordSink.h"
 #include "tools/vcsf/CStreamReport.h"
 
 #include <uuids.h>
@@ -68,6 +69,7 @@ bool CLiveCommand::Configure()
 
 bool CLiveCommand::OpenOutput()
 {
+    if (!m_Options.recordFolder.empty() && !OpenRecording()) return false;
     if (!m_Options.recordPacks.empty() && (m_hRecord = OpenFile(m_Options.recordPacks)) == INVALID_HANDLE_VALUE)
         return false;
     if (m_Options.output == L"-") {
@@ -77,6 +79,24 @@ bool CLiveCommand::OpenOutput()
     m_hOutput = OpenFile(m_Options.output);
     m_bOwnOutput = m_hOutput != INVALID_HANDLE_VALUE;
     return m_bOwnOutput;
+}
+
+// The folder is made here, so that a path that cannot be recorded into fails now.
+bool CLiveCommand::OpenRecording()
+{
+    const std::wstring& folder = m_Options.recordFolder;
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        m_Report(Printed(L"vcsf live: cannot create the recording folder %ls (error %lu)", folder.c_str(), GetLastError()),
+                 false);
+        return false;
+    }
+    CMinuteRecording* pRecording = CreateMinuteRecording(folder.c_str(), m_Options.recordArea);
+    if (!pRecording) {
+        m_Report(L"vcsf live: cannot record into " + folder + L" (a path of 1 to 260 characters is needed)", false);
+        return false;
+    }
+    m_pMinuteSink = new CMinuteRecordSink(pRecording);
+    return true;
 }
 
 HANDLE CLiveCommand::OpenFile(const std::wstring& path)
@@ -98,12 +118,13 @@ HRESULT CLiveCommand::BuildGraph()
         m_pRecordSink = new CFileSink(m_hRecord, CFileSink::Content::Packets);
         hr = ConnectSink(L"Stream", m_pRecordSink.Get(), L"vcsf live packs");
     }
+    if (SUCCEEDED(hr) && m_pMinuteSink) hr = ConnectSink(L"Stream", m_pMinuteSink.Get(), L"vcsf live recorder");
     if (SUCCEEDED(hr)) hr = m_pGraph.As(&m_pControl);
     if (SUCCEEDED(hr)) hr = m_pGraph.As(&m_pEvents);
     return hr;
 }
 
-HRESULT CLiveCommand::ConnectSink(const wchar_t* pszPin, CFileSink* pSink, const wchar_t* pszName)
+HRESULT CLiveCommand::ConnectSink(const wchar_t* pszPin, CSampleSink* pSink, const wchar_t* pszName)
 {
     Microsoft::WRL::ComPtr<IPin> pPin;
     HRESULT hr = m_pGraph->AddFilter(pSink, pszName);
@@ -125,6 +146,33 @@ bool CLiveCommand::CheckWrites()
     return true;
 }
 
+// A lost unit does not end the stream; it is said once as it happens.
+void CLiveCommand::CheckRecording()
+{
+    if (!m_pMinuteSink || m_bRecordingLossShown || !m_pMinuteSink->FirstFailure()) return;
+    m_bRecordingLossShown = true;
+    m_Report(L"vcsf live: a unit could not be recorded: " + CMinuteRecordSink::Meaning(m_pMinuteSink->FirstFailure()),
+             false);
+}
+
+// False when units were lost.
+bool CLiveCommand::FinishRecording()
+{
+    m_pMinuteSink->Finish();
+    const MinuteRecordingStats stats = m_pMinuteSink->Stats();
+    const unsigned long long units = stats.units, bytes = stats.bytes, dropped = stats.unitsDropped;
+    Event(Printed(L"vcsf live: %llu units, %llu bytes recorded in %u minute %ls below %ls", units, bytes, stats.files,
+                  CStreamReport::Plural(stats.files, L"file", L"files"), m_Options.recordFolder.c_str()),
+          Printed(L"{\"event\":\"minutes\",\"units\":%llu,\"bytes\":%llu,\"files\":%u,\"dropped\":%llu}", units,
+                  bytes, stats.files, dropped));
+    if (dropped == 0 && stats.filesFailed == 0) return true;
+    std::wstring text = Printed(L"vcsf live: %llu units could not be recorded; the first because ", dropped) +
+                        CMinuteRecordSink::Meaning(m_pMinuteSink->FirstFailure());
+    if (stats.lastError) text += Printed(L" (error %u)", stats.lastError);
+    m_Report(text, false);
+    return false;
+}
+
 int CLiveCommand::Stream()
 {
     const HRESULT hr = m_pControl->Run();
@@ -141,9 +189,11 @@ int CLiveCommand::Stream()
             m_pEvents->FreeEventParams(code, p1, p2);
         }
         if (!CheckWrites()) status = 1;
+        CheckRecording();
         ShowProgress(static_cast<double>(GetTickCount64() - start) / 1000);
     }
     m_pControl->Stop();
+    if (m_pMinuteSink && !FinishRecording()) status = 1;
     ShowEnd(static_cast<double>(GetTickCount64() - start) / 1000);
     return status;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // "vcsf live": the filter and the host's file sink on its main pin (and with
-// --record-packs another on its recording pin) in a graph of the system's Filter
+// --record-packs another on its recording pin, with --record the minute-file
+// recorder) in a graph of the system's Filter
 // Graph Manager, running until the duration, Ctrl+C or a
 // failure. Events go to the report function as they happen: the stream
 // parameters whenever they change, each status with its meaning, a progress line
@@ -18,6 +19,8 @@
 #include <string>
 
 class CFileSink;
+class CMinuteRecordSink;
+class CSampleSink;
 
 class CLiveCommand {
 public:
@@ -37,8 +40,11 @@ private:
     bool Configure();
     bool OpenOutput();
     HANDLE OpenFile(const std::wstring& path);
-    HRESULT ConnectSink(const wchar_t* pszPin, CFileSink* pSink, const wchar_t* pszName);
+    bool OpenRecording();
+    HRESULT ConnectSink(const wchar_t* pszPin, CSampleSink* pSink, const wchar_t* pszName);
     bool CheckWrites();
+    void CheckRecording();
+    bool FinishRecording();
     HRESULT BuildGraph();
     int Stream();
     // False once the stream has failed.
@@ -61,6 +67,8 @@ private:
     Microsoft::WRL::ComPtr<IMediaEventEx> m_pEvents;
     Microsoft::WRL::ComPtr<CFileSink> m_pSink;
     Microsoft::WRL::ComPtr<CFileSink> m_pRecordSink;
+    Microsoft::WRL::ComPtr<CMinuteRecordSink> m_pMinuteSink;
+    bool m_bRecordingLossShown = false;
     HANDLE m_hOutput = INVALID_HANDLE_VALUE;
     bool m_bOwnOutput = false;
     HANDLE m_hRecord = INVALID_HANDLE_VALUE;

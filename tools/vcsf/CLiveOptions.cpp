@@ -26,6 +26,9 @@ bool CLiveOptions::Parse(const std::vector<std::wstring>& args)
         if (!ParseOption(arg, args[++i])) return false;
     }
     if (output.empty()) return Fail(L"-o FILE (or -o - for standard output) is required");
+    if (!recordFolder.empty() && !recordPacks.empty())
+        return Fail(L"--record and --record-packs both take the recording pin: give one of them");
+    if (m_bAreaGiven && recordFolder.empty()) return Fail(L"--area needs --record DIR");
     return AddCamera();
 }
 
@@ -37,6 +40,13 @@ bool CLiveOptions::ParseOption(const std::wstring& name, const std::wstring& val
         if (value == L"-") return Fail(L"--record-packs takes a file");
         recordPacks = value;
         assignments.push_back(L"HVSF_Rec=true");
+    } else if (name == L"--record") {
+        recordFolder = value;
+        assignments.push_back(L"HVSF_Rec=true");
+    } else if (name == L"--area") {
+        if (value != L"normal" && value != L"alarm") return Fail(L"--area takes normal or alarm");
+        recordArea = value == L"alarm" ? kAreaAlarm : kAreaNormal;
+        m_bAreaGiven = true;
     } else if (name == L"--camera") {
         m_camera = value;
     } else if (name == L"--transport") {

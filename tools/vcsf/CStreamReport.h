@@ -24,6 +24,7 @@ public:
     static std::wstring StartFailure(HRESULT hr, uint32_t timeoutMs, uint16_t usComType);
     // printf into a wide string, cut at 200 characters.
     static std::wstring Printed(const wchar_t* format, ...);
+    static const wchar_t* Plural(uint64_t n, const wchar_t* one, const wchar_t* many) { return n == 1 ? one : many; }
 
 private:
     static std::wstring Line(const wchar_t* name, const std::wstring& value);

@@ -1,6 +1,7 @@
 // vcsf: the host program of the filter.
 
 #include "tools/vcsf/CConfigCommand.h"
+#include "tools/vcsf/CExportCommand.h"
 #include "tools/vcsf/CFilterHost.h"
 #include "tools/vcsf/CInfoCommand.h"
 #include "tools/vcsf/CLiveCommand.h"
@@ -25,6 +26,7 @@ const wchar_t kUsage[] =
     L"                 [--timeout MS] [--duration S] [--record DIR [--area normal|alarm]]\n"
     L"                 [--record-packs FILE] [--json] [NAME=VALUE ...]\n"
     L"       vcsf info DIR\n"
+    L"       vcsf export DIR FILE\n"
     L"  config    set the given properties on a new filter and print every property\n"
     L"            with its value (addresses dotted, ports in host order, dates in UTC)\n"
     L"  probe     set the given properties, start the filter and print the stream\n"
@@ -50,6 +52,9 @@ const wchar_t kUsage[] =
     L"  info      print what the recording folder DIR holds: the earliest and latest\n"
     L"            recorded times, the units and their bytes, and the files that\n"
     L"            could not be read\n"
+    L"  export    write the units recorded below DIR, in time order, into FILE: the\n"
+    L"            camera's program stream as recorded (vcsf export rec out.ps; ffplay\n"
+    L"            out.ps); units whose data fail their checksum are left out\n"
     L"exit status: 0 done, 1 the filter refused a value or the stream failed,\n"
     L"             2 bad arguments or no filter\n";
 
@@ -134,6 +139,18 @@ int RunInfo(const std::vector<std::wstring>& args)
     return status;
 }
 
+int RunExport(const std::vector<std::wstring>& args)
+{
+    if (args.size() != 2) {
+        Write(stderr, L"usage: vcsf export DIR FILE\n");
+        return 2;
+    }
+    CExportCommand command(args[0], args[1]);
+    const int status = command.Run();
+    Write(stderr, command.Errors() + command.Report());
+    return status;
+}
+
 int RunLive(const std::vector<std::wstring>& args)
 {
     CLiveOptions options;
@@ -161,7 +178,8 @@ int RunLive(const std::vector<std::wstring>& args)
 int wmain(int argc, wchar_t** argv)
 {
     std::vector<std::wstring> args(argv + 1, argv + argc);
-    const bool bKnown = !args.empty() && (args[0] == L"config" || args[0] == L"probe" || args[0] == L"live" || args[0] == L"info");
+    const bool bKnown = !args.empty() && (args[0] == L"config" || args[0] == L"probe" || args[0] == L"live" || args[0] == L"info" ||
+                                          args[0] == L"export");
     if (!bKnown) {
         const bool bHelp = args.empty() || args[0] == L"--help" || args[0] == L"help";
         Write(bHelp ? stdout : stderr, kUsage);
@@ -172,6 +190,7 @@ int wmain(int argc, wchar_t** argv)
     int status = args[0] == L"config"  ? RunConfig(assignments)
                  : args[0] == L"probe" ? RunProbe(assignments)
                  : args[0] == L"info"  ? RunInfo(assignments)
+                 : args[0] == L"export" ? RunExport(assignments)
                                        : RunLive(assignments);
     CoUninitialize();
     return status;

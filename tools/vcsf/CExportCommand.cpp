@@ -1,0 +1,85 @@
+#include "tools/vcsf/CExportCommand.h"
+
+#include "core/MinuteFileRecord.h"
+#include "playback/Minvault.h"
+#include "tools/vcsf/CInfoCommand.h"
+#include "tools/vcsf/CStreamReport.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+std::wstring (*const Printed)(const wchar_t*, ...) = CStreamReport::Printed;
+
+struct SearchDeleter {
+    void operator()(CMinvault* p) const { DestroyCMinvault(p); }
+};
+
+bool WriteAll(HANDLE hFile, const uint8_t* p, uint32_t cb)
+{
+    for (uint32_t done = 0; done < cb;) {
+        DWORD written = 0;
+        if (!WriteFile(hFile, p + done, cb - done, &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return true;
+}
+
+}  // namespace
+
+int CExportCommand::Run()
+{
+    const HANDLE hFile =
+        CreateFileW(m_File.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        m_Errors = Printed(L"vcsf export: cannot create %ls (error %lu)\n", m_File.c_str(), GetLastError());
+        return 1;
+    }
+    const int status = Export(hFile);
+    CloseHandle(hFile);
+    return status;
+}
+
+int CExportCommand::Export(void* hFile)
+{
+    std::unique_ptr<CMinvault, SearchDeleter> search(CreateCMinvault());
+    if (!search) return Fail(L"creating the search", static_cast<int32_t>(MinvaultResult::NoMemory));
+    int32_t result = search->Open(kMinvaultBadFilesInRow, kMinvaultPartSize);
+    if (result == 0) result = search->StartSearch(m_Folder.c_str(), 3, kMinvaultLevel, 0, 0, UINT32_MAX);
+    uint8_t bytes[kMinvaultRecordSize];
+    std::vector<uint8_t> data;
+    while (result == 0 || result == static_cast<int32_t>(MinvaultResult::TooManyBadFiles)) {
+        if ((result = search->GetNextRecord(bytes)) != 0) continue;
+        data.resize(DecodeMinuteFileRecord(bytes).size);
+        result = search->ReadRecordData(data.data(), 0, 0);
+        if (result == static_cast<int32_t>(MinvaultResult::CorruptUnit)) {
+            m_Corrupt++;
+            result = 0;
+            continue;
+        }
+        if (result != 0) break;
+        if (!WriteAll(hFile, data.data(), static_cast<uint32_t>(data.size()))) {
+            m_Errors = Printed(L"vcsf export: writing %ls failed (error %lu)\n", m_File.c_str(), GetLastError());
+            return 1;
+        }
+        m_Units++;
+        m_Bytes += data.size();
+    }
+    if (result != static_cast<int32_t>(MinvaultResult::EndOfRange)) return Fail(L"reading the units", result);
+    m_Report = Printed(L"vcsf export: %llu units, %llu bytes written to %ls\n", static_cast<unsigned long long>(m_Units),
+                       static_cast<unsigned long long>(m_Bytes), m_File.c_str());
+    if (m_Corrupt)
+        m_Report += Printed(L"vcsf export: %llu units left out: their data fail their checksum\n",
+                            static_cast<unsigned long long>(m_Corrupt));
+    return m_Corrupt ? 1 : 0;
+}
+
+int CExportCommand::Fail(const std::wstring& what, int32_t result)
+{
+    m_Errors = Printed(L"vcsf export: %ls in %ls: %ls (%d)\n", what.c_str(), m_Folder.c_str(),
+                       CInfoCommand::Meaning(result), result);
+    return result == static_cast<int32_t>(MinvaultResult::BadArgument) ? 2 : 1;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The host's renderer for "vcsf live --record": the recording pin's packets go
+// into minute files through the library's recorder. A unit that cannot be
+// recorded does not stop the stream; the host reads what was lost afterwards.
+
+#include "minvault/MinuteRecording.h"
+#include "tools/vcsf/CSampleSink.h"
+
+#include <string>
+
+class CMinuteRecordSink : public CSampleSink {
+public:
+    // Takes the recording, which the sink finishes and gives back when destroyed.
+    explicit CMinuteRecordSink(CMinuteRecording* pRecording);
+    ~CMinuteRecordSink() override;
+
+    // Writes the unit still being built and closes the open file; once the graph
+    // has stopped. 0, or what became of that last unit.
+    int32_t Finish();
+    MinuteRecordingStats Stats();
+    // What became of the first unit that could not be recorded; 0 while none.
+    int32_t FirstFailure() const { return m_FirstFailure; }
+
+    static std::wstring Meaning(int32_t result);
+
+private:
+    HRESULT Consume(IMediaSample* pSample, BYTE* p) override;
+    void Note(int32_t result);
+
+    CCritSec m_RecordingLock;  // the streaming thread's samples against Finish and Stats
+    CMinuteRecording* const m_pRecording;
+    std::atomic<int32_t> m_FirstFailure{0};
+};

@@ -1,0 +1,46 @@
+#pragma once
+// A renderer of the host: one input pin that takes the samples of a byte stream
+// (the main pin's program stream, the recording pin's packets) and hands each to
+// the sink that derives from it.
+
+#include "baseclasses/CBaseFilter.h"
+#include "baseclasses/CBaseInputPin.h"
+
+#include <atomic>
+#include <cstdint>
+
+class CSampleSink;
+
+class CSampleSinkPin : public CBaseInputPin {
+public:
+    CSampleSinkPin(CSampleSink* pSink, CCritSec* pLock, HRESULT* phr);
+
+    HRESULT CheckMediaType(const CMediaType* pmt) override;
+    STDMETHODIMP Receive(IMediaSample* pSample) override;
+
+private:
+    CSampleSink* const m_pSink;
+};
+
+class CSampleSink : public CBaseFilter {
+public:
+    DECLARE_IUNKNOWN
+    int GetPinCount() override { return 1; }
+    CBasePin* GetPin(int n) override { return n == 0 ? &m_pin : nullptr; }
+    IPin* InputPin() { return &m_pin; }
+
+    uint64_t Samples() const { return m_ullSamples; }
+
+protected:
+    CSampleSink(const wchar_t* pszName, REFCLSID clsid);
+
+    // Called on the streaming thread, one sample at a time; S_FALSE ends the stream.
+    virtual HRESULT Consume(IMediaSample* pSample, BYTE* p) = 0;
+
+private:
+    friend class CSampleSinkPin;
+
+    CCritSec m_Lock;
+    CSampleSinkPin m_pin;
+    std::atomic<uint64_t> m_ullSamples{0};
+};
