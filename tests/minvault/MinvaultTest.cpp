@@ -4,8 +4,10 @@
 #include "core/ByteOrder.h"
 #include "core/MinuteFileFormat.h"
 #include "minvault/CWinMinuteStore.h"
+#include "minvault/MinuteRecording.h"
 #include "playback/Minvault.h"
 #include "tests/core/MinuteRecordings.h"
+#include "tests/core/RecordingSamples.h"
 #include "tests/support/CTempFolder.h"
 
 #include <gtest/gtest.h>
@@ -165,6 +167,66 @@ TEST_F(MinvaultTest, AFolderWithAWideNameAndAFileStillBeingWrittenAreRead)
     std::vector<uint8_t> read(unit.size);
     ASSERT_EQ(search->ReadRecordData(read.data(), 0, 0), 0);
     EXPECT_EQ(read, data);
+}
+
+// The recorder through the DLL: samples of the recording pin in, minute files
+// on disk out, found again by the search in their play area.
+TEST_F(MinvaultTest, TheRecorderWritesTheRecordingPinsPacksIntoMinuteFilesOfItsArea)
+{
+    CMinuteRecording* pRecording = CreateMinuteRecording(folder.Path().c_str(), kAreaAlarm);
+    ASSERT_TRUE(pRecording);
+    std::vector<uint8_t> expected;
+    for (uint32_t n = 0; n < 12; ++n) {
+        const bool bKey = n % 4 == 0;
+        const std::vector<uint8_t> pack = rec::MakePack(bKey, 2000 + n, n);
+        expected.insert(expected.end(), pack.begin(), pack.end());
+        const std::vector<uint8_t> sample = rec::MakeSample(rec::CameraBlock(kDay + 55 + n), bKey, pack);
+        ASSERT_EQ(pRecording->AddSample(sample.data(), static_cast<uint32_t>(sample.size())), 0);
+    }
+    EXPECT_EQ(pRecording->Finish(), 0);
+    MinuteRecordingStats stats;
+    ASSERT_EQ(pRecording->GetRecordingStats(&stats), 0);
+    EXPECT_EQ(stats.units, 3u);
+    EXPECT_EQ(stats.files, 2u) << "the third unit opens at kDay + 63, in the next minute";
+    EXPECT_EQ(stats.bytes, expected.size());
+    DestroyMinuteRecording(pRecording);
+
+    SearchPtr normal = Search(kAreaNormal, 0, UINT32_MAX);
+    uint8_t bytes[kMinvaultRecordSize];
+    EXPECT_EQ(normal->GetNextRecord(bytes), static_cast<int32_t>(MinvaultResult::NothingInRange));
+    SearchPtr alarm = Search(kAreaAlarm, 0, UINT32_MAX);
+    std::vector<uint8_t> played;
+    while (alarm->GetNextRecord(bytes) == 0) {
+        const MinuteFileRecord record = DecodeMinuteFileRecord(bytes);
+        EXPECT_EQ(record.unitType, 3);
+        EXPECT_EQ(record.notKey, 0);
+        std::vector<uint8_t> data(record.size);
+        ASSERT_EQ(alarm->ReadRecordData(data.data(), 0, 0), 0);
+        played.insert(played.end(), data.begin(), data.end());
+    }
+    EXPECT_EQ(played, expected);
+
+    EXPECT_FALSE(CreateMinuteRecording(folder.Path().c_str(), 0));
+    EXPECT_FALSE(CreateMinuteRecording(folder.Path().c_str(), 4));
+    EXPECT_FALSE(CreateMinuteRecording(std::wstring(261, L'a').c_str(), kAreaNormal));
+}
+
+TEST_F(MinvaultTest, ARecordingIntoMinutesThatExistAlreadyDropsThemAndSaysWhy)
+{
+    Record({{kDay + 10}});
+    CMinuteRecording* pRecording = CreateMinuteRecording(folder.Path().c_str(), kAreaNormal);
+    ASSERT_TRUE(pRecording);
+    const std::vector<uint8_t> first = rec::MakeSample(rec::CameraBlock(kDay + 20), true, rec::MakePack(true, 500, 1));
+    const std::vector<uint8_t> second = rec::MakeSample(rec::CameraBlock(kDay + 21), true, rec::MakePack(true, 500, 2));
+    EXPECT_EQ(pRecording->AddSample(first.data(), static_cast<uint32_t>(first.size())), 0);
+    EXPECT_EQ(pRecording->AddSample(second.data(), static_cast<uint32_t>(second.size())),
+              static_cast<int32_t>(MinuteRecordingResult::MinuteUnavailable));
+    MinuteRecordingStats stats;
+    pRecording->GetRecordingStats(&stats);
+    EXPECT_EQ(stats.unitsDropped, 1u);
+    EXPECT_EQ(stats.lastError, static_cast<uint32_t>(ERROR_FILE_EXISTS));
+    DestroyMinuteRecording(pRecording);
+    EXPECT_EQ(Find(Query(folder.Path(), 0x7FFFFFFF, -1, 0)), kDay + 10) << "the minute recorded before is untouched";
 }
 
 }  // namespace
