@@ -82,13 +82,9 @@ void Time(const char* what, const std::function<bool()>& run)
     std::printf("%-58s %9.3f ms median, %9.3f ms slowest of %d\n", what, ms[kRuns / 2], ms.back(), kRuns);
 }
 
-struct SearchDeleter {
-    void operator()(CMinvault* p) const { DestroyCMinvault(p); }
-};
-
 bool FirstRecord(const std::wstring& folder, uint32_t from, uint32_t to)
 {
-    std::unique_ptr<CMinvault, SearchDeleter> search(CreateCMinvault());
+    std::unique_ptr<CMinvault, CMinvaultDeleter> search(CreateCMinvault());
     uint8_t record[kMinvaultRecordSize];
     search->Open(kMinvaultBadFilesInRow, kMinvaultPartSize);
     search->StartSearch(folder.c_str(), 3, kMinvaultLevel, from, from, to);
@@ -97,7 +93,7 @@ bool FirstRecord(const std::wstring& folder, uint32_t from, uint32_t to)
 
 bool EveryRecord(const std::wstring& folder)
 {
-    std::unique_ptr<CMinvault, SearchDeleter> search(CreateCMinvault());
+    std::unique_ptr<CMinvault, CMinvaultDeleter> search(CreateCMinvault());
     uint8_t record[kMinvaultRecordSize];
     search->Open(kMinvaultBadFilesInRow, kMinvaultPartSize);
     search->StartSearch(folder.c_str(), 3, kMinvaultLevel, 0, 0, UINT32_MAX);

@@ -70,3 +70,8 @@ MINVAULT_API void DestroyCMinvault(CMinvault* pObject);
 // found and, at kMinvaultTimeOffset, the time of its first unit going forward or of
 // its last unit going backward.
 MINVAULT_API int32_t SearchMinuteFile(const MinuteFileQuery* pQuery, uint8_t* pResult);
+
+// For std::unique_ptr<CMinvault, CMinvaultDeleter>.
+struct CMinvaultDeleter {
+    void operator()(CMinvault* pObject) const { DestroyCMinvault(pObject); }
+};

@@ -21,10 +21,7 @@ namespace {
 const uint32_t kDay = UtcTime(2026, 12, 7);
 constexpr uint8_t kBoth = kAreaNormal | kAreaAlarm;
 
-struct SearchDeleter {
-    void operator()(CMinvault* p) const { DestroyCMinvault(p); }
-};
-using SearchPtr = std::unique_ptr<CMinvault, SearchDeleter>;
+using SearchPtr = std::unique_ptr<CMinvault, CMinvaultDeleter>;
 
 MinuteFileQuery Query(const std::wstring& path, uint32_t from, int32_t direction, uint32_t to)
 {

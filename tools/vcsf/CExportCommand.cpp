@@ -14,10 +14,6 @@ namespace {
 
 std::wstring (*const Printed)(const wchar_t*, ...) = CStreamReport::Printed;
 
-struct SearchDeleter {
-    void operator()(CMinvault* p) const { DestroyCMinvault(p); }
-};
-
 bool WriteAll(HANDLE hFile, const uint8_t* p, uint32_t cb)
 {
     for (uint32_t done = 0; done < cb;) {
@@ -45,7 +41,7 @@ int CExportCommand::Run()
 
 int CExportCommand::Export(void* hFile)
 {
-    std::unique_ptr<CMinvault, SearchDeleter> search(CreateCMinvault());
+    std::unique_ptr<CMinvault, CMinvaultDeleter> search(CreateCMinvault());
     if (!search) return Fail(L"creating the search", static_cast<int32_t>(MinvaultResult::NoMemory));
     int32_t result = search->Open(kMinvaultBadFilesInRow, kMinvaultPartSize);
     if (result == 0) result = search->StartSearch(m_Folder.c_str(), 3, kMinvaultLevel, 0, 0, UINT32_MAX);

@@ -11,6 +11,8 @@ namespace {
 
 std::wstring (*const Printed)(const wchar_t*, ...) = CStreamReport::Printed;
 
+const wchar_t* Files(uint32_t n) { return CStreamReport::Plural(n, L"file", L"files"); }
+
 }  // namespace
 
 const wchar_t* CInfoCommand::Meaning(int32_t result)
@@ -26,16 +28,6 @@ const wchar_t* CInfoCommand::Meaning(int32_t result)
     default: return L"the search failed";
     }
 }
-
-namespace {
-
-const wchar_t* Files(uint32_t n) { return CStreamReport::Plural(n, L"file", L"files"); }
-
-struct SearchDeleter {
-    void operator()(CMinvault* p) const { DestroyCMinvault(p); }
-};
-
-}  // namespace
 
 std::wstring CInfoCommand::FormatTime(uint64_t seconds)
 {
@@ -71,7 +63,7 @@ int32_t CInfoCommand::FindEnd(int32_t direction, uint64_t* pTime)
 // Every unit's record through one search; the data are not read.
 int CInfoCommand::CountUnits()
 {
-    std::unique_ptr<CMinvault, SearchDeleter> search(CreateCMinvault());
+    std::unique_ptr<CMinvault, CMinvaultDeleter> search(CreateCMinvault());
     if (!search) return Fail(L"creating the search", static_cast<int32_t>(MinvaultResult::NoMemory));
     int32_t result = search->Open(kMinvaultBadFilesInRow, kMinvaultPartSize);
     if (result == 0) result = search->StartSearch(m_Folder.c_str(), 3, kMinvaultLevel, 0, 0, UINT32_MAX);
