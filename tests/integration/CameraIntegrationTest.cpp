@@ -88,6 +88,15 @@ protected:
         ASSERT_EQ(Set(VCSF_MulticastPort, v), S_OK);
     }
 
+    void StreamGoesOnThroughFaults()
+    {
+        UseUnicastCamera();
+        ASSERT_EQ(control->Pause(), S_OK);
+        EXPECT_TRUE(WaitForDelivered(200000));
+        EXPECT_EQ(filter->CamParm()->GetStatus(), kStatusOk);
+        StopWithinBound();
+    }
+
     // Stop is bounded whatever the camera does.
     void StopWithinBound()
     {
@@ -145,6 +154,23 @@ TEST_F(CameraIntegrationTest, PacketGapsAndOverReceiveAreTracedAndTheDataUsed)
     for (const std::string& line : lines)
         bCorrected |= line.find("CNetReceiver::DataWrite: Over Receive 16 byte, Correct to ") != std::string::npos;
     EXPECT_TRUE(bCorrected);
+}
+
+// The camera's faults, chosen by each case's camera arguments, cost data, never the stream.
+TEST_F(CameraIntegrationTest, ReorderedDatagramsCostDataButNotTheStream) { StreamGoesOnThroughFaults(); }
+TEST_F(CameraIntegrationTest, DuplicatedDatagramsCostDataButNotTheStream) { StreamGoesOnThroughFaults(); }
+TEST_F(CameraIntegrationTest, TruncatedDatagramsAreDroppedAndTheStreamGoesOn) { StreamGoesOnThroughFaults(); }
+
+// A downstream filter that takes nothing lets the ring fill: 0x9006 and an abort.
+TEST_F(CameraIntegrationTest, ASlowDownstreamFilterOverflowsTheRingWith9006AndAnAbort)
+{
+    UseUnicastCamera();
+    sink->BlockReceive();
+    ASSERT_EQ(control->Pause(), S_OK);
+    EXPECT_TRUE(WaitForEvent(events.Get(), kEventErrorAbort));
+    EXPECT_EQ(filter->CamParm()->GetStatus(), kStatusBufferOverflow);
+    sink->Unblock();
+    StopWithinBound();
 }
 
 TEST_F(CameraIntegrationTest, MulticastOnLoopbackEndsWithTheMacChange)

@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Recording as a user runs it, against the camera that with-camera.sh started:
-#   check-record.sh EMULATOR VCSF_EXE CLIP SECONDS [LIVE_OPTION...]
+#   check-record.sh EMULATOR VCSF_EXE CLIP SECONDS [--damage] [LIVE_OPTION...]
 # "vcsf live --record DIR" writes minute files; "vcsf info DIR" shows a recorded
 # range that lies within the run; "vcsf export" gives back the camera's stream
-# from its first key pack on (the clip's start), byte for byte.
+# from its first key pack on (the clip's start), byte for byte. With --damage, a
+# byte of the first unit's data is then flipped and the last file cut in its last
+# unit, as a disk fault and a power loss would: info counts the units before the
+# tear, export leaves out the damaged unit, says so, and ends with status 1.
 set -uo pipefail
 emulator=$1 exe=$2 clip=$3 seconds=$4
 shift 4
+damage=0
+[ "${1:-}" = --damage ] && { damage=1; shift; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "check-record: $*" >&2; exit 1; }
@@ -31,3 +36,24 @@ bytes=$(sed -n 's/^units     [0-9]*, \([0-9]*\) bytes.*/\1/p' <<<"$info")
 for _ in 1 2 3 4 5 6 7 8; do cat "$clip"; done >"$work/looped.ps"
 cmp -n "$size" "$work/export.ps" "$work/looped.ps" || fail "the recording differs from the camera's stream"
 echo "check-record: $units units, $size bytes, the clip's stream from its start"
+[ "$damage" = 1 ] || exit 0
+
+# The first unit's data begin after the 32-byte header and its 64-byte frame head.
+files=$(cd "$work/rec" && find . -name '*.vmf' | sort)
+first=$work/rec/$(head -1 <<<"$files") last=$work/rec/$(tail -1 <<<"$files")
+byte=$(od -An -tu1 -N1 -j 200 "$first" | tr -d ' ')
+printf "$(printf '\\%03o' $(((byte + 1) % 256)))" | dd of="$first" bs=1 seek=200 conv=notrunc status=none
+index_size=$(od -An -tu4 -N4 -j $(($(stat -c %s "$last") - 28)) "$last" | tr -d ' ')
+truncate -s $(($(stat -c %s "$last") - 32 - 64 * index_size - 5)) "$last"
+info=$("$emulator" "$exe" info "$work/rec") || fail "vcsf info failed on the damaged recording ($?)"
+echo "$info"
+grep -q "^torn      1 file" <<<"$info" || fail "info does not name the torn file"
+after_units=$(sed -n 's/^units     \([0-9]*\),.*/\1/p' <<<"$info")
+[ "$after_units" = $((units - 1)) ] || fail "info counts $after_units units after the tear, not $((units - 1))"
+"$emulator" "$exe" export "$work/rec" "$work/damaged.ps" 2>"$work/export.txt"
+status=$?
+cat "$work/export.txt"
+[ "$status" = 1 ] || fail "export of a damaged recording ended with status $status, not 1"
+grep -q "^vcsf export: $((units - 2)) units, " "$work/export.txt" || fail "export did not write the $((units - 2)) sound units"
+grep -q "^vcsf export: 1 unit left out" "$work/export.txt" || fail "export does not name the unit it left out"
+echo "check-record: the damaged unit left out and the torn one lost, the rest exported"

@@ -68,8 +68,8 @@ int CExportCommand::Export(void* hFile)
     m_Report = Printed(L"vcsf export: %llu units, %llu bytes written to %ls\n", static_cast<unsigned long long>(m_Units),
                        static_cast<unsigned long long>(m_Bytes), m_File.c_str());
     if (m_Corrupt)
-        m_Report += Printed(L"vcsf export: %llu units left out: their data fail their checksum\n",
-                            static_cast<unsigned long long>(m_Corrupt));
+        m_Report += Printed(L"vcsf export: %llu %ls left out: the data fail their checksum\n",
+                            static_cast<unsigned long long>(m_Corrupt), CStreamReport::Plural(m_Corrupt, L"unit", L"units"));
     return m_Corrupt ? 1 : 0;
 }
 
