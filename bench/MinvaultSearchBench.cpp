@@ -8,6 +8,7 @@
 #include "core/CivilTime.h"
 #include "playback/Minvault.h"
 #include "tests/core/CMemoryByteSink.h"
+#include "tests/support/CTempFolder.h"
 
 #include <windows.h>
 
@@ -45,8 +46,8 @@ bool WriteMinute(const std::wstring& folder, uint32_t minute, uint32_t unitBytes
     std::string relative = CMinuteFilePath::RelativePath(minute);
     std::replace(relative.begin(), relative.end(), '/', '\\');
     const std::wstring path = folder + L"\\" + Widen(relative);
-    CreateDirectoryW(path.substr(0, path.rfind(L'\\', path.rfind(L'\\') - 1)).c_str(), nullptr);
-    CreateDirectoryW(path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
+    CreateDirectoryW((folder + L"\\" + Widen(relative.substr(0, 8))).c_str(), nullptr);   // YYYYMMDD
+    CreateDirectoryW((folder + L"\\" + Widen(relative.substr(0, 11))).c_str(), nullptr);  // YYYYMMDD\HH
     const HANDLE hFile = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
     const bool ok = hFile != INVALID_HANDLE_VALUE &&
@@ -114,10 +115,8 @@ bool Query(const std::wstring& folder, uint32_t from, int32_t direction, uint32_
 int main(int argc, char** argv)
 {
     const uint32_t unitBytes = argc > 1 ? static_cast<uint32_t>(std::strtoul(argv[1], nullptr, 10)) : 2048;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"vcsf-minvault-bench-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(folder.c_str(), nullptr);
+    const CTempFolder temp(L"vcsf-minvault-bench");
+    const std::wstring& folder = temp.Path();
     const double start = Seconds();
     for (uint32_t m = 0; m < 1440; ++m)
         if (!WriteMinute(folder, kDay + m * 60, unitBytes)) return std::printf("cannot write the recording\n"), 1;
@@ -131,16 +130,5 @@ int main(int argc, char** argv)
     Time("earliest-file query", [&] { return Query(folder, 0, 1, 0x7FFFFFFF); });
     Time("latest-file query", [&] { return Query(folder, 0x7FFFFFFF, -1, 0); });
     Time("every record of the day (43200), no data", [&] { return EveryRecord(folder); });
-
-    // Removed with the shell's own recursion would pull in shell32; the tree is known.
-    for (uint32_t m = 0; m < 1440; ++m) {
-        std::string relative = CMinuteFilePath::RelativePath(kDay + m * 60);
-        std::replace(relative.begin(), relative.end(), '/', '\\');
-        const std::wstring path = folder + L"\\" + Widen(relative);
-        DeleteFileW(path.c_str());
-        if (m % 60 == 59) RemoveDirectoryW(path.substr(0, path.rfind(L'\\')).c_str());
-    }
-    RemoveDirectoryW((folder + L"\\" + Widen(CMinuteFilePath::RelativePath(kDay).substr(0, 8))).c_str());
-    RemoveDirectoryW(folder.c_str());
     return 0;
 }

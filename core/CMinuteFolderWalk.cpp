@@ -17,18 +17,13 @@ CMinuteFolderWalk::CMinuteFolderWalk(IMinuteStore* pStore, uint32_t first, uint3
 
 bool CMinuteFolderWalk::Begin()
 {
-    std::vector<std::string> names;
-    if (!m_pStore->List("", &names)) return false;
-    m_Days.clear();
-    for (std::string& name : names) {
-        uint32_t dayStart;
-        if (CMinuteFilePath::DayOfFolder(name, &dayStart) && InRange(dayStart, kDay))
-            m_Days.push_back({dayStart, std::move(name)});
-    }
-    Order(&m_Days);
+    bool bListed = false;
+    m_Days = ListFolder("", kDay, &bListed, [](const std::string& name, uint32_t* pTime) {
+        return CMinuteFilePath::DayOfFolder(name, pTime);
+    });
     m_Hours.clear();
     m_Minutes.clear();
-    return true;
+    return bListed;
 }
 
 bool CMinuteFolderWalk::Next(std::string* pPath, uint32_t* pMinute)
@@ -68,31 +63,36 @@ void CMinuteFolderWalk::Order(std::vector<Entry>* pEntries) const
 
 std::vector<CMinuteFolderWalk::Entry> CMinuteFolderWalk::ListHours(const Entry& day)
 {
-    std::vector<std::string> names;
-    std::vector<Entry> hours;
-    if (!m_pStore->List(day.path, &names)) return hours;
-    for (const std::string& name : names) {
+    return ListFolder(day.path, kHour, nullptr, [&day](const std::string& name, uint32_t* pTime) {
         unsigned hour;
-        if (!CMinuteFilePath::HourOfFolder(name, &hour)) continue;
-        const uint64_t start = uint64_t{day.time} + hour * kHour;
-        if (start <= UINT32_MAX && InRange(static_cast<uint32_t>(start), kHour))
-            hours.push_back({static_cast<uint32_t>(start), day.path + "/" + name});
-    }
-    Order(&hours);
-    return hours;
+        if (!CMinuteFilePath::HourOfFolder(name, &hour) || uint64_t{day.time} + hour * kHour > UINT32_MAX) return false;
+        *pTime = day.time + hour * kHour;
+        return true;
+    });
 }
 
 // A file counts only in the hour folder its name belongs to.
 std::vector<CMinuteFolderWalk::Entry> CMinuteFolderWalk::ListMinutes(const Entry& hour)
 {
+    return ListFolder(hour.path, kMinute, nullptr, [&hour](const std::string& name, uint32_t* pTime) {
+        return CMinuteFilePath::MinuteOfPath(name, pTime) && *pTime - *pTime % kHour == hour.time;
+    });
+}
+
+// The entries of a folder whose names stand for a time span touching the range,
+// in walking order.
+std::vector<CMinuteFolderWalk::Entry> CMinuteFolderWalk::ListFolder(const std::string& folder, uint32_t span,
+                                                                    bool* pListed, const NameTime& nameTime)
+{
     std::vector<std::string> names;
-    std::vector<Entry> minutes;
-    if (!m_pStore->List(hour.path, &names)) return minutes;
+    std::vector<Entry> entries;
+    const bool bListed = m_pStore->List(folder, &names);
+    if (pListed) *pListed = bListed;
     for (const std::string& name : names) {
-        uint32_t minute;
-        if (!CMinuteFilePath::MinuteOfPath(name, &minute) || minute - minute % kHour != hour.time) continue;
-        if (InRange(minute, kMinute)) minutes.push_back({minute, hour.path + "/" + name});
+        uint32_t time;
+        if (nameTime(name, &time) && InRange(time, span))
+            entries.push_back({time, folder.empty() ? name : folder + "/" + name});
     }
-    Order(&minutes);
-    return minutes;
+    Order(&entries);
+    return entries;
 }

@@ -7,6 +7,7 @@
 #include "core/IMinuteStore.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,14 @@ private:
         std::string path;
     };
 
+    // The time a name stands for; false for a name that is not one of the walk's.
+    using NameTime = std::function<bool(const std::string& name, uint32_t* pTime)>;
+
     bool InRange(uint32_t start, uint32_t span) const;
     void Order(std::vector<Entry>* pEntries) const;
     std::vector<Entry> ListHours(const Entry& day);
     std::vector<Entry> ListMinutes(const Entry& hour);
+    std::vector<Entry> ListFolder(const std::string& folder, uint32_t span, bool* pListed, const NameTime& nameTime);
     bool NextHour();
 
     IMinuteStore* const m_pStore;

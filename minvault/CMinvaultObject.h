@@ -17,8 +17,6 @@ public:
     int32_t GetStats(MinvaultStats* pStats) override;
     int32_t ReadRecordData(uint8_t* pBuffer, uint32_t cb, uint32_t flags) override;
 
-    ~CMinvaultObject() = default;
-
 private:
     CMinuteSearch m_Search;
     std::unique_ptr<CWinMinuteStore> m_pStore;

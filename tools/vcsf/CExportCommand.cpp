@@ -5,8 +5,6 @@
 #include "tools/vcsf/CInfoCommand.h"
 #include "tools/vcsf/CStreamReport.h"
 
-#include <windows.h>
-
 #include <memory>
 #include <vector>
 
@@ -39,7 +37,7 @@ int CExportCommand::Run()
     return status;
 }
 
-int CExportCommand::Export(void* hFile)
+int CExportCommand::Export(HANDLE hFile)
 {
     std::unique_ptr<CMinvault, CMinvaultDeleter> search(CreateCMinvault());
     if (!search) return Fail(L"creating the search", static_cast<int32_t>(MinvaultResult::NoMemory));

@@ -4,6 +4,8 @@
 // it was recorded, for a player or a check. A unit whose data fail their checks
 // is left out and counted.
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 
@@ -17,7 +19,7 @@ public:
     const std::wstring& Errors() const { return m_Errors; }
 
 private:
-    int Export(void* hFile);
+    int Export(HANDLE hFile);
     int Fail(const std::wstring& what, int32_t result);
 
     const std::wstring m_Folder, m_File;
