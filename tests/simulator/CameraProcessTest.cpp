@@ -107,6 +107,36 @@ TEST_F(CameraProcessTest, EachStopEndsASessionUntilTheLast)
     EXPECT_EQ(camera.Wait(), 0);
 }
 
+// A repeated start stays in its session; the stop request opens the next.
+TEST_F(CameraProcessTest, AStatusListGivesEachSessionTheNextStatus)
+{
+    CCameraProcess camera(Unicast({"--sessions", "3", "--status-list", "0x8001,0x8002"}));
+    const uint16_t port = camera.CommandPort();
+    ASSERT_NE(port, 0);
+    std::vector<uint16_t> statuses;
+    for (int session = 0; session < 3; session++) {
+        CUdpPeer viewer;
+        for (int start = 0; start < 2; start++) {
+            viewer.SendTo(port, kStart);
+            Bytes datagram;
+            do {
+                ASSERT_TRUE(viewer.Receive(&datagram));
+            } while (TypeOf(datagram) != PTYPE_RES_HEAD);
+            EXPECT_EQ(Parse(datagram), 0);
+            statuses.push_back(camParm.GetStatus());
+        }
+        viewer.SendTo(port, kStop);
+        ASSERT_TRUE(camera.WaitForLine("request stop from 127.0.0.1:" + std::to_string(viewer.Port())));
+    }
+    EXPECT_EQ(statuses, (std::vector<uint16_t>{0x8001, 0x8001, 0x8002, 0x8002, 0x8001, 0x8001}));
+    EXPECT_EQ(camera.Wait(), 0);
+    std::vector<std::string> responses;
+    for (const std::string& line : camera.Lines())
+        if (line.rfind("sent response", 0) == 0) responses.push_back(line);
+    const std::string first = "sent response status=0x8001", second = "sent response status=0x8002";
+    EXPECT_EQ(responses, (std::vector<std::string>{first, first, second, second, first, first}));
+}
+
 TEST_F(CameraProcessTest, WithoutContinueRequestsTheCameraEndsIdle)
 {
     CCameraProcess camera(Unicast({"--idle-timeout", "0.5"}));
@@ -233,12 +263,13 @@ TEST_F(CameraProcessTest, MulticastReachesAGroupMemberOnLoopbackAndEndsWithTheSt
     EXPECT_EQ(camera.Wait(), 0);
 }
 
+// One stop head a run: it carries the list's first code.
 TEST_F(CameraProcessTest, AStopRequestOnTheCommandPortEndsMulticastWithTheStopHead)
 {
     const std::string group = "239.255.71.33";
     CUdpPeer member(group);
     CCameraProcess camera({"multicast", "--input", AssetPath("testsrc-352x240.ps"), "--group", group, "--port",
-                           std::to_string(member.Port()), "--stop-on-request", "--status", "0x8003",
+                           std::to_string(member.Port()), "--stop-on-request", "--status-list", "0x8003,0x8004",
                            "--duration", "60"});
     const uint16_t port = camera.CommandPort();
     ASSERT_NE(port, 0);
@@ -251,6 +282,7 @@ TEST_F(CameraProcessTest, AStopRequestOnTheCommandPortEndsMulticastWithTheStopHe
     EXPECT_EQ(camParm.GetStatus(), 0x8003);
     EXPECT_TRUE(camera.WaitForLine("request unknown bytes=4 from 127.0.0.1:"));
     EXPECT_TRUE(camera.WaitForLine("request stop from 127.0.0.1:"));
+    EXPECT_TRUE(camera.WaitForLine("sent multicast-stop status=0x8003"));
     EXPECT_TRUE(camera.WaitForLine("end multicast-stop"));
     EXPECT_EQ(camera.Wait(), 0);
 }

@@ -289,6 +289,43 @@ TEST_F(HttpCameraTest, AStatusMessageComesAfterNRecordsAndEndsTheBody)
     }
 }
 
+// Each live body takes the list's next code, in its heads or in its status message.
+TEST_F(HttpCameraTest, AStatusListGivesEachLiveBodyTheNextStatus)
+{
+    for (const bool bMessage : {false, true}) {
+        std::vector<std::string> more = {"--status-list", "0x8004,0x8005", "--sessions", "0"};
+        if (bMessage) more.insert(more.end(), {"--status-message-after", "1"});
+        CCameraProcess camera(Http(more));
+        const uint16_t port = camera.HttpPort();
+        ASSERT_NE(port, 0);
+        std::vector<uint16_t> heads;
+        std::vector<std::string> tails;
+        for (int body = 0; body < 3; body++) {
+            httplib::ClientImpl client("127.0.0.1", port);
+            CLiveRecords live(&camParm);
+            client.Get(kLiveStart, [&](const char* p, size_t cb) {
+                live.Feed(p, cb);
+                return live.Records().size() < 2;
+            });
+            ASSERT_FALSE(live.Records().empty()) << bMessage;
+            heads.push_back(live.Records()[0].identify.usStatus);
+            tails.push_back(live.Tail());
+            EXPECT_TRUE(camera.WaitForLine("live-end ")) << bMessage;
+        }
+        if (bMessage) {
+            EXPECT_EQ(heads, (std::vector<uint16_t>{0, 0, 0}));
+            EXPECT_EQ(tails, (std::vector<std::string>{"0x8004", "0x8005", "0x8004"}));
+            std::vector<std::string> sent;
+            for (const std::string& line : camera.Lines())
+                if (line.rfind("sent status-message", 0) == 0) sent.push_back(line);
+            EXPECT_EQ(sent, (std::vector<std::string>{"sent status-message 0x8004", "sent status-message 0x8005",
+                                                      "sent status-message 0x8004"}));
+        } else {
+            EXPECT_EQ(heads, (std::vector<uint16_t>{0x8004, 0x8005, 0x8004}));
+        }
+    }
+}
+
 // An oversize record joins whole units, so the payload is still the clip.
 TEST_F(HttpCameraTest, WrongIdentifiersAndOversizeRecordsFallOnTheRecordsCounted)
 {

@@ -65,6 +65,20 @@ bool ToResolution(const std::string& text, int* pWidth, int* pHeight)
     return x != std::string::npos && ToInt(text.substr(0, x), 4095, pWidth) && ToInt(text.substr(x + 1), 4095, pHeight);
 }
 
+// Codes hex or decimal, comma-separated, none empty.
+bool ToStatusList(const std::string& text, size_t maxCount, std::vector<uint16_t>* pList)
+{
+    pList->clear();
+    for (size_t begin = 0;;) {
+        const size_t comma = text.find(',', begin);
+        uint16_t code = 0;
+        if (pList->size() == maxCount || !ToInt(text.substr(begin, comma - begin), 0xFFFF, &code)) return false;
+        pList->push_back(code);
+        if (comma == std::string::npos) return true;
+        begin = comma + 1;
+    }
+}
+
 }  // namespace
 
 bool CCameraOptions::Fail(const std::string& message)
@@ -157,7 +171,11 @@ bool CCameraOptions::ParseHttpOption(const std::string& name, const std::string&
 bool CCameraOptions::ParseStreamOption(const std::string& name, const std::string& value)
 {
     bool ok = true;
-    if (name == "--status") ok = ToInt(value, 0xFFFF, &status);
+    if (name == "--status") {
+        ok = ToInt(value, 0xFFFF, &status);
+        m_bStatusGiven = true;
+    }
+    else if (name == "--status-list") ok = ToStatusList(value, kMaxStatusList, &statusList);
     else if (name == "--rate") ok = ToInt(value, 1'000'000'000, &rate) && rate > 0;
     else if (name == "--resolution") ok = ToResolution(value, &width, &height);
     else if (name == "--width") ok = ToInt(value, 4095, &width);
@@ -199,7 +217,14 @@ bool CCameraOptions::CheckRequired()
     if (mode == CameraMode::Multicast && (group.empty() || port == 0))
         return Fail("multicast needs --group and a non-zero --port");
     if (mode != CameraMode::Unicast && !sendTo.empty()) return Fail("--send-to is for unicast");
+    if (!CheckFaults()) return false;
     return mode != CameraMode::Http || CheckHttp();
+}
+
+bool CCameraOptions::CheckFaults()
+{
+    if (m_bStatusGiven && !statusList.empty()) return Fail("--status-list replaces --status: give one of them");
+    return true;
 }
 
 bool CCameraOptions::CheckHttp()
@@ -255,6 +280,10 @@ The sending modes loop the input file and take:
                         (default 30)
   --status CODE         camera status in the response head, the stop head and the
                         heads of the HTTP records (there 0 with --status-message-after)
+  --status-list CODE[,CODE...]   instead of --status, at most 64 codes taken in
+                        turn: unicast per session (counted by stop requests), http
+                        per live body (its heads and status message), multicast
+                        per stop head (one a run: the first code)
   --rate BITS_PER_S     sending rate (default: the pack headers' mux rate)
   --resolution WxH, --width W, --height H   (default: the sequence header's)
   --quality 0..4 (default 2), --frame-rate-code N, --bitrate-byte N (0..63)

@@ -16,6 +16,9 @@ public:
     bool Parse(const std::vector<std::string>& args);
     const std::string& Error() const { return m_error; }
     static std::string HelpText();
+    // The status of the n-th session, live body or stop head, counted from 0.
+    uint16_t StatusOf(uint64_t n) const { return statusList.empty() ? status : statusList[n % statusList.size()]; }
+    static constexpr size_t kMaxStatusList = 64;
 
     CameraMode mode = CameraMode::None;
     std::string input;
@@ -31,6 +34,7 @@ public:
     double idleTimeout = 30;
     uint32_t sessions = 1;  // stop requests until the end; 0: unbounded
     uint16_t status = 0;
+    std::vector<uint16_t> statusList;  // unicast: per session; http: per live body; multicast: per stop head
     uint64_t rate = 0;  // bits per second; 0: the stream's own
     int width = -1;     // negative: from the stream's sequence header
     int height = -1;
@@ -77,7 +81,9 @@ private:
     bool ParseFaultOption(const std::string& name, const std::string& value);
     bool CheckRequired();
     bool CheckHttp();
+    bool CheckFaults();
     bool Fail(const std::string& message);
 
     std::string m_error;
+    bool m_bStatusGiven = false;
 };

@@ -157,8 +157,9 @@ void CHttpCamera::StartLive(const httplib::Request& request, httplib::Response& 
     if (!Admit(request, response, "live-start")) return;
     // Chunks mean nothing to an HTTP/1.0 client: its body ends with the connection.
     const bool bChunked = request.version != "HTTP/1.0";
-    auto stream =
-        std::make_shared<CLiveStream>(m_Options, m_Source, m_Parameters, m_Live, m_Log, Peer(request), bChunked);
+    const uint16_t usStatus = m_Options.StatusOf(m_qwLiveBodies++);
+    auto stream = std::make_shared<CLiveStream>(m_Options, m_Source, m_Parameters, usStatus, m_Live, m_Log,
+                                                Peer(request), bChunked);
     auto provide = [stream](size_t, httplib::DataSink& sink) { return stream->Provide(sink); };
     auto release = [stream](bool) { stream->Finish(); };
     if (bChunked) {

@@ -12,6 +12,7 @@
 #include "tools/camera/CStreamParameters.h"
 #include "tools/camera/CStreamSource.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -48,4 +49,5 @@ private:
     const CHttpAuth m_Auth;
     CLiveControl m_Live;
     std::unique_ptr<httplib::Server> m_pServer;
+    std::atomic<uint64_t> m_qwLiveBodies = 0;
 };

@@ -13,12 +13,14 @@ bool After(uint64_t n, int64_t after) { return after >= 0 && n == static_cast<ui
 
 }  // namespace
 
-CLiveBody::CLiveBody(const CCameraOptions& options, const CStreamSource& source, const CStreamParameters& parameters)
+CLiveBody::CLiveBody(const CCameraOptions& options, const CStreamSource& source, const CStreamParameters& parameters,
+                     uint16_t usStatus)
     : m_Source(source),
       m_Parameters(parameters),
       m_Options(options),
+      m_usStatus(usStatus),
       // The status message reports the status; the heads before it report none.
-      m_usHeadStatus(options.statusMessageAfter >= 0 ? 0 : options.status)
+      m_usHeadStatus(options.statusMessageAfter >= 0 ? 0 : usStatus)
 {
 }
 
@@ -28,7 +30,7 @@ BodyPart CLiveBody::Next(std::vector<uint8_t>* pBytes, size_t* pUnits)
     *pUnits = 0;
     if (After(m_qwRecords, m_Options.statusMessageAfter)) {
         char text[8];
-        std::snprintf(text, sizeof(text), "0x%04x", m_Options.status);
+        std::snprintf(text, sizeof(text), "0x%04x", m_usStatus);
         pBytes->assign(text, text + 6);
         return BodyPart::StatusMessage;
     }

@@ -24,7 +24,11 @@ public:
     static constexpr size_t kClientBuffer = 81920;
     static constexpr size_t kHeadSize = FirstStreamHead::kSize;
 
-    CLiveBody(const CCameraOptions& options, const CStreamSource& source, const CStreamParameters& parameters);
+    CLiveBody(const CCameraOptions& options, const CStreamSource& source, const CStreamParameters& parameters,
+              uint16_t usStatus);
+
+    // What the status message reports.
+    uint16_t Status() const { return m_usStatus; }
 
     // The next part's bytes; *pUnits counts the units it ends.
     BodyPart Next(std::vector<uint8_t>* pBytes, size_t* pUnits);
@@ -36,6 +40,7 @@ private:
     const CStreamSource& m_Source;
     const CStreamParameters& m_Parameters;
     const CCameraOptions& m_Options;
+    const uint16_t m_usStatus;
     const uint16_t m_usHeadStatus;
     uint64_t m_qwRecords = 0;
     size_t m_NextUnit = 0;

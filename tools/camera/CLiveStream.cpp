@@ -14,10 +14,9 @@ constexpr auto kStallCheck = std::chrono::milliseconds(50);
 }  // namespace
 
 CLiveStream::CLiveStream(const CCameraOptions& options, const CStreamSource& source,
-                         const CStreamParameters& parameters, CLiveControl& control, CCameraLog& log, std::string peer,
-                         bool bChunked)
-    : m_Options(options),
-      m_Body(options, source, parameters),
+                         const CStreamParameters& parameters, uint16_t usStatus, CLiveControl& control, CCameraLog& log,
+                         std::string peer, bool bChunked)
+    : m_Body(options, source, parameters, usStatus),
       m_Pacer(parameters.SendRate()),
       m_Control(control),
       m_Log(log),
@@ -46,7 +45,7 @@ const char* CLiveStream::Send(httplib::DataSink& sink, BodyPart part, const std:
     if (const char* reason = WritePaced(sink, bytes)) return reason;
     if (part == BodyPart::CutRecord) return "close-mid-record";
     if (part != BodyPart::StatusMessage) return nullptr;
-    m_Log.Line("sent status-message 0x%04x", m_Options.status);
+    m_Log.Line("sent status-message 0x%04x", m_Body.Status());
     return "status-message";
 }
 

@@ -17,7 +17,7 @@ class DataSink;
 class CLiveStream {
 public:
     CLiveStream(const CCameraOptions& options, const CStreamSource& source, const CStreamParameters& parameters,
-                CLiveControl& control, CCameraLog& log, std::string peer, bool bChunked);
+                uint16_t usStatus, CLiveControl& control, CCameraLog& log, std::string peer, bool bChunked);
 
     // The whole body in one call; false closes the connection.
     bool Provide(httplib::DataSink& sink);
@@ -30,7 +30,6 @@ private:
     const char* Stall(httplib::DataSink& sink);
     bool End(httplib::DataSink& sink, const char* reason);
 
-    const CCameraOptions& m_Options;
     CLiveBody m_Body;
     CPacer m_Pacer;
     CLiveControl& m_Control;

@@ -102,7 +102,8 @@ const char* CMulticastCamera::ReadRequests()
 void CMulticastCamera::SendStop()
 {
     uint8_t head[MulticastStopHead::kSize];
-    EncodeMulticastStopHead(m_Sender.Parameters().MulticastStop(m_Options.status), head);
+    const uint16_t usStatus = m_Options.StatusOf(m_qwStopHeads++);
+    EncodeMulticastStopHead(m_Sender.Parameters().MulticastStop(usStatus), head);
     m_Sender.SendOne(m_hSocket, m_Group, head, sizeof(head));
-    m_Log.Line("sent multicast-stop status=0x%04x", m_Options.status);
+    m_Log.Line("sent multicast-stop status=0x%04x", usStatus);
 }

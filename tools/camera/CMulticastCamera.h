@@ -35,4 +35,5 @@ private:
     int m_hSocket = -1;
     CCommandSocket m_CommandPort;
     sockaddr_in m_Group = {};
+    uint64_t m_qwStopHeads = 0;
 };

@@ -96,9 +96,11 @@ void CUnicastCamera::StartStream(const sockaddr_in& to, Clock::time_point now)
 {
     m_Client = to;
     uint8_t head[ResponseHead::kSize];
-    EncodeResponseHead(m_Sender.Parameters().Response(m_Options.status), head);
+    // A session ends with a stop request, so a repeated start stays in the same one.
+    const uint16_t usStatus = m_Options.StatusOf(m_dwStops);
+    EncodeResponseHead(m_Sender.Parameters().Response(usStatus), head);
     m_Sender.SendOne(m_Socket.Fd(), m_Client, head, sizeof(head));
-    m_Log.Line("sent response status=0x%04x", m_Options.status);
+    m_Log.Line("sent response status=0x%04x", usStatus);
     if (!m_bStreaming) m_Sender.Begin(now);
     m_bStreaming = true;
 }

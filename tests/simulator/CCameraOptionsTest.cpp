@@ -1,0 +1,52 @@
+// The command lines the camera refuses, and what it makes of those it takes.
+
+#include "tools/camera/CCameraOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> Line(const std::string& mode, std::vector<std::string> more)
+{
+    std::vector<std::string> args = {mode, "--input", "x"};
+    if (mode == "multicast") args.insert(args.end(), {"--group", "239.1.1.1", "--port", "5000"});
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+// The refusal's message, or "(taken)".
+std::string Refusal(const std::string& mode, std::vector<std::string> more)
+{
+    CCameraOptions options;
+    return options.Parse(Line(mode, std::move(more))) ? "(taken)" : options.Error();
+}
+
+TEST(CCameraOptionsTest, AStatusListIsTakenInTurnAndReplacesTheStatus)
+{
+    CCameraOptions options;
+    ASSERT_TRUE(options.Parse(Line("unicast", {"--status-list", "0x8001,32770,0xffff"})));
+    EXPECT_EQ(options.statusList, (std::vector<uint16_t>{0x8001, 0x8002, 0xFFFF}));
+    const std::vector<uint16_t> turns = {options.StatusOf(0), options.StatusOf(1), options.StatusOf(2),
+                                         options.StatusOf(3)};
+    EXPECT_EQ(turns, (std::vector<uint16_t>{0x8001, 0x8002, 0xFFFF, 0x8001}));
+    std::string sixtyFour = "0";
+    for (int i = 1; i < 64; i++) sixtyFour += "," + std::to_string(i);
+    EXPECT_EQ(Refusal("http", {"--status-list", sixtyFour}), "(taken)");
+    EXPECT_EQ(Refusal("multicast", {"--status-list", "0x8002"}), "(taken)");
+}
+
+TEST(CCameraOptionsTest, AMalformedStatusListIsRefused)
+{
+    std::string sixtyFive = "0";
+    for (int i = 1; i < 65; i++) sixtyFive += "," + std::to_string(i);
+    for (const std::string& list : {std::string(""), std::string("1,,2"), std::string("1,"), std::string("0x10000"),
+                                    std::string("-1"), std::string("0x80 02"), sixtyFive})
+        EXPECT_EQ(Refusal("unicast", {"--status-list", list}), "--status-list: invalid value " + list);
+    EXPECT_EQ(Refusal("unicast", {"--status", "1", "--status-list", "2"}),
+              "--status-list replaces --status: give one of them");
+}
+
+}  // namespace
