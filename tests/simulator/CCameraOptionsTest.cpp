@@ -49,4 +49,13 @@ TEST(CCameraOptionsTest, AMalformedStatusListIsRefused)
               "--status-list replaces --status: give one of them");
 }
 
+TEST(CCameraOptionsTest, SilentAfterIsForTheUdpModes)
+{
+    EXPECT_EQ(Refusal("unicast", {"--silent-after", "0"}), "(taken)");
+    EXPECT_EQ(Refusal("multicast", {"--silent-after", "100"}), "(taken)");
+    EXPECT_EQ(Refusal("http", {"--silent-after", "100"}),
+              "--silent-after is for unicast and multicast; http has --stall-after");
+    EXPECT_EQ(Refusal("unicast", {"--silent-after", "-1"}), "--silent-after: invalid value -1");
+}
+
 }  // namespace

@@ -43,10 +43,20 @@ void CUdpPeer::SendTo(uint16_t port, const std::vector<uint8_t>& bytes)
     sendto(m_hSocket, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof(to));
 }
 
-bool CUdpPeer::Receive(std::vector<uint8_t>* pDatagram)
+bool CUdpPeer::Receive(std::vector<uint8_t>* pDatagram) { return Receive(pDatagram, 0); }
+
+std::vector<std::vector<uint8_t>> CUdpPeer::Drain()
+{
+    std::vector<std::vector<uint8_t>> datagrams(1);
+    while (Receive(&datagrams.back(), MSG_DONTWAIT)) datagrams.emplace_back();
+    datagrams.pop_back();
+    return datagrams;
+}
+
+bool CUdpPeer::Receive(std::vector<uint8_t>* pDatagram, int flags)
 {
     pDatagram->resize(65536);
-    const ssize_t n = recv(m_hSocket, pDatagram->data(), pDatagram->size(), 0);
+    const ssize_t n = recv(m_hSocket, pDatagram->data(), pDatagram->size(), flags);
     if (n < 0) return false;
     pDatagram->resize(static_cast<size_t>(n));
     return true;

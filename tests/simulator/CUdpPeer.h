@@ -19,9 +19,12 @@ public:
     void SendTo(uint16_t port, const std::vector<uint8_t>& bytes);
     // The next datagram; false when none came within the bound.
     bool Receive(std::vector<uint8_t>* pDatagram);
+    // The datagrams already waiting, without waiting for more.
+    std::vector<std::vector<uint8_t>> Drain();
 
 private:
     void Open(uint32_t address);
+    bool Receive(std::vector<uint8_t>* pDatagram, int flags);
 
     int m_hSocket = -1;
     uint16_t m_usPort = 0;

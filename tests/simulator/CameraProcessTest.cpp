@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -135,6 +136,40 @@ TEST_F(CameraProcessTest, AStatusListGivesEachSessionTheNextStatus)
         if (line.rfind("sent response", 0) == 0) responses.push_back(line);
     const std::string first = "sent response status=0x8001", second = "sent response status=0x8002";
     EXPECT_EQ(responses, (std::vector<std::string>{first, first, second, second, first, first}));
+}
+
+// The camera's own count of what it sent, from its last line.
+unsigned long long DatagramsSent(const CCameraProcess& camera)
+{
+    unsigned long long units = 0, datagrams = 0;
+    if (camera.Lines().empty() || std::sscanf(camera.Lines().back().c_str(), "sent units=%llu datagrams=%llu", &units,
+                                              &datagrams) != 2)
+        return 0;
+    return datagrams;
+}
+
+// Everything the camera sent before a line it logged later is already waiting
+// on loopback, so the drained count is exact.
+TEST_F(CameraProcessTest, SilentAfterNDatagramsASessionStillAnswersRequests)
+{
+    CCameraProcess camera(Unicast({"--silent-after", "25", "--sessions", "2"}));
+    const uint16_t port = camera.CommandPort();
+    ASSERT_NE(port, 0);
+    for (int session = 0; session < 2; session++) {
+        client.SendTo(port, kStart);
+        ASSERT_TRUE(camera.WaitForLine("silent after 25 datagrams")) << session;
+        client.SendTo(port, kContinue);
+        ASSERT_TRUE(camera.WaitForLine("request continue from")) << session;
+        client.SendTo(port, kStop);
+        ASSERT_TRUE(camera.WaitForLine("request stop from")) << session;
+        const std::vector<Bytes> received = client.Drain();
+        ASSERT_EQ(received.size(), 26u) << session;
+        EXPECT_EQ(TypeOf(received[0]), PTYPE_RES_HEAD);
+        for (size_t i = 1; i < received.size(); i++) EXPECT_GE(Parse(received[i]), 0) << i;
+    }
+    EXPECT_EQ(camera.Wait(), 0);
+    EXPECT_EQ(DatagramsSent(camera), 52u);
+    EXPECT_EQ(std::count(camera.Lines().begin(), camera.Lines().end(), "silent after 25 datagrams"), 2);
 }
 
 TEST_F(CameraProcessTest, WithoutContinueRequestsTheCameraEndsIdle)
@@ -285,6 +320,27 @@ TEST_F(CameraProcessTest, AStopRequestOnTheCommandPortEndsMulticastWithTheStopHe
     EXPECT_TRUE(camera.WaitForLine("sent multicast-stop status=0x8003"));
     EXPECT_TRUE(camera.WaitForLine("end multicast-stop"));
     EXPECT_EQ(camera.Wait(), 0);
+}
+
+TEST_F(CameraProcessTest, SilentMulticastStillAnswersTheStopRequest)
+{
+    const std::string group = "239.255.71.34";
+    CUdpPeer member(group);
+    CCameraProcess camera({"multicast", "--input", AssetPath("testsrc-352x240.ps"), "--group", group, "--port",
+                           std::to_string(member.Port()), "--stop-on-request", "--silent-after", "10",
+                           "--duration", "60"});
+    const uint16_t port = camera.CommandPort();
+    ASSERT_NE(port, 0);
+    ASSERT_TRUE(camera.WaitForLine("silent after 10 datagrams"));
+    client.SendTo(port, kStop);
+    Bytes datagram;
+    int stream = 0;
+    while (member.Receive(&datagram) && TypeOf(datagram) != PTYPE_MC_STOP) stream++;
+    EXPECT_EQ(TypeOf(datagram), PTYPE_MC_STOP);
+    EXPECT_EQ(stream, 10);
+    EXPECT_TRUE(camera.WaitForLine("end multicast-stop"));
+    EXPECT_EQ(camera.Wait(), 0);
+    EXPECT_EQ(DatagramsSent(camera), 11u);
 }
 
 TEST_F(CameraProcessTest, AChangedMacTurnsMulticastHeadsIntoDuplicates)

@@ -199,6 +199,7 @@ bool CCameraOptions::ParseFaultOption(const std::string& name, const std::string
     else if (name == "--pad-every") ok = ToInt(value, 0xFFFFFFFF, &padEvery);
     else if (name == "--mac-change-after") ok = ToSeconds(value, &macChangeAfter);
     else if (name == "--mac-toggle-every") ok = ToSeconds(value, &macToggleEvery) && macToggleEvery > 0;
+    else if (name == "--silent-after") ok = ToInt(value, 0xFFFFFFFF, &silentAfter);
     else if (name == "--oversize-record-every") ok = ToInt(value, 0xFFFFFFFF, &oversizeRecordEvery);
     else if (name == "--status-message-after") ok = ToInt(value, 0xFFFFFFFF, &statusMessageAfter);
     else if (name == "--close-mid-record-after") ok = ToInt(value, 0xFFFFFFFF, &closeMidRecordAfter);
@@ -224,6 +225,8 @@ bool CCameraOptions::CheckRequired()
 bool CCameraOptions::CheckFaults()
 {
     if (m_bStatusGiven && !statusList.empty()) return Fail("--status-list replaces --status: give one of them");
+    if (mode == CameraMode::Http && silentAfter >= 0)
+        return Fail("--silent-after is for unicast and multicast; http has --stall-after");
     return true;
 }
 
@@ -301,6 +304,8 @@ Faults, deterministic with --seed N (default 1):
   --mac-change-after S  announce another MAC address after S seconds
   --mac-toggle-every S  switch between the two MAC addresses every S seconds, so
                         that a receiver sees a change whenever it joins
+  --silent-after N      unicast, multicast: after N stream datagrams a session
+                        sends no more, but stays open and answers requests
 HTTP faults, counted in the records of each live body:
   --oversize-record-every N    every Nth record joins units until it holds more
                                than 81920 bytes
@@ -326,6 +331,7 @@ Log lines on standard output, each flushed at once:
   sent multicast-stop status=0xSSSS
   mac changed to XX:XX:XX:XX:XX:XX
   sent status-message 0xSSSS
+  silent after N datagrams              --silent-after: once a session
   live-end REASON records=N from IP:PORT
                                         http: a live body ended after N whole
                                         records; REASON is client-gone,

@@ -62,6 +62,7 @@ public:
     uint32_t padEvery = 0;
     double macChangeAfter = -1;
     double macToggleEvery = -1;
+    int64_t silentAfter = -1;  // unicast, multicast: stream datagrams a session sends; negative: unbounded
     // http, counted in the records of each live body
     uint32_t oversizeRecordEvery = 0;
     int64_t statusMessageAfter = -1;  // negative: never

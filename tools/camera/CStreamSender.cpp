@@ -20,7 +20,8 @@ CStreamSender::CStreamSender(const CCameraOptions& options, const CStreamSource&
       m_Parameters(options, source.Facts()),
       m_Cutter(bMulticast),
       m_Faults(options),
-      m_Pacer(m_Parameters.SendRate())
+      m_Pacer(m_Parameters.SendRate()),
+      m_llSilentAfter(options.silentAfter)
 {
     std::memcpy(m_Mac, options.mac, 6);
     std::memcpy(m_LastMac, options.mac, 6);
@@ -33,11 +34,13 @@ CStreamSender::CStreamSender(const CCameraOptions& options, const CStreamSource&
 bool CStreamSender::SendDue(int socket, const sockaddr_in& to, Clock::time_point now, double elapsed)
 {
     for (int i = 0; i < kMaxBurst && m_Pacer.Due() <= now; i++) {
+        if (FallsSilent()) return true;
         if (m_Queue.empty()) QueueNextUnit(elapsed);
         if (m_Queue.empty()) continue;  // every datagram of the unit was lost
         const Datagram datagram = std::move(m_Queue.front());
         m_Queue.pop_front();
         if (!SendOne(socket, to, datagram.data(), datagram.size())) return false;
+        m_qwSessionDatagrams++;
         m_Pacer.Sent(datagram.size(), now);
         if (m_Queue.empty()) m_UnitTimes.Sent(Clock::now());
     }
@@ -52,6 +55,15 @@ bool CStreamSender::SendOne(int socket, const sockaddr_in& to, const uint8_t* p,
     if (sent < 0 && errno != ENOBUFS && errno != EAGAIN && errno != ECONNREFUSED) return false;
     m_qwDatagrams++;
     m_qwBytes += cb;
+    return true;
+}
+
+bool CStreamSender::FallsSilent()
+{
+    if (m_bSilent) return true;
+    if (m_llSilentAfter < 0 || m_qwSessionDatagrams < static_cast<uint64_t>(m_llSilentAfter)) return false;
+    m_bSilent = true;
+    m_Log.Line("silent after %lld datagrams", static_cast<long long>(m_llSilentAfter));
     return true;
 }
 

@@ -27,8 +27,10 @@ public:
     {
         m_Queue.clear();
         m_Pacer.Start(now);
+        m_qwSessionDatagrams = 0;
+        m_bSilent = false;
     }
-    Clock::time_point NextDue() const { return m_Pacer.Due(); }
+    Clock::time_point NextDue() const { return m_bSilent ? Clock::time_point::max() : m_Pacer.Due(); }
     // Sends what is due by `now`, a bounded number at a time; false on a send error.
     bool SendDue(int socket, const sockaddr_in& to, Clock::time_point now, double elapsed);
     // One datagram outside the stream (a response or stop head).
@@ -39,6 +41,7 @@ public:
 
 private:
     void QueueNextUnit(double elapsed);
+    bool FallsSilent();
 
     const CStreamSource& m_Source;
     CCameraLog& m_Log;
@@ -54,5 +57,8 @@ private:
     uint64_t m_qwUnits = 0;
     uint64_t m_qwDatagrams = 0;
     uint64_t m_qwBytes = 0;
+    const int64_t m_llSilentAfter;
+    uint64_t m_qwSessionDatagrams = 0;
+    bool m_bSilent = false;
     bool m_bReady = true;
 };
