@@ -58,4 +58,15 @@ TEST(CCameraOptionsTest, SilentAfterIsForTheUdpModes)
     EXPECT_EQ(Refusal("unicast", {"--silent-after", "-1"}), "--silent-after: invalid value -1");
 }
 
+TEST(CCameraOptionsTest, HttpErrorStatusesAreForHttpAndFourOrFiveHundreds)
+{
+    EXPECT_EQ(Refusal("http", {"--live-status", "400", "--lang-status", "599"}), "(taken)");
+    for (const char* code : {"399", "600", "200", "0x1f4x"}) {
+        EXPECT_EQ(Refusal("http", {"--live-status", code}), std::string("--live-status: invalid value ") + code);
+        EXPECT_EQ(Refusal("http", {"--lang-status", code}), std::string("--lang-status: invalid value ") + code);
+    }
+    EXPECT_EQ(Refusal("unicast", {"--live-status", "503"}), "--live-status is for http");
+    EXPECT_EQ(Refusal("multicast", {"--lang-status", "500"}), "--lang-status is for http");
+}
+
 }  // namespace

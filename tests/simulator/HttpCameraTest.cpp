@@ -326,6 +326,33 @@ TEST_F(HttpCameraTest, AStatusListGivesEachLiveBodyTheNextStatus)
     }
 }
 
+// Only once the credentials pass: a refused request still gets its challenge.
+TEST_F(HttpCameraTest, LiveAndLangStatusesAnswerAdmittedRequests)
+{
+    CCameraProcess camera(
+        Http({"--user", "admin", "--password", "secret", "--live-status", "503", "--lang-status", "500"}));
+    const uint16_t port = camera.HttpPort();
+    ASSERT_NE(port, 0);
+    httplib::ClientImpl client("127.0.0.1", port);
+    EXPECT_EQ(Challenge(client), "Basic realm=\"camera\"");
+    client.set_basic_auth("admin", "secret");
+    auto lang = client.Get(kLang);
+    ASSERT_TRUE(lang);
+    EXPECT_EQ(lang->status, 500);
+    EXPECT_EQ(lang->body, "error 500\n");
+    auto live = client.Get(kLiveStart);
+    ASSERT_TRUE(live);
+    EXPECT_EQ(live->status, 503);
+    EXPECT_EQ(live->body, "error 503\n");
+    EXPECT_EQ(client.Get(kLiveStop)->status, 200);
+    EXPECT_EQ(camera.Wait(), 0);
+    ExpectLines(camera.Lines(), {"http port", "request lang.cgi auth=missing from 127.0.0.1:",
+                                 "request lang.cgi auth=ok from 127.0.0.1:", "sent http-status 500 to lang.cgi",
+                                 "request live-start auth=ok from 127.0.0.1:", "sent http-status 503 to live-start",
+                                 "request live-stop auth=ok from 127.0.0.1:", "end stop-request",
+                                 "sent units=0 records=0 bytes=0"});
+}
+
 // An oversize record joins whole units, so the payload is still the clip.
 TEST_F(HttpCameraTest, WrongIdentifiersAndOversizeRecordsFallOnTheRecordsCounted)
 {

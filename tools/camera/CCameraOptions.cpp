@@ -79,6 +79,8 @@ bool ToStatusList(const std::string& text, size_t maxCount, std::vector<uint16_t
     }
 }
 
+bool ToHttpError(const std::string& text, int* pStatus) { return ToInt(text, 599, pStatus) && *pStatus >= 400; }
+
 }  // namespace
 
 bool CCameraOptions::Fail(const std::string& message)
@@ -164,6 +166,8 @@ bool CCameraOptions::ParseHttpOption(const std::string& name, const std::string&
     }
     else if (name == "--cert") certFile = value;
     else if (name == "--key") keyFile = value;
+    else if (name == "--live-status") ok = ToHttpError(value, &liveStatus);
+    else if (name == "--lang-status") ok = ToHttpError(value, &langStatus);
     else return ParseStreamOption(name, value);
     return ok || Fail(name + ": invalid value " + value);
 }
@@ -227,6 +231,8 @@ bool CCameraOptions::CheckFaults()
     if (m_bStatusGiven && !statusList.empty()) return Fail("--status-list replaces --status: give one of them");
     if (mode == CameraMode::Http && silentAfter >= 0)
         return Fail("--silent-after is for unicast and multicast; http has --stall-after");
+    if (mode != CameraMode::Http && liveStatus) return Fail("--live-status is for http");
+    if (mode != CameraMode::Http && langStatus) return Fail("--lang-status is for http");
     return true;
 }
 
@@ -314,6 +320,9 @@ HTTP faults, counted in the records of each live body:
   --close-mid-record-after N   after N records half of the next, then the
                                connection closes
   --stall-after N              after N records nothing more, the connection open
+  --live-status CODE           an admitted /liveimg.cgi?stream=1 is answered with
+                               HTTP status CODE (400..599) and "error CODE"
+  --lang-status CODE           the same for an admitted /cgi-bin/lang.cgi
 
 Log lines on standard output, each flushed at once:
   command port N                        unicast, --stop-on-request: the first line
@@ -327,6 +336,8 @@ Log lines on standard output, each flushed at once:
   request lang.cgi|live-start|live-stop auth=ok|missing|refused from IP:PORT
                                         http; ok always without --user
   request unknown GET TARGET from IP:PORT
+  sent http-status CODE to live-start|lang.cgi
+                                        --live-status, --lang-status
   sent response status=0xSSSS
   sent multicast-stop status=0xSSSS
   mac changed to XX:XX:XX:XX:XX:XX

@@ -68,6 +68,9 @@ public:
     int64_t statusMessageAfter = -1;  // negative: never
     int64_t closeMidRecordAfter = -1;
     int64_t stallAfter = -1;
+    // http: the HTTP status that answers an admitted request; 0: none
+    int liveStatus = 0;
+    int langStatus = 0;
 
     std::string video;
     std::string audio;

@@ -97,7 +97,9 @@ bool CHttpCamera::Listen()
 void CHttpCamera::Route()
 {
     m_pServer->Get(R"(/cgi-bin/lang\.cgi)", [this](const httplib::Request& request, httplib::Response& response) {
-        if (Admit(request, response, "lang.cgi")) response.set_content("language=en\n", "text/plain");
+        if (!Admit(request, response, "lang.cgi")) return;
+        if (m_Options.langStatus) AnswerError(response, m_Options.langStatus, "lang.cgi");
+        else response.set_content("language=en\n", "text/plain");
     });
     m_pServer->Get(R"(/liveimg\.cgi)", [this](const httplib::Request& request, httplib::Response& response) {
         Live(request, response);
@@ -152,9 +154,20 @@ void CHttpCamera::Unknown(const httplib::Request& request, httplib::Response& re
     response.status = 404;
 }
 
+void CHttpCamera::AnswerError(httplib::Response& response, int status, const char* pWhat)
+{
+    response.status = status;
+    response.set_content("error " + std::to_string(status) + "\n", "text/plain");
+    m_Log.Line("sent http-status %d to %s", status, pWhat);
+}
+
 void CHttpCamera::StartLive(const httplib::Request& request, httplib::Response& response)
 {
     if (!Admit(request, response, "live-start")) return;
+    if (m_Options.liveStatus) {
+        AnswerError(response, m_Options.liveStatus, "live-start");
+        return;
+    }
     // Chunks mean nothing to an HTTP/1.0 client: its body ends with the connection.
     const bool bChunked = request.version != "HTTP/1.0";
     const uint16_t usStatus = m_Options.StatusOf(m_qwLiveBodies++);

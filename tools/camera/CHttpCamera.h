@@ -40,6 +40,7 @@ private:
     void Live(const httplib::Request& request, httplib::Response& response);
     void StartLive(const httplib::Request& request, httplib::Response& response);
     void Unknown(const httplib::Request& request, httplib::Response& response);
+    void AnswerError(httplib::Response& response, int status, const char* pWhat);
 
     const CCameraOptions& m_Options;
     const CStreamSource& m_Source;
