@@ -69,4 +69,16 @@ TEST(CCameraOptionsTest, HttpErrorStatusesAreForHttpAndFourOrFiveHundreds)
     EXPECT_EQ(Refusal("multicast", {"--lang-status", "500"}), "--lang-status is for http");
 }
 
+TEST(CCameraOptionsTest, ADatagramSizeIsForTheUdpModesWithinItsBounds)
+{
+    EXPECT_EQ(Refusal("unicast", {"--datagram-size", "76"}), "(taken)");
+    EXPECT_EQ(Refusal("multicast", {"--datagram-size", "64"}), "(taken)");
+    EXPECT_EQ(Refusal("multicast", {"--datagram-size", "4096"}), "(taken)");
+    for (const char* size : {"63", "4097", "0", "1k"})
+        EXPECT_EQ(Refusal("multicast", {"--datagram-size", size}), std::string("--datagram-size: invalid value ") + size);
+    EXPECT_EQ(Refusal("unicast", {"--datagram-size", "75"}),
+              "--datagram-size: unicast sends its 76-byte response head whole, so at least 76");
+    EXPECT_EQ(Refusal("http", {"--datagram-size", "4096"}), "--datagram-size is for unicast and multicast");
+}
+
 }  // namespace

@@ -154,13 +154,41 @@ TEST_F(CDatagramCutterTest, TheHeadsCarryTheStreamParameters)
 
 TEST_F(CDatagramCutterTest, ALargestUnitStaysWithinOneBytePacketNumbers)
 {
-    const std::vector<uint8_t> unit(CDatagramCutter::kMaxUnit, 0x55);
-    CDatagramCutter cutter(false);
-    const std::vector<Datagram> datagrams = cutter.Cut(FirstStreamHead{}, unit.data(), unit.size());
-    ASSERT_EQ(datagrams.size(), 256u);
-    EXPECT_EQ(datagrams.back().size(), CDatagramCutter::kMaxDatagram);
-    EXPECT_EQ(datagrams.back()[11], 255);
-    EXPECT_EQ(cutter.NextSequence(), 1);
+    for (const size_t size : {CDatagramCutter::kMaxDatagram, size_t{1400}, CDatagramCutter::kMinDatagram}) {
+        const std::vector<uint8_t> unit(CDatagramCutter::MaxUnit(size), 0x55);
+        CDatagramCutter cutter(false, size);
+        const std::vector<Datagram> datagrams = cutter.Cut(FirstStreamHead{}, unit.data(), unit.size());
+        ASSERT_EQ(datagrams.size(), 256u) << size;
+        for (const Datagram& datagram : datagrams) EXPECT_EQ(datagram.size(), size);
+        EXPECT_EQ(datagrams.back()[11], 255) << size;
+        EXPECT_EQ(cutter.NextSequence(), 1) << size;
+    }
+}
+
+// At the smallest datagrams the clip's pictures outgrow a unit: the source goes
+// on in the next one, so the datagrams still carry the clip whole.
+TEST_F(CDatagramCutterTest, UnitsTooLargeForSmallDatagramsGoOnInTheNext)
+{
+    const size_t maxUnit = CDatagramCutter::MaxUnit(CDatagramCutter::kMinDatagram);
+    CStreamSource small(maxUnit), whole;
+    std::string error;
+    ASSERT_TRUE(small.Load(AssetPath("testsrc-352x240.ps"), &error)) << error;
+    ASSERT_TRUE(whole.Load(AssetPath("testsrc-352x240.ps"), &error)) << error;
+    size_t largest = 0;
+    for (size_t unit = 0; unit < whole.UnitCount(); unit++) largest = std::max(largest, whole.UnitSize(unit));
+    EXPECT_GT(largest, maxUnit);
+    EXPECT_GT(small.UnitCount(), whole.UnitCount());
+    CDatagramCutter cutter(false, CDatagramCutter::kMinDatagram);
+    std::vector<uint8_t> received;
+    for (size_t unit = 0; unit < small.UnitCount(); unit++) {
+        ASSERT_LE(small.UnitSize(unit), maxUnit);
+        for (const Datagram& datagram : cutter.Cut(FirstStreamHead{}, small.UnitData(unit), small.UnitSize(unit))) {
+            ASSERT_LE(datagram.size(), CDatagramCutter::kMinDatagram);
+            const size_t head = ReadBE16(datagram.data() + 4);
+            received.insert(received.end(), datagram.begin() + head, datagram.end());
+        }
+    }
+    EXPECT_EQ(received, ReadAsset("testsrc-352x240.ps"));
 }
 
 TEST(CStreamSourceTest, UnitsCoverTheFileAndOpenAtPacks)

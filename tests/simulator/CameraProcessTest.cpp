@@ -240,6 +240,46 @@ TEST_F(CameraProcessTest, UnitTimesNameEachUnitsEndInStreamBytes)
     EXPECT_EQ(written, boundaries);
 }
 
+// Units outgrow one datagram, so the bound is reached as well as kept.
+TEST_F(CameraProcessTest, ADatagramSizeBoundsEveryDatagramAndTheClipStillComesWhole)
+{
+    const Bytes clip = ReadAsset("testsrc-352x240.ps");
+    const std::string to = "127.0.0.1:" + std::to_string(client.Port());
+    CCameraProcess camera(Unicast({"--send-to", to, "--datagram-size", "1400", "--rate", "20000000"}));
+    const uint16_t port = camera.CommandPort();
+    ASSERT_NE(port, 0);
+    Bytes datagram;
+    ASSERT_TRUE(client.Receive(&datagram));
+    EXPECT_EQ(TypeOf(datagram), PTYPE_RES_HEAD);
+    Bytes stream;
+    size_t largest = 0, unitBytes = 0, unitTotal = 0;
+    uint8_t next = 0;
+    while (stream.size() < clip.size()) {
+        ASSERT_TRUE(client.Receive(&datagram));
+        ASSERT_LE(datagram.size(), 1400u);
+        ASSERT_GE(Parse(datagram), 0);
+        largest = std::max(largest, datagram.size());
+        FirstStreamHead first = {};
+        ContStreamHead cont = {};
+        if (TypeOf(datagram) == PTYPE_FIRST) {
+            ASSERT_EQ(unitBytes, unitTotal);
+            ASSERT_TRUE(DecodeFirstStreamHead(datagram.data(), datagram.size(), &first));
+            unitBytes = first.usDataLength;
+            unitTotal = first.ulTotalLength;
+            next = 1;
+        } else {
+            ASSERT_TRUE(DecodeContStreamHead(datagram.data(), datagram.size(), &cont));
+            ASSERT_EQ(cont.bPacketNumber, next++);
+            unitBytes += cont.usDataLength;
+        }
+        stream.insert(stream.end(), datagram.begin() + ReadBE16(&datagram[4]), datagram.end());
+    }
+    EXPECT_EQ(largest, 1400u);
+    EXPECT_TRUE(std::equal(clip.begin(), clip.end(), stream.begin()));
+    client.SendTo(port, kStop);
+    EXPECT_TRUE(camera.WaitForLine("end stop-request"));
+}
+
 TEST_F(CameraProcessTest, AMalformedRequestIsLoggedAndIgnored)
 {
     CCameraProcess camera(Unicast({}));

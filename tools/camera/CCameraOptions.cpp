@@ -1,5 +1,8 @@
 #include "tools/camera/CCameraOptions.h"
 
+#include "core/CameraHeads.h"
+#include "tools/camera/CDatagramCutter.h"
+
 #include <arpa/inet.h>
 
 #include <cerrno>
@@ -204,6 +207,10 @@ bool CCameraOptions::ParseFaultOption(const std::string& name, const std::string
     else if (name == "--mac-change-after") ok = ToSeconds(value, &macChangeAfter);
     else if (name == "--mac-toggle-every") ok = ToSeconds(value, &macToggleEvery) && macToggleEvery > 0;
     else if (name == "--silent-after") ok = ToInt(value, 0xFFFFFFFF, &silentAfter);
+    else if (name == "--datagram-size") {
+        ok = ToInt(value, CDatagramCutter::kMaxDatagram, &datagramSize) && datagramSize >= CDatagramCutter::kMinDatagram;
+        m_bDatagramSizeGiven = true;
+    }
     else if (name == "--oversize-record-every") ok = ToInt(value, 0xFFFFFFFF, &oversizeRecordEvery);
     else if (name == "--status-message-after") ok = ToInt(value, 0xFFFFFFFF, &statusMessageAfter);
     else if (name == "--close-mid-record-after") ok = ToInt(value, 0xFFFFFFFF, &closeMidRecordAfter);
@@ -232,6 +239,11 @@ bool CCameraOptions::CheckFaults()
     if (mode == CameraMode::Http && silentAfter >= 0)
         return Fail("--silent-after is for unicast and multicast; http has --stall-after");
     if (mode != CameraMode::Http && liveStatus) return Fail("--live-status is for http");
+    if (mode == CameraMode::Http && m_bDatagramSizeGiven)
+        return Fail("--datagram-size is for unicast and multicast");
+    if (mode == CameraMode::Unicast && datagramSize < ResponseHead::kSize)
+        return Fail("--datagram-size: unicast sends its " + std::to_string(ResponseHead::kSize) +
+                    "-byte response head whole, so at least " + std::to_string(ResponseHead::kSize));
     if (mode != CameraMode::Http && langStatus) return Fail("--lang-status is for http");
     return true;
 }
@@ -297,6 +309,10 @@ The sending modes loop the input file and take:
   --resolution WxH, --width W, --height H   (default: the sequence header's)
   --quality 0..4 (default 2), --frame-rate-code N, --bitrate-byte N (0..63)
   --log FILE            also write the log lines to FILE
+  --datagram-size N     unicast, multicast: the largest datagram, heads included,
+                        64..4096 (unicast 76..4096; default 4096); a unit that a
+                        first packet and 255 continuations cannot carry goes on
+                        in the next unit
   --unit-times FILE     unicast, multicast: a line per unit once its last datagram
                         is sent: the steady clock in nanoseconds and the stream
                         bytes sent so far (for measuring a receiver's latency)

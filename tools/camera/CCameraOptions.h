@@ -62,6 +62,7 @@ public:
     uint32_t padEvery = 0;
     double macChangeAfter = -1;
     double macToggleEvery = -1;
+    size_t datagramSize = 4096;  // unicast, multicast: the largest datagram, heads included
     int64_t silentAfter = -1;  // unicast, multicast: stream datagrams a session sends; negative: unbounded
     // http, counted in the records of each live body
     uint32_t oversizeRecordEvery = 0;
@@ -90,4 +91,5 @@ private:
 
     std::string m_error;
     bool m_bStatusGiven = false;
+    bool m_bDatagramSizeGiven = false;
 };

@@ -6,10 +6,10 @@
 std::vector<Datagram> CDatagramCutter::Cut(const FirstStreamHead& parameters, const uint8_t* pUnit, size_t cbUnit)
 {
     std::vector<Datagram> datagrams;
-    size_t pos = std::min(cbUnit, kFirstData);
+    size_t pos = std::min(cbUnit, m_cbFirstData);
     datagrams.push_back(FirstDatagram(parameters, pUnit, pos, cbUnit));
     for (uint8_t bNumber = 1; pos < cbUnit; bNumber++) {
-        const size_t cb = std::min(cbUnit - pos, kContData);
+        const size_t cb = std::min(cbUnit - pos, m_cbContData);
         datagrams.push_back(ContDatagram(bNumber, pUnit + pos, cb));
         pos += cb;
     }

@@ -14,14 +14,22 @@ using Datagram = std::vector<uint8_t>;
 class CDatagramCutter {
 public:
     static constexpr size_t kMaxDatagram = 4096;
-    static constexpr size_t kFirstData = kMaxDatagram - FirstStreamHead::kSize;
-    static constexpr size_t kContData = kMaxDatagram - ContStreamHead::kSize;
+    static constexpr size_t kMinDatagram = 64;
     // A first packet and 255 continuations (the packet number is one byte).
-    static constexpr size_t kMaxUnit = kFirstData + 255 * kContData;
+    static constexpr size_t MaxUnit(size_t cbMaxDatagram)
+    {
+        return cbMaxDatagram - FirstStreamHead::kSize + 255 * (cbMaxDatagram - ContStreamHead::kSize);
+    }
 
-    explicit CDatagramCutter(bool bMulticast) : m_bMulticast(bMulticast) {}
+    // `cbMaxDatagram`, heads included, from kMinDatagram to kMaxDatagram.
+    explicit CDatagramCutter(bool bMulticast, size_t cbMaxDatagram = kMaxDatagram)
+        : m_bMulticast(bMulticast),
+          m_cbFirstData(cbMaxDatagram - FirstStreamHead::kSize),
+          m_cbContData(cbMaxDatagram - ContStreamHead::kSize)
+    {
+    }
 
-    // `parameters` gives the first head's stream parameters; the unit may not exceed kMaxUnit.
+    // `parameters` gives the first head's stream parameters; the unit may not exceed MaxUnit().
     std::vector<Datagram> Cut(const FirstStreamHead& parameters, const uint8_t* pUnit, size_t cbUnit);
     uint8_t NextSequence() const { return m_bSequence; }
 
@@ -30,5 +38,7 @@ private:
     Datagram ContDatagram(uint8_t bPacketNumber, const uint8_t* pData, size_t cbData);
 
     const bool m_bMulticast;
+    const size_t m_cbFirstData;
+    const size_t m_cbContData;
     uint8_t m_bSequence = 0;
 };

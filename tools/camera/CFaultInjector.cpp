@@ -14,7 +14,8 @@ CFaultInjector::CFaultInjector(const CCameraOptions& options)
       m_dwTruncateEvery(options.truncateEvery),
       m_dwPadEvery(options.padEvery),
       m_dMacChangeAfter(options.macChangeAfter),
-      m_dMacToggleEvery(options.macToggleEvery)
+      m_dMacToggleEvery(options.macToggleEvery),
+      m_cbMaxDatagram(options.datagramSize)
 {
 }
 
@@ -60,7 +61,7 @@ void CFaultInjector::Pad(std::vector<Datagram>* pDatagrams)
     if (!m_dwPadEvery || m_qwUnits % m_dwPadEvery != 0 || pDatagrams->size() < 2) return;
     Datagram& last = pDatagrams->back();
     ContStreamHead head = {};
-    if (last.size() + kPadding > CDatagramCutter::kMaxDatagram || !DecodeContStreamHead(last.data(), last.size(), &head))
+    if (last.size() + kPadding > m_cbMaxDatagram || !DecodeContStreamHead(last.data(), last.size(), &head))
         return;
     head.usDataLength = static_cast<uint16_t>(head.usDataLength + kPadding);
     EncodeContStreamHead(head, last.data());

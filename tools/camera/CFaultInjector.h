@@ -36,6 +36,7 @@ private:
     const uint32_t m_dwPadEvery;
     const double m_dMacChangeAfter;
     const double m_dMacToggleEvery;
+    const size_t m_cbMaxDatagram;
     uint64_t m_qwCount = 0;
     uint64_t m_qwUnits = 0;
 };

@@ -18,7 +18,7 @@ CStreamSender::CStreamSender(const CCameraOptions& options, const CStreamSource&
     : m_Source(source),
       m_Log(log),
       m_Parameters(options, source.Facts()),
-      m_Cutter(bMulticast),
+      m_Cutter(bMulticast, options.datagramSize),
       m_Faults(options),
       m_Pacer(m_Parameters.SendRate()),
       m_llSilentAfter(options.silentAfter)

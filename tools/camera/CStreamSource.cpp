@@ -107,13 +107,13 @@ void CStreamSource::CutUnits()
             pos++;  // not a pack here: the bytes join the unit before
         } else {
             if (m_UnitStarts.empty()) m_UnitStarts.push_back(0);
-            else if (OpensUnit(pos, length) || pos + length - m_UnitStarts.back() > kMaxUnitBytes)
+            else if (OpensUnit(pos, length) || pos + length - m_UnitStarts.back() > m_cbMaxUnit)
                 m_UnitStarts.push_back(pos);
             pos += length;
         }
         // Bytes beyond what one unit carries go on in the next.
-        while (!m_UnitStarts.empty() && pos - m_UnitStarts.back() > kMaxUnitBytes)
-            m_UnitStarts.push_back(m_UnitStarts.back() + kMaxUnitBytes);
+        while (!m_UnitStarts.empty() && pos - m_UnitStarts.back() > m_cbMaxUnit)
+            m_UnitStarts.push_back(m_UnitStarts.back() + m_cbMaxUnit);
     }
 }
 

@@ -22,6 +22,8 @@ public:
     // Keeps a unit within what one first packet and 255 continuations carry.
     static constexpr size_t kMaxUnitBytes = 512 * 1024;
 
+    explicit CStreamSource(size_t cbMaxUnit = kMaxUnitBytes) : m_cbMaxUnit(cbMaxUnit) {}
+
     bool Load(const std::string& path, std::string* pError);
     bool SetBytes(std::vector<uint8_t> bytes, std::string* pError);
 
@@ -40,6 +42,7 @@ private:
     void ReadFacts();
     void ReadRates();
 
+    const size_t m_cbMaxUnit;
     std::vector<uint8_t> m_Bytes;
     std::vector<size_t> m_UnitStarts;
     StreamFacts m_Facts;

@@ -2,12 +2,14 @@
 
 #include "tools/camera/CCameraLog.h"
 #include "tools/camera/CCameraOptions.h"
+#include "tools/camera/CDatagramCutter.h"
 #include "tools/camera/CHttpCamera.h"
 #include "tools/camera/CMulticastCamera.h"
 #include "tools/camera/CProgramStreamBuilder.h"
 #include "tools/camera/CStreamSource.h"
 #include "tools/camera/CUnicastCamera.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -50,7 +52,8 @@ int Build(const CCameraOptions& options)
 
 int Send(const CCameraOptions& options)
 {
-    CStreamSource source;
+    // A unit too large for the datagrams goes on in the next, as one beyond the source's bound does.
+    CStreamSource source(std::min(CStreamSource::kMaxUnitBytes, CDatagramCutter::MaxUnit(options.datagramSize)));
     std::string error;
     if (!source.Load(options.input, &error)) {
         std::fprintf(stderr, "vcsf-camera: %s: %s\n", options.input.c_str(), error.c_str());
