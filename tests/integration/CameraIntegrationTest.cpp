@@ -21,6 +21,7 @@
 #include <iterator>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -31,6 +32,19 @@ uint16_t CameraPort()
     wchar_t text[16] = {};
     if (!GetEnvironmentVariableW(L"VCSF_CAMERA_PORT", text, 16)) return 0;
     return static_cast<uint16_t>(std::wcstoul(text, nullptr, 10));
+}
+
+// Waits until the camera's log has a line that begins with `prefix`.
+bool WaitForCameraLogLine(const std::string& prefix)
+{
+    char path[MAX_PATH] = "Z:";
+    if (!GetEnvironmentVariableA("VCSF_CAMERA_LOG", path + 2, MAX_PATH - 2)) return false;
+    return WaitUntil([&] {
+        std::ifstream log(path);
+        for (std::string line; std::getline(log, line);)
+            if (line.compare(0, prefix.size(), prefix) == 0) return true;
+        return false;
+    });
 }
 
 // What a person at the camera's console would do: tell it to stop the multicast.
@@ -127,6 +141,44 @@ TEST_F(CameraIntegrationTest, UnicastBringsTheCamerasParametersAndItsStreamFromA
     EXPECT_EQ(std::memcmp(counts.head, pack, 4), 0);
     EXPECT_EQ(std::memcmp(counts.head + 14, systemHeader, 4), 0);
     StopWithinBound();  // the camera's log must show the stop request
+}
+
+// The camera runs with --status-list: each session's response head carries the next
+// of the camera's status codes, 0x8001 to 0x800B and one it does not define. Each is
+// stored and notified; the stream goes on.
+TEST_F(CameraIntegrationTest, EveryCameraStatusCodeInTheResponseHeadIsNotifiedAndTheStreamGoesOn)
+{
+    UseUnicastCamera();
+    std::vector<uint16_t> codes;
+    for (uint16_t code = 0x8001; code <= 0x800B; code++) codes.push_back(code);
+    codes.push_back(0x8123);
+    for (const uint16_t code : codes) {
+        ASSERT_EQ(control->Pause(), S_OK) << std::hex << code;
+        LONG_PTR p1 = 0;
+        ASSERT_TRUE(WaitForEvent(events.Get(), kEventStreamInfo, &p1)) << std::hex << code;
+        EXPECT_TRUE(WaitUntil([&] { return filter->CamParm()->GetStatus() == code; }))
+            << std::hex << code << " " << filter->CamParm()->GetStatus();
+        StreamInfoBlock seen;
+        std::memcpy(&seen, reinterpret_cast<const void*>(p1), sizeof(seen));
+        EXPECT_EQ(seen.info.usStatus, code);
+        const long long before = sink->GetCounts().bytes;
+        EXPECT_TRUE(WaitForDelivered(before + 20000)) << std::hex << code;
+        StopWithinBound();
+    }
+}
+
+// The camera runs with --silent-after 40: it answers requests but sends no more
+// data. The filter waits for more (a UDP stream has no end of its own), reports
+// nothing as a failure, and its stop is bounded.
+TEST_F(CameraIntegrationTest, ACameraThatFallsSilentLeavesTheFilterWaitingUntilItsStop)
+{
+    UseUnicastCamera();
+    ASSERT_EQ(control->Pause(), S_OK);
+    ASSERT_TRUE(WaitForCameraLogLine("silent after 40 datagrams"));
+    EXPECT_TRUE(WaitForDelivered(1));
+    EXPECT_EQ(filter->CamParm()->GetStatus(), kStatusOk);
+    EXPECT_TRUE(filter->NetReceiver()->IsActive());
+    StopWithinBound();
 }
 
 TEST_F(CameraIntegrationTest, WrongIdentifiersAreDroppedWhileTheStreamGoesOn)
@@ -392,6 +444,39 @@ TEST_F(HttpIntegrationTest, TheStatusMessageEndsTheStreamWithItsStatusAndAnAbort
     UseHttpCamera();
     ASSERT_EQ(control->Run(), S_OK);
     ExpectAbortWithStatus(0x8005);
+}
+
+// The camera runs with --status-list: each live body's record heads carry the next
+// status code. A camera error in the first record fails the start; the status is
+// the camera's and the host is told with an abort.
+TEST_F(HttpIntegrationTest, EveryCameraStatusCodeInARecordHeadFailsTheStartWithIt)
+{
+    UseHttpCamera();
+    for (uint16_t code = 0x8001; code <= 0x800B; code++) {
+        // The first record comes well within the start's one-second check, but a
+        // loaded machine may see it later: then the abort follows the start.
+        const HRESULT hr = control->Pause();
+        EXPECT_TRUE(hr == E_FAIL || hr == S_OK) << std::hex << code << " " << hr;
+        ExpectAbortWithStatus(code);
+    }
+}
+
+// The camera runs with --live-status 500: the start fails, and the stop after it
+// is bounded.
+TEST_F(HttpIntegrationTest, AServerErrorForTheLiveRequestFailsTheStart)
+{
+    UseHttpCamera();
+    EXPECT_EQ(control->Pause(), E_FAIL);
+    StopWithinBound();
+}
+
+// The camera runs with --lang-status 503.
+TEST_F(HttpIntegrationTest, AServerErrorForTheLanguageRequestFailsTheStart)
+{
+    UseHttpCamera();
+    EXPECT_EQ(control->Pause(), E_FAIL);
+    EXPECT_NE(filter->CamParm()->GetStatus(), kStatusUnauthorized);
+    StopWithinBound();
 }
 
 // The camera runs with --wrong-id-every 20.

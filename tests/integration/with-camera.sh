@@ -19,6 +19,7 @@ shift
 
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
+export VCSF_CAMERA_LOG=$log  # for the cases that wait for something the camera did
 coproc CAMERA { exec "$camera" "${camera_args[@]}" --log "$log" --end-on-stdin-eof 2>&1; }
 # Copies: a coprocess's own descriptors do not reach background jobs.
 camera_pid=$CAMERA_PID
