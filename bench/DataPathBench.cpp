@@ -19,6 +19,7 @@
 #include "core/CMpegBuffer.h"
 #include "core/CParsePS.h"
 #include "core/CTraceCapture.h"
+#include "fuzz/CFuzzCamParmOwner.h"
 #include "tests/core/CTestPoolEvent.h"
 #include "tests/core/CTraceCaptureScope.h"
 #include "tools/camera/CCameraOptions.h"
@@ -46,6 +47,7 @@ namespace {
 constexpr int kLoops = 1300;
 constexpr uint32_t kMpegBufferBytes = 0x78000;  // the filter's stream ring
 constexpr uint32_t kPoolBuffers = 54, kPoolBufferBytes = 4096, kPostedReceives = 50;
+constexpr size_t kDatagramBytes = 1400;  // as the live-view benchmark sends
 constexpr size_t kSequenceOffset = 42;  // of the first head
 constexpr std::time_t kSendTime = 1767225600;  // 2026-01-01, any fixed time
 
@@ -67,7 +69,7 @@ const ClipDatagrams& Clip()
         const CCameraOptions options;
         const CStreamParameters parameters(options, source.Facts());
         const FirstStreamHead head = parameters.FirstHead(options.mac, kSendTime);
-        CDatagramCutter cutter(false);
+        CDatagramCutter cutter(false, kDatagramBytes);
         ClipDatagrams c;
         for (size_t i = 0; i < source.UnitCount(); i++) {
             std::vector<Datagram> unit = cutter.Cut(head, source.UnitData(i), source.UnitSize(i));
@@ -89,16 +91,10 @@ uint32_t ReadSize(uint32_t kbps) { return (kbps + 50) * 51200 / 8000; }
 
 // The filter's side: every switch on, and the recording parser fed under its lock as
 // the filter feeds it. Counts what the receiver accepted.
-class CBenchOwner : public ICamParmOwner {
+class CBenchOwner : public CFuzzOwner {
 public:
     void SetParser(CParsePS* pParser) { m_pParser = pParser; }
-    bool IsInGraph() override { return true; }
-    int32_t SendGraphEvent(int32_t, intptr_t, intptr_t) override { return 0; }
-    int32_t CreatePushData() override { return 0; }
-    int32_t CreatePushPlay() override { return 0; }
-    int32_t CreatePushES(uint32_t, int64_t) override { return 0; }
     void StopStream(bool) override { stops++; }
-    void SetAvgBitRate(uint32_t) override {}
     void WriteRecording(const uint8_t* pData, uint32_t cb, bool bUnitStart) override
     {
         CAutoLock lock(&m_ParserLock);
@@ -107,13 +103,6 @@ public:
         if (m_pParser->Write(pData, cb) != 0) parserRefused++;
         if (bUnitStart) m_pParser->Parse();
     }
-    double GetRate() override { return 1.0; }
-    bool IsFileMode() override { return false; }
-    bool GetLive() override { return true; }
-    bool GetRec() override { return true; }
-    uint8_t GetAudioModel() override { return 0; }
-    bool GetSplitTime(int64_t*) override { return false; }
-    void SetSplitPending(bool) override {}
 
     uint64_t accepted = 0, acceptedBytes = 0, parserRefused = 0, stops = 0;
 
