@@ -53,6 +53,14 @@ inline DWORD ThreadCount()
     return count;
 }
 
+// Discards the host events already queued.
+inline void DrainEvents(IMediaEventEx* pEvents)
+{
+    long code = 0;
+    LONG_PTR a = 0, b = 0;
+    while (SUCCEEDED(pEvents->GetEvent(&code, &a, &b, 0))) pEvents->FreeEventParams(code, a, b);
+}
+
 // Reads host events until `wanted` arrives or 10 s have passed. Wine's event queue
 // at times answers E_ABORT at once while an event is being queued: read again then.
 inline bool WaitForEvent(IMediaEventEx* pEvents, long wanted, LONG_PTR* p1 = nullptr, LONG_PTR* p2 = nullptr)
