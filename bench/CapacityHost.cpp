@@ -217,17 +217,22 @@ bool ParseSeconds(const wchar_t* pszText, double* pSeconds)
     return *end == L'\0' && *pSeconds > 0;
 }
 
+bool ParseOption(const std::wstring& name, const wchar_t* pszValue, Options* pOptions)
+{
+    if (name == L"--camera") pOptions->cameras.push_back(pszValue);
+    else if (name == L"--nic") pOptions->nic = pszValue;
+    else if (name == L"--duration") return ParseSeconds(pszValue, &pOptions->duration);
+    else if (name == L"--sample-every") return ParseSeconds(pszValue, &pOptions->sampleEvery);
+    else return false;
+    return true;
+}
+
 bool Parse(int argc, wchar_t** argv, Options* pOptions)
 {
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::wstring name = argv[i];
-        if (name == L"--camera") pOptions->cameras.push_back(argv[i + 1]);
-        else if (name == L"--nic") pOptions->nic = argv[i + 1];
-        else if (name == L"--duration") { if (!ParseSeconds(argv[i + 1], &pOptions->duration)) return false; }
-        else if (name == L"--sample-every") { if (!ParseSeconds(argv[i + 1], &pOptions->sampleEvery)) return false; }
-        else return false;
-    }
-    return argc % 2 == 1 && !pOptions->cameras.empty() && pOptions->duration > 0;
+    if (argc % 2 == 0) return false;
+    for (int i = 1; i + 1 < argc; i += 2)
+        if (!ParseOption(argv[i], argv[i + 1], pOptions)) return false;
+    return !pOptions->cameras.empty() && pOptions->duration > 0;
 }
 
 int Run(const Options& options)
