@@ -49,6 +49,10 @@ struct Camera {
 
 int g_nPending = 0;
 bool g_bReposting = true;
+// When no more receives are posted. Checked in the completion routine too: under
+// Wine, a thread whose completions come faster than it runs them never leaves its
+// alertable wait, and would never see the end of its run.
+ULONGLONG g_qwEnd = ~0ull;
 
 void CALLBACK Completed(DWORD dwError, DWORD cbTransferred, LPWSAOVERLAPPED pOverlapped, DWORD);
 
@@ -74,7 +78,7 @@ void CALLBACK Completed(DWORD dwError, DWORD cbTransferred, LPWSAOVERLAPPED pOve
         pReceive->pCamera->qwDatagrams++;
         pReceive->pCamera->qwBytes += cbTransferred;
     }
-    if (g_bReposting) Post(pReceive);
+    if (g_bReposting && GetTickCount64() < g_qwEnd) Post(pReceive);
 }
 
 // Big-endian: the request's length, its command, and for a start the admin flag (0).
@@ -134,7 +138,7 @@ void Start(const std::vector<std::unique_ptr<Camera>>& cameras)
 void ReceiveFor(const std::vector<std::unique_ptr<Camera>>& cameras, double seconds)
 {
     const ULONGLONG start = GetTickCount64();
-    const ULONGLONG end = start + static_cast<ULONGLONG>(seconds * 1000);
+    const ULONGLONG end = g_qwEnd = start + static_cast<ULONGLONG>(seconds * 1000);
     ULONGLONG nextContinue = start + kContinueMs;
     for (ULONGLONG now = start; now < end; now = GetTickCount64()) {
         if (now >= nextContinue) {
