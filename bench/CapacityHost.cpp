@@ -17,6 +17,7 @@
 #include "baseclasses/DShowUuids.h"
 #include "core/ICamParmOwner.h"
 #include "core/StreamInfoBlock.h"
+#include "tests/support/ComTestUtil.h"
 #include "tools/vcsf/CConfigCommand.h"
 #include "tools/vcsf/CFileSink.h"
 #include "tools/vcsf/CFilterHost.h"
@@ -24,9 +25,7 @@
 
 #include <windows.h>
 #include <psapi.h>
-#include <tlhelp32.h>
 #include <uuids.h>
-#include <wrl/client.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -36,15 +35,13 @@
 #include <string>
 #include <vector>
 
-using Microsoft::WRL::ComPtr;
-
 namespace {
 
 constexpr DWORD kPollMs = 100;
 
 struct Usage {
     uint64_t privateBytes = 0;
-    unsigned threads = 0;
+    DWORD threads = 0;
 };
 
 // Members go in reverse order: the sink and graph first, the filter, then its module.
@@ -67,19 +64,6 @@ struct Options {
     double sampleEvery = 10;
 };
 
-unsigned ThreadCount()
-{
-    const HANDLE hSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (hSnapshot == INVALID_HANDLE_VALUE) return 0;
-    unsigned count = 0;
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Thread32First(hSnapshot, &entry); more; more = Thread32Next(hSnapshot, &entry))
-        if (entry.th32OwnerProcessID == GetCurrentProcessId()) count++;
-    CloseHandle(hSnapshot);
-    return count;
-}
-
 Usage Measure()
 {
     PROCESS_MEMORY_COUNTERS counters = {};
@@ -91,7 +75,7 @@ Usage Measure()
 Usage Report(const char* pszStage, double seconds)
 {
     const Usage usage = Measure();
-    std::printf("memory stage=%s seconds=%.1f private_bytes=%llu threads=%u\n", pszStage, seconds,
+    std::printf("memory stage=%s seconds=%.1f private_bytes=%llu threads=%lu\n", pszStage, seconds,
                 static_cast<unsigned long long>(usage.privateBytes), usage.threads);
     std::fflush(stdout);
     return usage;
@@ -201,8 +185,8 @@ void PrintSummary(size_t n, const Usage& before, const Usage& idle, const std::p
         return static_cast<long long>(u.privateBytes - before.privateBytes) / static_cast<long long>(n);
     };
     std::printf("summary filters=%zu idle_bytes_per_filter=%lld streaming_bytes_per_filter=%lld "
-                "first_streaming_bytes=%llu last_streaming_bytes=%llu growth_bytes=%lld idle_threads=%u "
-                "streaming_threads=%u\n",
+                "first_streaming_bytes=%llu last_streaming_bytes=%llu growth_bytes=%lld idle_threads=%lu "
+                "streaming_threads=%lu\n",
                 n, perFilter(idle), perFilter(streaming.second),
                 static_cast<unsigned long long>(streaming.first.privateBytes),
                 static_cast<unsigned long long>(streaming.second.privateBytes),
