@@ -2,6 +2,7 @@
 
 #include "core/Trace.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -72,8 +73,10 @@ int32_t CIndexedBuffer2::WriteIndex(const IndexRequest& request)
 }
 
 // The entry of a packet that got fewer bytes than announced, or whose last write was
-// not complete, gets the size that was written. A packet whose head never reached
-// the area has no entry: the slot before m_nIdxWrite belongs to an older packet.
+// not complete, gets the size that was written, a head cut short included: a larger
+// entry would reach into the next packet, and its release would free those bytes.
+// A packet whose head never reached the area has no entry: the slot before
+// m_nIdxWrite belongs to an older packet.
 void CIndexedBuffer2::CorrectLostPacket()
 {
     if (m_PacketStage != PacketStage::HeadWritten || m_bPacketCut) return;
@@ -81,7 +84,8 @@ void CIndexedBuffer2::CorrectLostPacket()
     g_Trace(1, L"Packet Loss... %d/%d", m_dwPacketWritten, m_dwPacketSize);
     CAutoLock lock(&m_Lock);
     IndexEntry& last = IdxPool[m_nIdxWrite == 0 ? kIdxPoolSize - 1 : m_nIdxWrite - 1];
-    last.dwDataSize = m_dwPacketWritten > last.dwHeadSize ? m_dwPacketWritten - last.dwHeadSize : 0;
+    last.dwHeadSize = std::min(last.dwHeadSize, m_dwPacketWritten);
+    last.dwDataSize = m_dwPacketWritten - last.dwHeadSize;
     g_Trace(1, L"LastIdxSize correct to %d", last.dwDataSize);
 }
 

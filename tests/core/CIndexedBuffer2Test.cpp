@@ -282,6 +282,23 @@ TEST_F(CIndexedBuffer2Test, AShortPackGetsTheSizeWrittenWhenTheNextOneOpens)
     EXPECT_EQ(entry.dwDataSize, 50u);
 }
 
+// A head cut short kept its announced size: its entry ran into the next packet's
+// bytes, and releasing its sample freed them for the writer.
+TEST_F(CIndexedBuffer2Test, AShortHeadsEntryEndsWhereItsBytesEnd)
+{
+    StartReading();
+    reqNo = buffer.WriteIndex(Request(0));
+    seq++;
+    ASSERT_EQ(buffer.Write(Bytes(seq, 0, 5).data(), 5, reqNo, 1), 0);
+    ASSERT_EQ(Packet(100), 0);
+    IndexEntry shortHead = {};
+    ASSERT_EQ(Read(&shortHead), 0);
+    EXPECT_EQ(shortHead.dwHeadSize + shortHead.dwDataSize, 5u);
+    IndexEntry next = {};
+    ASSERT_EQ(Read(&next), 0);
+    EXPECT_EQ(next.dwOffset, shortHead.dwOffset + 5);
+}
+
 // A wrong request number leaves the entry invisible. With no head in the area, the
 // pack bytes used to land behind the previous packet unbounded, and the next
 // WriteIndex "corrected" the previous packet's entry.
