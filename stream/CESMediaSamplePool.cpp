@@ -42,6 +42,7 @@ CESMediaSample* CESMediaSamplePool::TakeSample()
         pSample->m_dwRound = m_dwRound;
     } else {
         ResetEvent(m_hReturned);
+        m_bTakerWaits = true;
     }
     return pSample;
 }
@@ -71,7 +72,8 @@ void CESMediaSamplePool::Return(CESMediaSample* pSample, const BYTE* pEnd)
     {
         CAutoLock lock(&m_Lock);
         m_Free.PushFront(pSample);
-        SetEvent(m_hReturned);
+        if (m_bTakerWaits) SetEvent(m_hReturned);
+        m_bTakerWaits = false;
         if (pSample->m_dwRound == m_dwRound) m_pBuffer->SetSamplePos(static_cast<uint32_t>(pEnd - m_pBuffer->Data()));
     }
     pFilter->Release();

@@ -37,7 +37,10 @@ private:
     CCritSec m_Lock;
     IUnknown* const m_pFilter;
     CIndexedBuffer2* const m_pBuffer;
-    HANDLE m_hReturned = nullptr;  // manual reset; set while a sample is free
+    // Manual reset; set by a return that a taker who found none waits for. Only then:
+    // each event call is a kernel (under Wine a server) call, and a taker rarely waits.
+    HANDLE m_hReturned = nullptr;
+    bool m_bTakerWaits = false;
     std::vector<std::unique_ptr<CESMediaSample>> m_Samples;
     CIntrusiveList<CESMediaSample> m_Free;
     uint32_t m_dwRound = 0;

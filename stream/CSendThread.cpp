@@ -22,6 +22,7 @@ CSendThread::~CSendThread()
 
 HRESULT CSendThread::Create(unsigned(__stdcall* pEntry)(void*), void* pParam)
 {
+    m_bStopSet = false;
     m_hStopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!m_hStopEvent) return LastErrorResult(m_Lines.pszEventCreateError);
     m_hThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, pEntry, pParam, 0, nullptr));
@@ -32,6 +33,7 @@ HRESULT CSendThread::Create(unsigned(__stdcall* pEntry)(void*), void* pParam)
 void CSendThread::Join(const wchar_t* pszReturned, int tag)
 {
     if (!m_hThread) return;
+    m_bStopSet.store(true, std::memory_order_release);
     if (!SetEvent(m_hStopEvent)) g_Trace(1, m_Lines.pszStopEventError, static_cast<int32_t>(GetLastError()));
     if (WaitForSingleObject(m_hThread, kStopWaitMs) == WAIT_OBJECT_0) {
         g_Trace(0, pszReturned, tag);

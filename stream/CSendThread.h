@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 class CSendThread {
 public:
     struct Lines {
@@ -25,7 +27,9 @@ public:
     // S_OK, or the system error as an HRESULT.
     HRESULT Create(unsigned(__stdcall* pEntry)(void*), void* pParam);
     HANDLE StopEvent() const { return m_hStopEvent; }
-    bool IsStopSet() const { return WaitForSingleObject(m_hStopEvent, 0) == WAIT_OBJECT_0; }
+    // A flag beside the event: the thread looks for every packet, and a zero wait on
+    // the event is a kernel call each time (under Wine a server round trip).
+    bool IsStopSet() const { return m_bStopSet.load(std::memory_order_acquire); }
     // Sets the stop event and waits for the thread; pszReturned ("%d": the tag) when
     // it ended within the bound. Nothing when there is no thread (any more).
     void Join(const wchar_t* pszReturned, int tag);
@@ -34,4 +38,5 @@ private:
     const Lines m_Lines;
     HANDLE m_hThread = nullptr;
     HANDLE m_hStopEvent = nullptr;
+    std::atomic<bool> m_bStopSet{false};
 };

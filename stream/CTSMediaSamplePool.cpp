@@ -19,13 +19,20 @@ bool CTSMediaSamplePool::TakeSendSample()
     CAutoLock lock(&m_Lock);
     if (m_bSendOut) return false;
     m_bSendOut = true;
-    ResetEvent(m_hReturned);
     m_pFilter->AddRef();
     return true;
 }
 
+// The event is touched only when the sample is still out: downstream mostly lets it
+// go within Deliver, and each event call is a kernel (under Wine a server) call.
 bool CTSMediaSamplePool::WaitReturned(HANDLE hStop)
 {
+    {
+        CAutoLock lock(&m_Lock);
+        if (!m_bSendOut) return true;
+        ResetEvent(m_hReturned);
+        m_bWaited = true;
+    }
     const HANDLE waits[2] = {m_hReturned, hStop};
     return WaitForMultipleObjects(hStop ? 2 : 1, waits, FALSE, INFINITE) == WAIT_OBJECT_0;
 }
@@ -50,7 +57,8 @@ void CTSMediaSamplePool::Return(CTSMediaSample*)
     {
         CAutoLock lock(&m_Lock);
         m_bSendOut = false;
-        SetEvent(m_hReturned);
+        if (m_bWaited) SetEvent(m_hReturned);
+        m_bWaited = false;
     }
     pFilter->Release();
 }

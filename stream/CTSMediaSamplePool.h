@@ -29,7 +29,8 @@ private:
 
     CCritSec m_Lock;
     IUnknown* const m_pFilter;
-    HANDLE m_hReturned = nullptr;  // manual reset; set while the send sample is in
+    HANDLE m_hReturned = nullptr;  // manual reset; set by a return that a waiter waits for
     bool m_bSendOut = false;
+    bool m_bWaited = false;  // a WaitReturned waits on m_hReturned
     CTSMediaSample m_SendSample;
 };

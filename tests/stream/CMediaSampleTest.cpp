@@ -229,6 +229,34 @@ TEST(CTSMediaSamplePoolTest, TheSendSampleWaitsForItsReturnAndTellsTheHostOfEach
     CloseHandle(stop);
 }
 
+// The return sets the event only for a waiter: whether the next block's request
+// comes before or after downstream lets go, it must get the sample.
+TEST(CTSMediaSamplePoolTest, TheNextBlockGetsTheSendSampleOnceDownstreamLetsItGo)
+{
+    CCountedObject filter;
+    CTestCamParmOwner owner;
+    CCamParm camParm(&owner);
+    HRESULT hr = E_FAIL;
+    CTSMediaSamplePool pool(&filter, &camParm, &hr);
+    ASSERT_EQ(hr, S_OK);
+    const HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    BYTE block[4096] = {};
+    ComPtr<IMediaSample> held;
+    ASSERT_EQ(pool.GetSendSample(block, sizeof(block), stop, &held), S_OK);
+    for (int i = 0; i < 200; i++) {
+        ComPtr<IMediaSample> next;
+        std::thread pusher([&] { EXPECT_EQ(pool.GetSendSample(block, sizeof(block), stop, &next), S_OK); });
+        held.Reset();
+        pusher.join();
+        ASSERT_TRUE(next) << "round " << i;
+        held = next;
+    }
+    held.Reset();
+    EXPECT_TRUE(pool.WaitReturned(stop));
+    EXPECT_EQ(filter.References(), 1);
+    CloseHandle(stop);
+}
+
 TEST(CNetRecvAllocTest, ReportsFixedPropertiesAndLendsNoBuffer)
 {
     CCountedObject filter;

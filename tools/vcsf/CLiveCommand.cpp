@@ -28,8 +28,9 @@ std::wstring JsonText(const std::wstring& text)
 
 }  // namespace
 
-CLiveCommand::CLiveCommand(IBaseFilter* pFilter, const CLiveOptions& options, Report report, HANDLE hStop)
-    : m_pFilter(pFilter), m_Options(options), m_Report(std::move(report)), m_hStop(hStop)
+CLiveCommand::CLiveCommand(IBaseFilter* pFilter, const CLiveOptions& options, Report report,
+                           const std::atomic<bool>* pbInterrupted)
+    : m_pFilter(pFilter), m_Options(options), m_Report(std::move(report)), m_pbInterrupted(pbInterrupted)
 {
 }
 
@@ -181,7 +182,7 @@ int CLiveCommand::Stream()
     const ULONGLONG end = m_Options.duration > 0 ? start + static_cast<ULONGLONG>(m_Options.duration * 1000) : ~0ULL;
     int status = 0;
     for (ULONGLONG now = start; now < end && status == 0; now = GetTickCount64()) {
-        if (m_hStop && WaitForSingleObject(m_hStop, 0) == WAIT_OBJECT_0) break;
+        if (m_pbInterrupted && m_pbInterrupted->load()) break;
         long code = 0;
         LONG_PTR p1 = 0, p2 = 0;
         if (SUCCEEDED(m_pEvents->GetEvent(&code, &p1, &p2, kEventWaitMs))) {

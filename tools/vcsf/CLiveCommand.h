@@ -15,6 +15,7 @@
 #include <strmif.h>
 #include <wrl/client.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -26,8 +27,11 @@ class CLiveCommand {
 public:
     using Report = std::function<void(const std::wstring& line, bool bProgress)>;
 
-    // hStop, when set, ends the run early (Ctrl+C).
-    CLiveCommand(IBaseFilter* pFilter, const CLiveOptions& options, Report report, HANDLE hStop);
+    // *pbInterrupted, once true, ends the run early (Ctrl+C). A flag, not an event: it
+    // is looked at after every graph event, and an event's zero wait is a kernel call
+    // each time (under Wine a server round trip).
+    CLiveCommand(IBaseFilter* pFilter, const CLiveOptions& options, Report report,
+                 const std::atomic<bool>* pbInterrupted);
     ~CLiveCommand();
     CLiveCommand(const CLiveCommand&) = delete;
     CLiveCommand& operator=(const CLiveCommand&) = delete;
@@ -60,7 +64,7 @@ private:
     IBaseFilter* const m_pFilter;
     const CLiveOptions& m_Options;
     const Report m_Report;
-    const HANDLE m_hStop;
+    const std::atomic<bool>* const m_pbInterrupted;
     Microsoft::WRL::ComPtr<IVLMVCConfigure> m_pConfig;
     Microsoft::WRL::ComPtr<IGraphBuilder> m_pGraph;
     Microsoft::WRL::ComPtr<IMediaControl> m_pControl;

@@ -8,6 +8,7 @@
 #include "tools/vcsf/CLiveOptions.h"
 #include "tools/vcsf/CProbeCommand.h"
 
+#include <atomic>
 #include <cstdio>
 #include <io.h>
 #include <string>
@@ -109,11 +110,11 @@ int RunProbe(const std::vector<std::wstring>& assignments)
 }
 
 
-HANDLE g_hInterrupt = nullptr;
+std::atomic<bool> g_bInterrupted{false};
 
 BOOL WINAPI OnConsoleControl(DWORD)
 {
-    SetEvent(g_hInterrupt);
+    g_bInterrupted = true;
     return TRUE;
 }
 
@@ -161,15 +162,13 @@ int RunLive(const std::vector<std::wstring>& args)
     CFilterHost host;
     ComPtr<IBaseFilter> filter;
     if (!CreateFilter(host, &filter)) return 2;
-    g_hInterrupt = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     int status;
     {
-        CLiveCommand live(filter.Get(), options, ReportLive, g_hInterrupt);
+        CLiveCommand live(filter.Get(), options, ReportLive, &g_bInterrupted);
         status = live.Run();
     }
     SetConsoleCtrlHandler(OnConsoleControl, FALSE);
-    CloseHandle(g_hInterrupt);
     return status;
 }
 
