@@ -191,15 +191,21 @@ TEST_F(CMediaSampleTest, ASampleHeldOverTheBuffersInitGivesNothingBackToTheNextR
     EXPECT_EQ(filter.References(), 1);
 }
 
-TEST(CTSMediaSamplePoolTest, TheSendSampleWaitsForItsReturnAndTellsTheHostOfEachBlock)
-{
+class CTSMediaSamplePoolTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(hr, S_OK); }
+    void TearDown() override { CloseHandle(stop); }
+
     CCountedObject filter;
     CTestCamParmOwner owner;
-    CCamParm camParm(&owner);
+    CCamParm camParm{&owner};
     HRESULT hr = E_FAIL;
-    CTSMediaSamplePool pool(&filter, &camParm, &hr);
-    ASSERT_EQ(hr, S_OK);
+    CTSMediaSamplePool pool{&filter, &camParm, &hr};
     const HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+};
+
+TEST_F(CTSMediaSamplePoolTest, TheSendSampleWaitsForItsReturnAndTellsTheHostOfEachBlock)
+{
     BYTE block[8192] = {};
     ComPtr<IMediaSample> first;
     ASSERT_EQ(pool.GetSendSample(block, sizeof(block), stop, &first), S_OK);
@@ -226,20 +232,12 @@ TEST(CTSMediaSamplePoolTest, TheSendSampleWaitsForItsReturnAndTellsTheHostOfEach
     EXPECT_EQ(pool.GetSendSample(block, 4096, stop, &again), S_OK);
     EXPECT_EQ(again->GetActualDataLength(), 4096);
     again.Reset();
-    CloseHandle(stop);
 }
 
 // The return sets the event only for a waiter: whether the next block's request
 // comes before or after downstream lets go, it must get the sample.
-TEST(CTSMediaSamplePoolTest, TheNextBlockGetsTheSendSampleOnceDownstreamLetsItGo)
+TEST_F(CTSMediaSamplePoolTest, TheNextBlockGetsTheSendSampleOnceDownstreamLetsItGo)
 {
-    CCountedObject filter;
-    CTestCamParmOwner owner;
-    CCamParm camParm(&owner);
-    HRESULT hr = E_FAIL;
-    CTSMediaSamplePool pool(&filter, &camParm, &hr);
-    ASSERT_EQ(hr, S_OK);
-    const HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     BYTE block[4096] = {};
     ComPtr<IMediaSample> held;
     ASSERT_EQ(pool.GetSendSample(block, sizeof(block), stop, &held), S_OK);
@@ -254,7 +252,6 @@ TEST(CTSMediaSamplePoolTest, TheNextBlockGetsTheSendSampleOnceDownstreamLetsItGo
     held.Reset();
     EXPECT_TRUE(pool.WaitReturned(stop));
     EXPECT_EQ(filter.References(), 1);
-    CloseHandle(stop);
 }
 
 TEST(CNetRecvAllocTest, ReportsFixedPropertiesAndLendsNoBuffer)
