@@ -199,7 +199,7 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // Taken once and reset, as the other targets do: a fresh area for every run cost
+    // Taken once and reset, as the parser's target does: a fresh area for every run cost
     // more in page faults than the run itself.
     static int32_t result = 0;
     static CIndexedBuffer2 buffer(kAreaSize, CIndexedBuffer2::kLiveType, &result);
