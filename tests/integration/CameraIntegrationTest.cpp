@@ -5,6 +5,7 @@
 #include "camera/CNetReceiver.h"
 #include "core/CCamParm.h"
 #include "core/CMpegBuffer.h"
+#include "core/CParsePacket.h"
 #include "core/IndexRecords.h"
 #include "tests/filter/CConfiguredFilterTest.h"
 #include "tests/support/CLoopbackTcpPort.h"
@@ -19,6 +20,7 @@
 #include <cwchar>
 #include <fstream>
 #include <iterator>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -147,6 +149,40 @@ TEST_F(CameraIntegrationTest, UnicastBringsTheCamerasParametersAndItsStreamFromA
     EXPECT_EQ(std::memcmp(counts.head, pack, 4), 0);
     EXPECT_EQ(std::memcmp(counts.head + 14, systemHeader, 4), 0);
     StopWithinBound();  // the camera's log must show the stop request
+}
+
+// The camera runs with --status-list: each session's response head carries the next
+// of the camera's status codes, 0x8001 to 0x800B and one it does not define. Each is
+// traced with its text, and the stream goes on. The trace is what is looked at: the
+// status itself is back at 0 with the first stream head, often before a test could
+// read it.
+TEST_F(CameraIntegrationTest, EveryCameraStatusCodeInTheResponseHeadIsTracedAndTheStreamGoesOn)
+{
+    CTraceFileSession session;
+    VARIANT off = {};
+    ASSERT_EQ(Set(VCSF_ProtectedMode, off), S_OK);  // as a host switches the trace on
+    UseUnicastCamera();
+    std::vector<uint16_t> codes;
+    for (uint16_t code = 0x8001; code <= 0x800B; code++) codes.push_back(code);
+    codes.push_back(0x8123);
+    for (const uint16_t code : codes) {
+        ASSERT_EQ(control->Pause(), S_OK) << std::hex << code;
+        const long long before = sink->GetCounts().bytes;
+        EXPECT_TRUE(WaitForDelivered(before + 20000)) << std::hex << code;
+        StopWithinBound();
+    }
+    ReleaseFilter();  // the destructor ends the log
+    const std::vector<std::string> lines = session.TraceLines();
+    auto next = lines.begin();
+    for (const uint16_t code : codes) {
+        const wchar_t* pText = CParsePacket::CameraStatusText(code);
+        char tail[96];
+        std::snprintf(tail, sizeof(tail), "0x%x: Camera: %ls", code, pText ? pText : L"Unknown error.");
+        next = std::find_if(next, lines.end(), [&](const std::string& line) {
+            return CTraceFileSession::EndsWith(line, tail);
+        });
+        ASSERT_NE(next, lines.end()) << tail;
+    }
 }
 
 // The camera runs with --silent-after 40: it answers requests but sends no more
