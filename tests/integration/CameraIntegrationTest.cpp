@@ -17,10 +17,10 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cwchar>
 #include <fstream>
 #include <iterator>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
