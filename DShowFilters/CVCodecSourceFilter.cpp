@@ -614,8 +614,9 @@ void CVCodecSourceFilter::StopStream(bool bNotify)
 {
     if (!IsStopped()) {
         CAutoLock lock(&m_WorkerLock);
-        if (m_pPushData && m_pOutput->IsConnected()) m_pPushData->Stop();
-        if (m_pPushREC && m_pOutputR->IsConnected()) m_pPushREC->Stop();
+        // Asked only: a receiving thread stops the stream here while a delivery may be held.
+        if (m_pPushData && m_pOutput->IsConnected()) m_pPushData->RequestStop();
+        if (m_pPushREC && m_pOutputR->IsConnected()) m_pPushREC->RequestStop();
     }
     if (bNotify) m_pCamParm->SendErrAbort(E_FAIL);
 }

@@ -25,6 +25,18 @@ constexpr DWORD kThreadTickMs = 5;
 constexpr DWORD kHttpOk = 200;
 constexpr DWORD kHttpUnauthorized = 401;
 
+const CWorkerThread::Policy kThreadPolicy = {10000, 1, THREAD_PRIORITY_ABOVE_NORMAL};
+
+const CWorkerThread::Lines kThreadLines = {
+    .eventCreateError = {1, L"CHTTPClient: event create error(%d)"},
+    .threadCreateError = {1, L"CHTTPClient: m_hRecvThread create error(%d)"},
+    .priorityError = {1, L"SetThreadPriority failed.", L"CHTTPClietn::InitRecvThread"},
+    .stopEventError = {1, L"CHTTPClient::StopSession: SetEvent error(%d)"},
+    .signalled = {0, L"CHTTPClient::StopSession: EVENT_STOP to m_hRecvThread set."},
+    .returned = {{0, L"m_hRecvThread event received."}},
+    .timedOut = {{2, L"CHTTPClient::StopSession: No response from m_hRecvThread!!!!!"}},
+};
+
 // A name of at most 16 characters, terminated even when the setting fills all 16.
 void CopySetting(WCHAR (&dest)[17], const WCHAR (&src)[16])
 {
@@ -46,7 +58,7 @@ DWORD SendOnce(HINTERNET hRequest) { return HttpSendRequestW(hRequest, nullptr, 
 CHTTPClient::CHTTPClient(const NetworkSettings& settings, CCamParm* pCamParm, ICamParmOwner* pOwner,
                          CMpegBuffer* pRing, HRESULT* phr)
     : m_ulAddress(settings.ulAddress), m_usPort(settings.usTCPPort), m_bUseSSL(settings.bUseSSL != 0),
-      m_pCamParm(pCamParm), m_pOwner(pOwner)
+      m_pCamParm(pCamParm), m_pOwner(pOwner), m_RecvThread(kThreadPolicy, kThreadLines)
 {
     g_Trace(0, L"CHTTPClient Start.");
     CopySetting(m_szUserName, settings.szUserName);
@@ -56,12 +68,11 @@ CHTTPClient::CHTTPClient(const NetworkSettings& settings, CCamParm* pCamParm, IC
         m_bHostSession = true;
         g_Trace(0, L"HTTPClient: m_hSession = %p", m_hSession);
     }
-    m_hStopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!m_hStopEvent) {
+    if (!m_RecvThread.StopEvent()) {
         *phr = LastErrorResult();
         return;
     }
-    m_pSource = std::make_unique<CWinInetByteSource>(&m_hDataRequest, m_hStopEvent);
+    m_pSource = std::make_unique<CWinInetByteSource>(&m_hDataRequest, m_RecvThread.StopEvent());
     int32_t result = 0;
     m_pReader = std::make_unique<CHttpRecordReader>(m_pSource.get(), pCamParm, pOwner, pRing, m_bHostSession, &result);
     if (result < 0) {
@@ -82,7 +93,7 @@ HRESULT CHTTPClient::OpenInternet()
 
 CHTTPClient::~CHTTPClient()
 {
-    if (m_hRecvThread) StopSession();
+    if (m_RecvThread.Handle()) StopSession();
     if (m_hInternet) {
         if (InternetSetOptionW(m_hInternet, INTERNET_OPTION_END_BROWSER_SESSION, nullptr, 0))
             g_Trace(0, L"EndBrowserSession set ok.");
@@ -90,7 +101,6 @@ CHTTPClient::~CHTTPClient()
             g_Trace(1, L"InternetSetOption( EndBrowserSession ) set error: %d", GetLastError());
     }
     CloseDataRequest();
-    if (m_hStopEvent) CloseHandle(m_hStopEvent);
     if (!m_bHostSession) CloseSession();
     if (m_hInternet) InternetCloseHandle(m_hInternet);
 }
@@ -301,12 +311,12 @@ int32_t CHTTPClient::DataReceiveStart()
         return FailDataReceiveStart(-9);
     }
     m_hDataRequest = hRequest;
-    if (FAILED(InitRecvThread())) {
+    if (FAILED(m_RecvThread.Start(ThreadProc, this, CancelRecvThread))) {
         g_Trace(1, L"DataReceiveStart: InitRecvThread failed.");
         CloseDataRequest();
         return FailDataReceiveStart(-10);
     }
-    if (WaitForSingleObject(m_hRecvThread, kStartCheckMs) == WAIT_TIMEOUT) return 0;
+    if (WaitForSingleObject(m_RecvThread.Handle(), kStartCheckMs) == WAIT_TIMEOUT) return 0;
     g_Trace(1, L"DataReceiveStart: m_hRecvThread dead.");
     return FailDataReceiveStart(-11);
 }
@@ -317,20 +327,7 @@ int32_t CHTTPClient::FailDataReceiveStart(int32_t result)
     return result;
 }
 
-HRESULT CHTTPClient::InitRecvThread()
-{
-    if (!ResetEvent(m_hStopEvent)) {
-        g_ErrorLog(1, L"InitRecvThread", L"ResetEvent error.");
-        return LastErrorResult();
-    }
-    m_hRecvThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ThreadProc, this, 0, nullptr));
-    if (!m_hRecvThread) return LastErrorResult();
-    if (!SetThreadPriority(m_hRecvThread, THREAD_PRIORITY_ABOVE_NORMAL))
-        g_ErrorLog(1, L"CHTTPClietn::InitRecvThread", L"SetThreadPriority failed.");
-    return S_OK;
-}
-
-unsigned __stdcall CHTTPClient::ThreadProc(void* pParam)
+unsigned CHTTPClient::ThreadProc(void* pParam)
 {
     auto* pClient = static_cast<CHTTPClient*>(pParam);
     g_Trace(0, L"HTTP Thread create.");
@@ -342,16 +339,19 @@ unsigned __stdcall CHTTPClient::ThreadProc(void* pParam)
     return static_cast<unsigned>(result);
 }
 
+// A thread that did not end in time is blocked in a read: closing the request ends it.
+void CHTTPClient::CancelRecvThread(void* pParam) { static_cast<CHTTPClient*>(pParam)->CloseDataRequest(); }
+
 int32_t CHTTPClient::ReceiveLoop(bool* pbAbort)
 {
     for (;;) {
-        const DWORD dwWait = WaitForSingleObjectEx(m_hStopEvent, kThreadTickMs, TRUE);
+        const DWORD dwWait = WaitForSingleObjectEx(m_RecvThread.StopEvent(), kThreadTickMs, TRUE);
         if (dwWait == WAIT_OBJECT_0) break;
         if (dwWait != WAIT_TIMEOUT) continue;
         const int32_t result = m_pReader->ReadRecord();
         if (result >= 0) continue;
         // A read that the stop cut short is the stop, not a failing stream.
-        if (StopSignalled()) break;
+        if (m_RecvThread.IsStopSet()) break;
         g_Trace(0, L"ReadHttp error.");
         *pbAbort = true;
         return result;
@@ -360,39 +360,16 @@ int32_t CHTTPClient::ReceiveLoop(bool* pbAbort)
     return 0;
 }
 
-bool CHTTPClient::StopSignalled() const { return WaitForSingleObject(m_hStopEvent, 0) == WAIT_OBJECT_0; }
-
 int32_t CHTTPClient::StopSession()
 {
-    bool bJoined = true;
-    if (m_hRecvThread) {
-        SetEvent(m_hStopEvent);
-        g_Trace(0, L"CHTTPClient::StopSession: EVENT_STOP to m_hRecvThread set.");
-        bJoined = JoinRecvThread();
-    } else {
-        g_Trace(0, L"m_hRecvThread isn't been created yet.");
-    }
+    if (!m_RecvThread.Handle()) g_Trace(0, L"m_hRecvThread isn't been created yet.");
+    const bool bJoined = m_RecvThread.Stop();
     int32_t result = 0;
     if (m_hSession && bJoined)
         result = SendLiveStop();
     else
         g_Trace(0, L"m_hSession = null or Thread error");
-    if (m_hRecvThread) CloseHandle(m_hRecvThread);
-    m_hRecvThread = nullptr;
     return bJoined ? result : -5;
-}
-
-// False when the thread did not end in time and its read had to be cancelled.
-bool CHTTPClient::JoinRecvThread()
-{
-    if (WaitForSingleObject(m_hRecvThread, kStopWaitMs) != WAIT_TIMEOUT) {
-        g_Trace(0, L"m_hRecvThread event received.");
-        return true;
-    }
-    g_Trace(2, L"CHTTPClient::StopSession: No response from m_hRecvThread!!!!!");
-    CloseDataRequest();
-    WaitForSingleObject(m_hRecvThread, INFINITE);
-    return false;
 }
 
 int32_t CHTTPClient::SendLiveStop()

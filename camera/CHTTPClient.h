@@ -11,6 +11,7 @@
 // StopSession to cancel a read that the stop event did not end in time.
 
 #include "DShowFilters/FilterSettings.h"
+#include "baseclasses/CWorkerThread.h"
 
 #include <windows.h>
 #include <wininet.h>
@@ -27,7 +28,6 @@ class ICamParmOwner;
 
 class CHTTPClient {
 public:
-    static constexpr DWORD kStopWaitMs = 10000;
     // Below the stop's bound: where closing the request does not end a blocked read
     // (Wine), this time-out still does. A camera silent this long has failed anyway.
     static constexpr DWORD kReceiveTimeOutMs = 5000;
@@ -56,11 +56,9 @@ private:
     DWORD GetStatusCode(HINTERNET hRequest);
     int32_t GetLengthAndRead(HINTERNET hRequest);
     int32_t FailDataReceiveStart(int32_t result);
-    HRESULT InitRecvThread();
-    static unsigned __stdcall ThreadProc(void* pParam);
+    static unsigned ThreadProc(void* pParam);
+    static void CancelRecvThread(void* pParam);
     int32_t ReceiveLoop(bool* pbAbort);
-    bool StopSignalled() const;
-    bool JoinRecvThread();
     int32_t SendLiveStop();
     void CloseDataRequest();
     void CloseSession();
@@ -76,8 +74,7 @@ private:
     std::atomic<HINTERNET> m_hDataRequest{nullptr};
     CCamParm* const m_pCamParm;
     ICamParmOwner* const m_pOwner;
-    HANDLE m_hStopEvent = nullptr;
-    HANDLE m_hRecvThread = nullptr;
+    CWorkerThread m_RecvThread;
     std::unique_ptr<CWinInetByteSource> m_pSource;
     std::unique_ptr<CHttpRecordReader> m_pReader;
 };

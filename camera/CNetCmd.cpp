@@ -1,30 +1,35 @@
 #include "camera/CNetCmd.h"
 
-#include "camera/SystemResult.h"
 #include "core/ByteOrder.h"
 #include "core/Trace.h"
 
-#include <process.h>
 
 namespace {
 constexpr uint16_t kStartCommand = 0x7001;
 constexpr uint16_t kStopCommand = 0x7002;
 constexpr uint16_t kContinueCommand = 0x7003;
+
+// Joined without a bound: its waits all end at the stop event, and the stop
+// request it sends on the way out must go.
+const CWorkerThread::Policy kThreadPolicy = {INFINITE, 1, THREAD_PRIORITY_ABOVE_NORMAL};
+
+const CWorkerThread::Lines kThreadLines = {
+    .eventCreateError = {1, L"CNetCmd: event create error(%d)"},
+    .threadCreateError = {1, L"CNetCmd: m_hContThread create error(%d)"},
+    .priorityError = {1, L"SetThreadPriority failed.", L"CNetCmd::InitContThread"},
+    .stopEventError = {1, L"CNetCmd: SetEvent error(%d)"},
+    .signalled = {0, L"CNetCmd::StopContThread: EVENT_STOP to m_hContThread set."},
+    .returned = {{0, L"CNetCmd::StopContThread: m_hThread retrun event received."}},
+};
 }  // namespace
 
-CNetCmd::CNetCmd(SOCKET hSocket, const sockaddr_in& destination, HRESULT* phr)
-    : m_hSocket(hSocket), m_Destination(destination)
+CNetCmd::CNetCmd(SOCKET hSocket, const sockaddr_in& destination)
+    : m_hSocket(hSocket), m_Destination(destination), m_ContThread(kThreadPolicy, kThreadLines)
 {
-    m_hStopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!m_hStopEvent) *phr = LastErrorResult();
 }
 
 // Never leaves the thread running behind the object.
-CNetCmd::~CNetCmd()
-{
-    StopContThread();
-    if (m_hStopEvent) CloseHandle(m_hStopEvent);
-}
+CNetCmd::~CNetCmd() { StopContThread(); }
 
 void CNetCmd::SetIntervals(DWORD dwFirstMs, DWORD dwIntervalMs)
 {
@@ -70,31 +75,15 @@ int32_t CNetCmd::SendCommand(uint16_t usCommand, const uint16_t* pusArgument, co
     return result;
 }
 
-HRESULT CNetCmd::InitContThread()
-{
-    CAutoLock lock(&m_ThreadLock);
-    if (!ResetEvent(m_hStopEvent)) g_ErrorLog(1, L"InitContThread", L"ResetEvent error.");
-    m_hContThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ThreadProc, this, 0, nullptr));
-    if (!m_hContThread) return LastErrorResult();
-    if (!SetThreadPriority(m_hContThread, THREAD_PRIORITY_ABOVE_NORMAL))
-        g_ErrorLog(1, L"CNetCmd::InitContThread", L"SetThreadPriority failed.");
-    return 0;
-}
+HRESULT CNetCmd::InitContThread() { return m_ContThread.Start(ThreadProc, this); }
 
 int32_t CNetCmd::StopContThread()
 {
-    CAutoLock lock(&m_ThreadLock);
-    if (!m_hContThread) return 0;
-    SetEvent(m_hStopEvent);
-    g_Trace(0, L"CNetCmd::StopContThread: EVENT_STOP to m_hContThread set.");
-    WaitForSingleObject(m_hContThread, INFINITE);
-    g_Trace(0, L"CNetCmd::StopContThread: m_hThread retrun event received.");
-    CloseHandle(m_hContThread);
-    m_hContThread = nullptr;
+    m_ContThread.Stop();
     return 0;
 }
 
-unsigned __stdcall CNetCmd::ThreadProc(void* pParam)
+unsigned CNetCmd::ThreadProc(void* pParam)
 {
     static_cast<CNetCmd*>(pParam)->RenewUntilStopped();
     return 0;
@@ -105,10 +94,11 @@ unsigned __stdcall CNetCmd::ThreadProc(void* pParam)
 void CNetCmd::RenewUntilStopped()
 {
     g_Trace(0, L"CNetCmd::m_hContThread start.");
-    const bool bStopped = WaitForSingleObject(m_hStopEvent, m_dwFirstMs) == WAIT_OBJECT_0;
+    const HANDLE hStop = m_ContThread.StopEvent();
+    const bool bStopped = WaitForSingleObject(hStop, m_dwFirstMs) == WAIT_OBJECT_0;
     SendContReq();
     if (!bStopped) {
-        while (WaitForSingleObject(m_hStopEvent, m_dwIntervalMs) == WAIT_TIMEOUT) {
+        while (WaitForSingleObject(hStop, m_dwIntervalMs) == WAIT_TIMEOUT) {
             g_Trace(0, L"i will send contreq at this timing");
             SendContReq();
         }

@@ -2,11 +2,13 @@
 // The unicast command channel: the start request sent from the stream socket, so
 // that the camera streams back to it; a thread that renews the request; the stop
 // request on the way out.
+//
+// Locking: none of its own; its thread's start and stop are serialised by the thread.
 
 #include <winsock2.h>
 #include <windows.h>
 
-#include "core/CritSec.h"
+#include "baseclasses/CWorkerThread.h"
 
 #include <cstdint>
 
@@ -16,7 +18,7 @@ public:
     static constexpr DWORD kContinueIntervalMs = 10000;
 
     // The socket is borrowed; the destination holds the camera's address and command port.
-    CNetCmd(SOCKET hSocket, const sockaddr_in& destination, HRESULT* phr);
+    CNetCmd(SOCKET hSocket, const sockaddr_in& destination);
     ~CNetCmd();
     CNetCmd(const CNetCmd&) = delete;
     CNetCmd& operator=(const CNetCmd&) = delete;
@@ -32,15 +34,13 @@ public:
 
 private:
     int32_t SendCommand(uint16_t usCommand, const uint16_t* pusArgument, const wchar_t* pszName);
-    static unsigned __stdcall ThreadProc(void* pParam);
+    static unsigned ThreadProc(void* pParam);
     void RenewUntilStopped();
 
     SOCKET m_hSocket;
     sockaddr_in m_Destination;
-    // The receiving thread's stop path and the filter's Stop may both end the thread.
-    CCritSec m_ThreadLock;
-    HANDLE m_hContThread = nullptr;
-    HANDLE m_hStopEvent = nullptr;
+    // The receiving thread's stop path and the filter's Stop may both end it.
+    CWorkerThread m_ContThread;
     DWORD m_dwFirstMs = kFirstContinueMs;
     DWORD m_dwIntervalMs = kContinueIntervalMs;
 };

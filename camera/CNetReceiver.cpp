@@ -9,7 +9,6 @@
 #include "core/ICamParmOwner.h"
 #include "core/Trace.h"
 
-#include <process.h>
 #include <vfwmsgs.h>
 #include <ws2tcpip.h>
 
@@ -28,13 +27,27 @@ constexpr DWORD kMulticastSocketFlags = WSA_FLAG_OVERLAPPED | WSA_FLAG_MULTIPOIN
 constexpr unsigned kExitStopped = 0;
 constexpr unsigned kExitStreamError = 100;
 
+const CWorkerThread::Policy kThreadPolicy = {3000, 2, THREAD_PRIORITY_NORMAL};
+
+const CWorkerThread::Lines kThreadLines = {
+    .eventCreateError = {1, L"CNetReceiver: event create error(%d)"},
+    .threadCreateError = {1, L"CNetReceiver: m_hThread create error(%d)"},
+    .stopEventError = {0, L"CNetReceiver::Stop: SetEvent error(%d)"},
+    .signalled = {0, L"CNetReceiver::Stop: EVENT_STOP to m_hThread set."},
+    .returned = {{0, L"CNetReceiver::Stop: m_hThread retrun event received."},
+                 {0, L"CNetReceiver::Stop: m_hThread return event received(2)"}},
+    .timedOut = {{1, L"CNetReceiver::Stop() wait timeout 1."},
+                 {1, L"m_hThread cannot stop!!!!!", L"CNetReceiver::Stop()"}},
+    .signalledAgain = {0, L"CNetReceiver::Stop: EVENT_STOP to m_hThread set(2)."},
+};
+
 HRESULT WinsockResult(int error) { return SystemResult(static_cast<DWORD>(error)); }
 }  // namespace
 
 CNetReceiver::CNetReceiver(CBufferPool* pPool, ICamParmOwner* pOwner, CCamParm* pCamParm, CMpegBuffer* pMpegBuffer,
                            HRESULT* phr)
     : m_pBufferPool(pPool), m_pOwner(pOwner), m_pCamParm(pCamParm), m_pMpegBuffer(pMpegBuffer),
-      m_Writer(pCamParm, pMpegBuffer, pOwner)
+      m_Writer(pCamParm, pMpegBuffer, pOwner), m_Thread(kThreadPolicy, kThreadLines)
 {
     WSADATA data;
     m_bWinsockStarted = WSAStartup(MAKEWORD(2, 0), &data) == 0;
@@ -42,25 +55,23 @@ CNetReceiver::CNetReceiver(CBufferPool* pPool, ICamParmOwner* pOwner, CCamParm* 
         *phr = E_FAIL;
         return;
     }
-    for (HANDLE& h : m_hEvents) h = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_hPoolEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     m_hFirstPacketEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!m_hEvents[0] || !m_hEvents[1] || !m_hFirstPacketEvent) {
+    if (!m_hPoolEvent || !m_hFirstPacketEvent) {
         *phr = LastErrorResult();
         return;
     }
-    m_pPoolEvent.reset(new (std::nothrow) CPoolEvent(m_hEvents[1]));
+    m_pPoolEvent.reset(new (std::nothrow) CPoolEvent(m_hPoolEvent));
     if (!m_pPoolEvent) *phr = E_OUTOFMEMORY;
 }
 
 // A receiver destroyed while receiving stops first: no thread outlives it.
 CNetReceiver::~CNetReceiver()
 {
-    if (m_hThread || m_hAsyncSocket != INVALID_SOCKET) Stop(true);
+    if (m_Thread.Handle() || m_hAsyncSocket != INVALID_SOCKET) Stop(true);
     m_pNetCmd.reset();
     m_pHttpClient.reset();
-    for (HANDLE h : m_hEvents) {
-        if (h) CloseHandle(h);
-    }
+    if (m_hPoolEvent) CloseHandle(m_hPoolEvent);
     if (m_hFirstPacketEvent) CloseHandle(m_hFirstPacketEvent);
     if (m_bWinsockStarted) WSACleanup();
 }
@@ -95,16 +106,14 @@ HRESULT CNetReceiver::Activate(const NetworkSettings& settings, bool bMulticast)
     {
         CAutoLock lock(&m_Lock);
         m_bActive = true;
-        ResetEvent(m_hEvents[0]);
         m_nPending = 0;
         hr = bMulticast ? JoinMulticast_(settings.ulMCAddress, settings.usMulticastPort, settings.ulAddress)
                         : InitUnicast(settings.ulAddress);
         if (SUCCEEDED(hr)) {
             g_Trace(0, bMulticast ? L"CNetworkReceiver::ActivateMulticast: JoinMulticast_ ok." : L"InitUnicast ok.");
             m_bReceiving = true;
-            m_hThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ThreadProc, this, 0, nullptr));
-            if (!m_hThread) {
-                hr = LastErrorResult();
+            hr = m_Thread.Start(ThreadProc, this, CancelThread);
+            if (FAILED(hr)) {
                 m_bReceiving = false;
                 LeaveMulticast_();
             }
@@ -239,12 +248,8 @@ int32_t CNetReceiver::NetCmdSetup(uint32_t ulCameraAddress, uint16_t usCommandPo
     destination.sin_family = AF_INET;
     destination.sin_port = usCommandPort;
     destination.sin_addr.s_addr = ulCameraAddress;
-    HRESULT hr = S_OK;
-    m_pNetCmd.reset(new (std::nothrow) CNetCmd(m_hAsyncSocket, destination, &hr));
+    m_pNetCmd.reset(new (std::nothrow) CNetCmd(m_hAsyncSocket, destination));
     if (!m_pNetCmd) return -1;
-    if (FAILED(hr)) {
-        g_ErrorLog(1, L"CNetReceiver::NetCmdSetup", L"CNetCmd constructor error Code: 0x%x", static_cast<uint32_t>(hr));
-    }
     if (m_pNetCmd->SendStartReq(bAdmin) != 0) {
         g_ErrorLog(0, L"SendStartReq fail.", L"fail");
         return -1;
@@ -277,15 +282,19 @@ uint16_t CNetReceiver::LocalPort()
     return NetToHost16(local.sin_port);
 }
 
-unsigned __stdcall CNetReceiver::ThreadProc(void* pParam) { return static_cast<CNetReceiver*>(pParam)->ReceiveLoop(); }
+unsigned CNetReceiver::ThreadProc(void* pParam) { return static_cast<CNetReceiver*>(pParam)->ReceiveLoop(); }
+
+// A thread that did not end in time: its socket goes, and with it every posted receive.
+void CNetReceiver::CancelThread(void* pParam) { static_cast<CNetReceiver*>(pParam)->LeaveMulticast_(); }
 
 // Every completion runs here, in the alertable wait. A stream error ends the loop
 // from inside a completion by clearing m_bReceiving.
 unsigned CNetReceiver::ReceiveLoop()
 {
     g_Trace(0, L"CNetReceiver: m_hThread create.");
+    const HANDLE events[2] = {m_Thread.StopEvent(), m_hPoolEvent};
     while (m_bReceiving) {
-        const DWORD wait = WaitForMultipleObjectsEx(2, m_hEvents, FALSE, kTickMs, TRUE);
+        const DWORD wait = WaitForMultipleObjectsEx(2, events, FALSE, kTickMs, TRUE);
         if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED) {
             m_bReceiving = false;
             CancelPendingReads();
@@ -293,7 +302,7 @@ unsigned CNetReceiver::ReceiveLoop()
             m_pOwner->StopStream(false);
             return kExitStopped;
         }
-        if (wait == WAIT_OBJECT_0 + 1) ResetEvent(m_hEvents[1]);
+        if (wait == WAIT_OBJECT_0 + 1) ResetEvent(m_hPoolEvent);
         if (wait == WAIT_TIMEOUT || wait == WAIT_OBJECT_0 + 1) PendReads_(false);
     }
     CancelPendingReads();
@@ -392,10 +401,9 @@ int32_t CNetReceiver::Stop(bool bForce)
 {
     g_Trace(0, L"CNetReceiver::Stop() called");
     if ((m_usComType & kTypeMask) != kHttp) {
-        if (!SetEvent(m_hEvents[0])) g_Trace(0, L"CNetReceiver::Stop: SetEvent error(%lu)", GetLastError());
-        g_Trace(0, L"CNetReceiver::Stop: EVENT_STOP to m_hThread set.");
+        m_Thread.RequestStop();
         if ((m_usComType & kTypeMask) == kUnicast && m_pNetCmd) m_pNetCmd->StopContThread();
-        JoinThread(bForce);
+        m_Thread.Join();
         LeaveMulticast_();
     } else if (m_pHttpClient) {
         m_pHttpClient->StopSession();
@@ -405,27 +413,4 @@ int32_t CNetReceiver::Stop(bool bForce)
     CAutoLock lock(&m_Lock);
     m_bActive = false;
     return 0;
-}
-
-// The thread watches the stop event in every wait; should it still not end, its
-// receives are cancelled and the socket closed under it, and it is joined.
-void CNetReceiver::JoinThread(bool bForce)
-{
-    if (!m_hThread) return;
-    if (WaitForSingleObject(m_hThread, kStopWaitMs) == WAIT_OBJECT_0) {
-        g_Trace(0, L"CNetReceiver::Stop: m_hThread retrun event received.");
-    } else {
-        g_Trace(1, L"CNetReceiver::Stop() wait timeout 1.");
-        SetEvent(m_hEvents[0]);
-        g_Trace(0, L"CNetReceiver::Stop: EVENT_STOP to m_hThread set(2).");
-        if (WaitForSingleObject(m_hThread, bForce ? 0 : kStopWaitMs) == WAIT_OBJECT_0) {
-            g_Trace(0, L"CNetReceiver::Stop: m_hThread return event received(2)");
-        } else {
-            g_ErrorLog(1, L"CNetReceiver::Stop()", L"m_hThread cannot stop!!!!!");
-            LeaveMulticast_();
-            WaitForSingleObject(m_hThread, INFINITE);
-        }
-    }
-    CloseHandle(m_hThread);
-    m_hThread = nullptr;
 }

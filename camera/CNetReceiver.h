@@ -9,6 +9,7 @@
 // has given the socket its port. Datagrams are handled on the receiving thread only.
 
 #include "DShowFilters/FilterSettings.h"
+#include "baseclasses/CWorkerThread.h"
 #include "core/CDatagramWriter.h"
 #include "core/CritSec.h"
 #include "stream/CPoolEvent.h"
@@ -31,7 +32,6 @@ class ICamParmOwner;
 class CNetReceiver {
 public:
     static constexpr int32_t kMaxPending = 50;
-    static constexpr DWORD kStopWaitMs = 3000;
 
     CNetReceiver(CBufferPool* pPool, ICamParmOwner* pOwner, CCamParm* pCamParm, CMpegBuffer* pMpegBuffer,
                  HRESULT* phr);
@@ -68,7 +68,8 @@ private:
     HRESULT Activate(const NetworkSettings& settings, bool bMulticast);
     bool WaitUDPRecv(DWORD dwTimeOut);
 
-    static unsigned __stdcall ThreadProc(void* pParam);
+    static unsigned ThreadProc(void* pParam);
+    static void CancelThread(void* pParam);
     unsigned ReceiveLoop();
     void CancelPendingReads();
     void PendReads_(bool bWait);
@@ -76,7 +77,6 @@ private:
                                            DWORD dwFlags);
     void OnCompletion(CPoolBuffer* pBlock, DWORD dwError, DWORD cbTransferred);
     void DataWrite(CPoolBuffer* pBlock);
-    void JoinThread(bool bForce);
 
     CCritSec m_Lock;
     CBufferPool* const m_pBufferPool;
@@ -85,10 +85,10 @@ private:
     CMpegBuffer* const m_pMpegBuffer;
     CDatagramWriter m_Writer;
     bool m_bWinsockStarted = false;
-    HANDLE m_hEvents[2] = {};  // [0] stop, [1] the pool's waiting event
+    HANDLE m_hPoolEvent = nullptr;  // set by the pool when a block comes free
     HANDLE m_hFirstPacketEvent = nullptr;
     std::unique_ptr<CPoolEvent> m_pPoolEvent;
-    HANDLE m_hThread = nullptr;
+    CWorkerThread m_Thread;
     SOCKET m_hAsyncSocket = INVALID_SOCKET;
     std::atomic<int32_t> m_nPending{0};
     std::atomic<bool> m_bReceiving{false};  // receives may be posted

@@ -70,22 +70,21 @@ int32_t CCamParm::Notify(int32_t code, const wchar_t* pFailure)
         g_ErrorLog(1, L"SendNotify", L"m_pGraph is NULL!!!");
         return -1;
     }
-    int32_t hr = m_pOwner->SendGraphEvent(code, reinterpret_cast<intptr_t>(&m_Block), sizeof(m_Block));
+    const StreamInfoBlock* pSent;
+    {
+        CAutoLock lock(&m_Lock);
+        StreamInfoBlock& slot = m_Sent[m_nNextSent++ % kSentBlocks];
+        slot = m_Block;
+        pSent = &slot;
+    }
+    int32_t hr = m_pOwner->SendGraphEvent(code, reinterpret_cast<intptr_t>(pSent), sizeof(*pSent));
     if (hr < 0) g_Trace(1, pFailure, static_cast<uint32_t>(hr));
     return 0;
 }
 
-int32_t CCamParm::SendNotify()
-{
-    CAutoLock lock(&m_Lock);
-    return Notify(kEventStreamInfo, L"SendNotify: Notfy error( %u )");
-}
+int32_t CCamParm::SendNotify() { return Notify(kEventStreamInfo, L"SendNotify: Notfy error( %u )"); }
 
-int32_t CCamParm::SendRetryPlay()
-{
-    CAutoLock lock(&m_Lock);
-    return Notify(kEventRetryPlay, L"SendRetryPlay: Notfy error( %u )");
-}
+int32_t CCamParm::SendRetryPlay() { return Notify(kEventRetryPlay, L"SendRetryPlay: Notfy error( %u )"); }
 
 int32_t CCamParm::SendErrAbort(int32_t hr)
 {
@@ -272,7 +271,20 @@ int32_t CCamParm::SetResHeadInfo(const STRM_HEAD_INFO& in)
 
 int32_t CCamParm::SetPsIndexInfo(const StreamInfoBlock& entry)
 {
-    CAutoLock lock(&m_Lock);
+    int64_t split = 0;
+    const bool bSplitPending = m_pOwner->GetSplitTime(&split);
+    bool bSplitReached = false;
+    {
+        CAutoLock lock(&m_Lock);
+        bSplitReached = StoreIndexInfo(entry, bSplitPending, split);
+    }
+    if (bSplitReached) m_pOwner->SetSplitPending(false);
+    return 0;
+}
+
+// True when the entry's time is the pending split time, which it then marks.
+bool CCamParm::StoreIndexInfo(const StreamInfoBlock& entry, bool bSplitPending, int64_t split)
+{
     STRM_HEAD_INFO& s = m_Block.info;
     const STRM_HEAD_INFO& in = entry.info;
     std::memcpy(s.TimeStamp, in.TimeStamp, sizeof(s.TimeStamp));
@@ -287,13 +299,13 @@ int32_t CCamParm::SetPsIndexInfo(const StreamInfoBlock& entry)
     s.usFrameRate = in.usFrameRate;
     s.usField16_19 = in.usField16_19;
 
-    int64_t split = 0;
-    if (m_pOwner->GetSplitTime(&split)) {
+    bool bSplitReached = false;
+    if (bSplitPending) {
         int64_t now = TimeStampSeconds(in.TimeStamp);
         if (split <= now && now <= split + 1) {
             g_Trace(0, L"SplitTime %I64d == NowTime %I64d !!!", split, now);
             s.usField16_19 |= 0x8000;
-            m_pOwner->SetSplitPending(false);
+            bSplitReached = true;
         }
     }
     s.b2BitField0 = in.b2BitField0;
@@ -302,14 +314,18 @@ int32_t CCamParm::SetPsIndexInfo(const StreamInfoBlock& entry)
     s.bFlag1 = in.bFlag1;
     s.bFlag2 = in.bFlag2;
     s.usStatus = kStatusOk;
-    return 0;
+    return bSplitReached;
 }
 
 void CCamParm::SetBitRate(uint32_t kbps)
 {
-    CAutoLock lock(&m_Lock);
-    if (kbps != m_dwAvgBitRate) m_pOwner->SetAvgBitRate(kbps);
-    m_dwAvgBitRate = kbps;
+    bool bChanged;
+    {
+        CAutoLock lock(&m_Lock);
+        bChanged = kbps != m_dwAvgBitRate;
+        m_dwAvgBitRate = kbps;
+    }
+    if (bChanged) m_pOwner->SetAvgBitRate(kbps);
 }
 
 // The audio model is read before the lock: the owner takes its own lock for it,
@@ -353,26 +369,32 @@ int32_t CCamParm::SequenceCheck(uint8_t sequence)
 
 void CCamParm::SetFirstDataGet(bool bFound)
 {
-    CAutoLock lock(&m_Lock);
-    m_bFirstDataGet = bFound ? 1 : 0;
-    if (!bFound) {
-        m_dwReadCount = 0;
-        return;
+    const bool bFileMode = bFound && m_pOwner->IsFileMode();
+    uint32_t dwAvgBitRate;
+    {
+        CAutoLock lock(&m_Lock);
+        m_bFirstDataGet = bFound ? 1 : 0;
+        if (!bFound) {
+            m_dwReadCount = 0;
+            return;
+        }
+        m_dwFirstPacket = 1;
+        if (bFileMode) m_dwAvgBitRate = CalcAvgBitRate(m_Block);
+        dwAvgBitRate = m_dwAvgBitRate;
     }
-    m_dwFirstPacket = 1;
-    StartPushThreads();
+    StartPushThreads(dwAvgBitRate);
 }
 
-void CCamParm::StartPushThreads()
+// Called without m_Lock: the owner creates threads here.
+void CCamParm::StartPushThreads(uint32_t dwAvgBitRate)
 {
     int32_t result = 0;
     bool bFileMode = m_pOwner->IsFileMode();
     if (!bFileMode && m_pOwner->GetLive()) {
-        g_Trace(0, L"CCamParm::m_dwAvgBitRate = %d", m_dwAvgBitRate);
+        g_Trace(0, L"CCamParm::m_dwAvgBitRate = %d", dwAvgBitRate);
         result = m_pOwner->CreatePushData();
     } else if (bFileMode) {
-        m_dwAvgBitRate = CalcAvgBitRate(m_Block);
-        if (m_pOwner->GetRate() == 1.0) m_pOwner->SetAvgBitRate(m_dwAvgBitRate);
+        if (m_pOwner->GetRate() == 1.0) m_pOwner->SetAvgBitRate(dwAvgBitRate);
         result = m_pOwner->CreatePushPlay();
     }
     if (result < 0) {

@@ -5,10 +5,13 @@
 // the frame-rate and bit-rate arithmetic of the push threads.
 //
 // Locking: m_Lock guards every field. The receiving thread (UDP, HTTP or the file
-// reader) writes; push threads, the parser and the filter read. SendNotify and
-// SendRetryPlay call the graph while holding m_Lock; SetStatus notifies after
-// leaving it; SetFirstDataGet starts push threads while holding it. The owner's
-// own lock is never taken while m_Lock is held by a reader of the owner's state.
+// reader) writes; push threads, the parser and the filter read. Nothing calls out
+// while holding m_Lock: the notifications, the first-data step and the bit-rate
+// change read what they need under it and call the owner after leaving it.
+//
+// The block an event carries is a copy made for that event in a ring of
+// kSentBlocks, so the host reads what was sent while the stream goes on; a slot is
+// written again only kSentBlocks events later.
 
 #include "core/CritSec.h"
 #include "core/ICamParmOwner.h"
@@ -18,6 +21,8 @@
 
 class CCamParm {
 public:
+    static constexpr uint32_t kSentBlocks = 256;
+
     explicit CCamParm(ICamParmOwner* pOwner);
 
     void InitCamParm();
@@ -67,7 +72,8 @@ public:
 
 private:
     int32_t Notify(int32_t code, const wchar_t* pFailure);
-    void StartPushThreads();
+    bool StoreIndexInfo(const StreamInfoBlock& entry, bool bSplitPending, int64_t split);
+    void StartPushThreads(uint32_t dwAvgBitRate);
 
     ICamParmOwner* const m_pOwner;
     CCritSec m_Lock;
@@ -82,4 +88,6 @@ private:
     uint8_t m_bLastSequence = 0;
     uint32_t m_dwWidth = 0;
     uint32_t m_dwHeight = 0;
+    StreamInfoBlock m_Sent[kSentBlocks] = {};
+    uint32_t m_nNextSent = 0;
 };

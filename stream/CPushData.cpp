@@ -9,11 +9,15 @@
 
 namespace {
 
-const CSendThread::Lines kThreadLines = {
-    L"CPushData: event create error(%d)",
-    L"PushData: SendThread create error(%d)",
-    L"CPushData:Stop event to m_hSendThread error(%d)",
-    L"CPushData:m_hSendThread stop time out.",
+const CWorkerThread::Policy kThreadPolicy = {3000, 1, THREAD_PRIORITY_NORMAL};
+
+const CWorkerThread::Lines kThreadLines = {
+    .eventCreateError = {1, L"CPushData: event create error(%d)"},
+    .threadCreateError = {1, L"PushData: SendThread create error(%d)"},
+    .stopEventError = {1, L"CPushData:Stop event to m_hSendThread error(%d)"},
+    .returned = {{0, L"CPushData m_hSendThread return event received."}},
+    .timedOut = {{1, L"CPushData:m_hSendThread stop time out."}},
+    .cancelled = {1, L"m_hSendThread terminated."},
 };
 
 }  // namespace
@@ -21,14 +25,14 @@ const CSendThread::Lines kThreadLines = {
 CPushData::CPushData(IPushOwner* pFilter, CTSMediaSamplePool* pPool, CMpegBuffer* pMpegBuffer, uint32_t kbps,
                      HRESULT* phr)
     : m_pFilter(pFilter), m_pSampleSource(pPool), m_pMpegBuffer(pMpegBuffer), m_dwAvgBitRate(kbps),
-      m_dwStartSize(kbps * 50 / 8), m_Thread(kThreadLines)
+      m_dwStartSize(kbps * 50 / 8), m_Thread(kThreadPolicy, kThreadLines)
 {
-    *phr = m_Thread.Create(ThreadEntry, this);
+    *phr = m_Thread.Start(ThreadEntry, this);
     if (FAILED(*phr)) return;
     Tune(kbps == 1 ? 1000 : kbps);
 }
 
-CPushData::~CPushData() { m_Thread.Join(L"CPushData m_hSendThread return event received.", 0); }
+CPushData::~CPushData() { m_Thread.Stop(); }
 
 void CPushData::SetSending(bool bSending, const wchar_t* pszLine)
 {
@@ -43,9 +47,16 @@ int32_t CPushData::Start()
     return 0;
 }
 
-int32_t CPushData::Stop()
+void CPushData::RequestStop()
 {
     SetSending(false, L"CPushData:Send sample to Demux stop.");
+    m_Thread.RequestStop();
+}
+
+int32_t CPushData::Stop()
+{
+    RequestStop();
+    m_Thread.Stop();
     return 0;
 }
 
@@ -100,7 +111,7 @@ uint32_t CPushData::GetStartSize()
     return m_dwStartSize;
 }
 
-unsigned __stdcall CPushData::ThreadEntry(void* pParam)
+unsigned CPushData::ThreadEntry(void* pParam)
 {
     static_cast<CPushData*>(pParam)->ThreadProc();
     return 0;

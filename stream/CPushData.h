@@ -5,7 +5,7 @@
 // sample go, so data that downstream holds is never written over.
 
 #include "core/CritSec.h"
-#include "stream/CSendThread.h"
+#include "baseclasses/CWorkerThread.h"
 
 #include <windows.h>
 
@@ -25,9 +25,12 @@ public:
     CPushData(const CPushData&) = delete;
     CPushData& operator=(const CPushData&) = delete;
 
+    // Start and Pause switch sending. RequestStop asks the thread to end and returns
+    // at once; Stop ends it and joins.
     int32_t Start();
-    int32_t Stop();
     int32_t Pause();
+    void RequestStop();
+    int32_t Stop();
     // 0, or -1 for a negative rate.
     int32_t SetSendRate(double dRate);
     // Paces by an average bit rate in kbit/s; -1 leaves the pacing as it was.
@@ -38,7 +41,7 @@ public:
     uint32_t GetStartSize();
 
 private:
-    static unsigned __stdcall ThreadEntry(void* pParam);
+    static unsigned ThreadEntry(void* pParam);
     void ThreadProc();
     bool IsSending();
     void SendReady();
@@ -55,5 +58,5 @@ private:
     uint32_t m_dwStartSize;
     uint32_t m_bSending = 0;
     double m_dRate = 1.0;
-    CSendThread m_Thread;
+    CWorkerThread m_Thread;
 };

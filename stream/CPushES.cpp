@@ -13,11 +13,15 @@ constexpr uint32_t kMediaTimeValid = 0x20;
 constexpr uint32_t kStopValid = 0x100;
 constexpr uint32_t kSyncPoint = 0x01;
 
-const CSendThread::Lines kThreadLines = {
-    L"CPushES: event create error(%d)",
-    L"PushES: SendThread create error(%d)",
-    L"CPushES:Stop event to m_hSendThread error(%d)",
-    L"CPushES:m_hSendThread stop time out.",
+const CWorkerThread::Policy kThreadPolicy = {3000, 1, THREAD_PRIORITY_NORMAL};
+
+const CWorkerThread::Lines kThreadLines = {
+    .eventCreateError = {1, L"CPushES: event create error(%d)"},
+    .threadCreateError = {1, L"PushES: SendThread create error(%d)"},
+    .stopEventError = {1, L"CPushES:Stop event to m_hSendThread error(%d)"},
+    .returned = {{0, L"CPushES(T:%d) m_hSendThread return event received."}},
+    .timedOut = {{1, L"CPushES:m_hSendThread stop time out."}},
+    .cancelled = {1, L"m_hSendThread terminated."},
 };
 
 bool IsSyncPoint(const IndexEntry& entry)
@@ -29,15 +33,15 @@ bool IsSyncPoint(const IndexEntry& entry)
 
 CPushES::CPushES(IPushOwner* pFilter, CIndexedBuffer2* pIdxBuf, CESMediaSamplePool* pPool, uint32_t pinType,
                  HRESULT* phr)
-    : m_pFilter(pFilter), m_pIdxBuf(pIdxBuf), m_pSampleSource(pPool), m_nPinType(pinType), m_Thread(kThreadLines)
+    : m_pFilter(pFilter), m_pIdxBuf(pIdxBuf), m_pSampleSource(pPool), m_nPinType(pinType), m_Thread(kThreadPolicy, kThreadLines)
 {
     g_Trace(0, L"CPushES(T:%d) constructor.", static_cast<int32_t>(m_nPinType));
-    *phr = m_Thread.Create(ThreadEntry, this);
+    *phr = m_Thread.Start(ThreadEntry, this);
 }
 
 CPushES::~CPushES()
 {
-    m_Thread.Join(L"CPushES m_hSendThread return event received.", 0);
+    m_Thread.Stop(static_cast<int32_t>(m_nPinType));
     g_Trace(0, L"CPushES(T:%d): destructor end.", static_cast<int32_t>(m_nPinType));
 }
 
@@ -57,15 +61,21 @@ int32_t CPushES::Pause()
     return 0;
 }
 
-int32_t CPushES::Stop()
+void CPushES::RequestStop()
 {
     g_Trace(0, L"CPushES(T:%d):Send sample to Decoder stop.", static_cast<int32_t>(m_nPinType));
     SetSending(false);
-    m_Thread.Join(L"CPushES(T:%d) m_hSendThread return event received.", static_cast<int32_t>(m_nPinType));
+    m_Thread.RequestStop();
+}
+
+int32_t CPushES::Stop()
+{
+    RequestStop();
+    m_Thread.Stop(static_cast<int32_t>(m_nPinType));
     return 0;
 }
 
-unsigned __stdcall CPushES::ThreadEntry(void* pParam)
+unsigned CPushES::ThreadEntry(void* pParam)
 {
     static_cast<CPushES*>(pParam)->ThreadProc();
     return 0;

@@ -5,7 +5,7 @@
 // media time, and a sync point on key packs. When the thread ends it delivers
 // end-of-stream on its pin, once.
 
-#include "stream/CSendThread.h"
+#include "baseclasses/CWorkerThread.h"
 
 #include <windows.h>
 
@@ -28,11 +28,13 @@ public:
 
     int32_t Start();
     int32_t Pause();
-    // Ends the thread, which delivers end-of-stream as it goes.
+    // Asks the thread to end and returns at once.
+    void RequestStop();
+    // Ends the thread, which delivers end-of-stream as it goes, and joins it.
     int32_t Stop();
 
 private:
-    static unsigned __stdcall ThreadEntry(void* pParam);
+    static unsigned ThreadEntry(void* pParam);
     void ThreadProc();
     void SendReady();
     bool SendOne();
@@ -44,5 +46,5 @@ private:
     std::atomic<uint32_t> m_bSending{0};  // set by the filter's threads, read by the send thread
     CESMediaSamplePool* const m_pSampleSource;
     const uint32_t m_nPinType;
-    CSendThread m_Thread;
+    CWorkerThread m_Thread;
 };

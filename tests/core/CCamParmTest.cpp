@@ -125,7 +125,6 @@ TEST_F(CCamParmTest, NotificationsCarryTheBlockAndItsLength)
     EXPECT_EQ(owner.events[0].code, kEventStreamInfo);
     EXPECT_EQ(owner.events[1].code, kEventRetryPlay);
     EXPECT_EQ(owner.events[0].param2, 74);
-    EXPECT_EQ(owner.events[0].param1, owner.events[1].param1);
     EXPECT_EQ(owner.events[2].code, kEventErrorAbort);
     EXPECT_EQ(owner.events[2].param1, static_cast<int32_t>(0x80004005));
 

@@ -43,6 +43,22 @@ TEST_F(CamParmNotificationTest, StreamInformationArrivesWithTheBlockAndItsLength
     EXPECT_EQ(seen.info.bResolution, 0xFF);
 }
 
+// A host reads each block after the receiving thread has gone on: every event
+// still shows what was sent with it.
+TEST_F(CamParmNotificationTest, EachEventKeepsTheBlockItWasSentWithWhileTheStreamGoesOn)
+{
+    CCamParm* camParm = filter->CamParm();
+    constexpr uint16_t kEvents = 200;
+    for (uint16_t i = 0; i < kEvents; i++) camParm->SetStatus(static_cast<uint16_t>(0x9100 + i), true);
+    for (uint16_t i = 0; i < kEvents; i++) {
+        LONG_PTR p1 = 0;
+        ASSERT_TRUE(WaitForEvent(events.Get(), kEventStreamInfo, &p1));
+        StreamInfoBlock seen;
+        std::memcpy(&seen, reinterpret_cast<const void*>(p1), sizeof(seen));
+        ASSERT_EQ(seen.info.usStatus, 0x9100 + i);
+    }
+}
+
 TEST_F(CamParmNotificationTest, RetryPlayAndAbortReachTheHost)
 {
     ASSERT_EQ(filter->CamParm()->SendRetryPlay(), 0);

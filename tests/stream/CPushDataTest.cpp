@@ -105,7 +105,7 @@ TEST_F(CPushDataTest, ARegionOverTheRingsEndGoesAsItsTwoParts)
     Stream(capacity - block);
     push->Start();
     ASSERT_TRUE(WaitUntil([&] { return ring->GetDataSize() == 0; }));
-    push->Stop();
+    push->Pause();
     const std::vector<uint8_t> sent = Stream(block * 3);  // block bytes to the end, the rest from the start
     const int blocks = owner.Blocks();
     push->Start();
