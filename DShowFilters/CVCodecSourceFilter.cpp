@@ -6,14 +6,11 @@
 #include "core/ByteOrder.h"
 #include "core/CBufferPool.h"
 #include "core/CCamParm.h"
-#include "core/CIndexedBuffer2.h"
 #include "core/CMpegBuffer.h"
-#include "core/CParsePS.h"
 #include "core/Trace.h"
-#include "stream/CESMediaSamplePool.h"
 #include "stream/CNetRecvAlloc.h"
-#include "stream/CPushData.h"
-#include "stream/CPushES.h"
+#include "stream/CPushWorkers.h"
+#include "stream/CRecordingPath.h"
 #include "stream/CTSMediaSamplePool.h"
 
 #include <cstring>
@@ -25,7 +22,6 @@ namespace {
 constexpr uint16_t kTrue = 0xFFFF;  // VARIANT_TRUE: the only value a flag takes as true
 constexpr uint32_t kTimeOutLimit = 30000;
 constexpr uint32_t kPoolBuffers = 54;
-constexpr int kPoolSamples = 10;
 constexpr uint32_t kPoolBufferBytes = 4096;
 constexpr uint32_t kMpegBufferBytes = 0x78000;
 const uint32_t kAddressNotSet = IPv4NetworkOrder(254, 255, 255, 255);  // never accepted by SetValue
@@ -141,11 +137,9 @@ HRESULT CVCodecSourceFilter::CreateObjects()
         g_Trace(1, L"Constructor:m_pMpegBuffer create error");
         return E_OUTOFMEMORY;
     }
-    m_pRecBuffer.reset(new (std::nothrow) CIndexedBuffer2(CIndexedBuffer2::kLiveSize, CIndexedBuffer2::kLiveType, &result));
-    if (!m_pRecBuffer || result < 0) {
-        g_Trace(1, L"Constructor: m_pRecBuffer create error.");
-        return E_OUTOFMEMORY;
-    }
+    m_pRecording.reset(new (std::nothrow) CRecordingPath(GetOwner(), m_pCamParm.get(), &hr));
+    if (!m_pRecording) return E_OUTOFMEMORY;
+    if (FAILED(hr)) return hr;
     m_pNetReceiver.reset(new (std::nothrow)
                              CNetReceiver(m_pBufferPool.get(), this, m_pCamParm.get(), m_pMpegBuffer.get(), &hr));
     if (!m_pNetReceiver || FAILED(hr)) {
@@ -181,18 +175,14 @@ HRESULT CVCodecSourceFilter::CreateSamplePools()
         g_ErrorLog(1, L"Constructor", L"m_pMSPool");
         return FAILED(hr) ? hr : E_OUTOFMEMORY;
     }
-    m_pMSPoolR.reset(new (std::nothrow)
-                         CESMediaSamplePool(kPoolSamples, GetOwner(), m_pCamParm.get(), m_pRecBuffer.get(), &hr));
-    if (!m_pMSPoolR || FAILED(hr)) {
-        g_ErrorLog(1, L"Constructor", L"m_pMSPoolR");
-        return FAILED(hr) ? hr : E_OUTOFMEMORY;
-    }
     m_pNetRecvAlloc = new (std::nothrow) CNetRecvAlloc(GetOwner());
     if (!m_pNetRecvAlloc) {
         g_ErrorLog(1, L"Constructor", L"m_pNetRecvAlloc");
         return E_OUTOFMEMORY;
     }
-    return S_OK;
+    m_pWorkers.reset(new (std::nothrow) CPushWorkers(this, m_pMSPool.get(), m_pMpegBuffer.get(),
+                                                     m_pRecording->Pool(), m_pRecording->Buffer()));
+    return m_pWorkers ? S_OK : E_OUTOFMEMORY;
 }
 
 void CVCodecSourceFilter::ApplyDefaults()
@@ -223,19 +213,16 @@ void CVCodecSourceFilter::ApplyDefaults()
 CVCodecSourceFilter::~CVCodecSourceFilter()
 {
     // A graph stops a filter before it lets it go; a filter that only ever saw its
-    // first data outside a graph still has its push thread here.
-    DeletePushData();
-    DeletePushES();
+    // first data outside a graph still has its push threads here.
+    m_pWorkers.reset();
     m_pNetReceiver.reset();
-    DeleteParsePS();
     m_pCamParm.reset();
     m_pOutput.reset();
     m_pBufferPool.reset();
     m_pMSPool.reset();
     delete m_pNetRecvAlloc;
     m_pOutputR.reset();
-    m_pMSPoolR.reset();
-    m_pRecBuffer.reset();
+    m_pRecording.reset();
     m_pMpegBuffer.reset();
     g_TraceEnd();
     g_bTraceEnable = 0;
@@ -451,28 +438,32 @@ CBasePin* CVCodecSourceFilter::GetPin(int n)
     return nullptr;
 }
 
+// Under the filter lock: a stop on another thread either comes first, and the
+// switch only chooses what the next start creates, or waits for it.
 // The parser goes before the recording buffer is emptied: it writes into it.
 HRESULT CVCodecSourceFilter::DynamicRec(bool bOn)
 {
+    CAutoLock lock(m_pLock);
     if (IsStopped() || bOn == (m_bRec != 0)) return 0;
     if (bOn) {
         g_Trace(1, L"DynamicRec: Rec Start.");
         const bool bCreated = CreatePushES(ESTYPE_PSREC, 0) >= 0;
         if (bCreated) m_bRec = 1;
         else g_Trace(1, L"DynamicRec: CreatePushES failed.");
-        CreateParsePS();
+        m_pRecording->CreateParser();
         return bCreated ? 0 : -1;
     }
     g_Trace(1, L"DynamicRec: Rec Stop.");
-    DeletePushES();  // its thread delivers end-of-stream as it ends
-    DeleteParsePS();
-    InitRecBuffer();
+    m_pWorkers->Delete(CPushWorkers::kRecording);  // its thread delivers end-of-stream as it ends
+    m_pRecording->DeleteParser();
+    m_pRecording->Reset();
     m_bRec = 0;
     return 0;
 }
 
 HRESULT CVCodecSourceFilter::DynamicLive(bool bOn)
 {
+    CAutoLock lock(m_pLock);
     if (IsStopped() || bOn == (m_bLive != 0)) return 0;
     if (bOn) {
         g_Trace(1, L"DynamicLive: Live Start.");
@@ -483,7 +474,7 @@ HRESULT CVCodecSourceFilter::DynamicLive(bool bOn)
         return 0;
     }
     g_Trace(1, L"Live Stop.");
-    DeletePushData();
+    m_pWorkers->Delete(CPushWorkers::kLive);
     m_pMpegBuffer->Reset();
     return 0;
 }
@@ -493,40 +484,7 @@ int32_t CVCodecSourceFilter::SendGraphEvent(int32_t code, intptr_t param1, intpt
     return NotifyEvent(code, param1, param2);
 }
 
-int32_t CVCodecSourceFilter::CreatePushData()
-{
-    HRESULT hr = E_FAIL;
-    auto pPush = std::unique_ptr<CPushData>(
-        new (std::nothrow) CPushData(this, m_pMSPool.get(), m_pMpegBuffer.get(), m_dwAvgBitRate, &hr));
-    if (!pPush || FAILED(hr)) {
-        g_Trace(1, L"CreatePushData: CPushData create error.");
-        return pPush ? hr : E_FAIL;
-    }
-    pPush->SetSendRate(GetRate());
-    g_Trace(0, L"CreatePushData: PlaySpeed set to %d", static_cast<int32_t>(GetRate()));
-    pPush->Start();
-    CAutoLock lock(&m_WorkerLock);
-    m_pPushData = std::move(pPush);
-    return S_OK;
-}
-
-// Its thread ends within its bounded stop; the lock keeps the receiving thread's
-// first-data step from creating one at the same time.
-void CVCodecSourceFilter::DeletePushData()
-{
-    std::unique_ptr<CPushData> pPush;
-    {
-        CAutoLock lock(&m_WorkerLock);
-        pPush = std::move(m_pPushData);
-    }
-    if (pPush) pPush->Stop();
-}
-
-bool CVCodecSourceFilter::HasPushData()
-{
-    CAutoLock lock(&m_WorkerLock);
-    return m_pPushData != nullptr;
-}
+int32_t CVCodecSourceFilter::CreatePushData() { return m_pWorkers->CreateLive(m_dwAvgBitRate, GetRate()); }
 
 // The playback push thread comes with playback.
 int32_t CVCodecSourceFilter::CreatePushPlay() { return E_NOTIMPL; }
@@ -535,88 +493,21 @@ int32_t CVCodecSourceFilter::CreatePushES(uint32_t esTypes, int64_t referenceTim
 {
     if (esTypes & (ESTYPE_VIDEO | ESTYPE_AUDIO | ESTYPE_REC)) return E_UNEXPECTED;
     if (!(esTypes & ESTYPE_PSREC)) return S_OK;
-    // The first data and a switch to recording may both ask; the first one creates it.
-    CAutoLock lock(&m_WorkerLock);
-    if (m_pPushREC) return S_OK;
-    HRESULT hr = E_FAIL;
-    m_pPushREC.reset(new (std::nothrow) CPushES(this, m_pRecBuffer.get(), m_pMSPoolR.get(), ESTYPE_PSREC, &hr));
-    if (!m_pPushREC || FAILED(hr)) {
-        g_Trace(1, L"CreatePushES: m_pPushREC create error.");
-        m_pPushREC.reset();
-        return FAILED(hr) ? hr : E_FAIL;
-    }
-    g_Trace(0, L"CreatePushES: m_pPushREC create ok.");
-    m_pRecBuffer->SetReferenceTime(referenceTime);
-    m_pPushREC->Start();
-    return S_OK;
-}
-
-// Samples still downstream belong to the round that ends here.
-void CVCodecSourceFilter::InitRecBuffer()
-{
-    m_pMSPoolR->NewRound();
-    m_pRecBuffer->Init();
-}
-
-void CVCodecSourceFilter::DeletePushES()
-{
-    std::unique_ptr<CPushES> pPush;
-    {
-        CAutoLock lock(&m_WorkerLock);
-        pPush = std::move(m_pPushREC);
-    }
-    if (pPush) pPush->Stop();
-}
-
-bool CVCodecSourceFilter::HasPushES()
-{
-    CAutoLock lock(&m_WorkerLock);
-    return m_pPushREC != nullptr;
-}
-
-HRESULT CVCodecSourceFilter::CreateParsePS()
-{
-    CAutoLock lock(&m_ParserLock);
-    if (m_pParsePS) return S_OK;
-    int32_t result = E_FAIL;
-    m_pParsePS.reset(new (std::nothrow) CParsePS(m_pRecBuffer.get(), m_pCamParm.get(), &result));
-    if (!m_pParsePS) return E_FAIL;
-    if (result < 0) {
-        g_Trace(1, L"CreateParsePS: Create CParsePS failed.");
-        m_pParsePS.reset();
-        return result;
-    }
-    return S_OK;
-}
-
-void CVCodecSourceFilter::DeleteParsePS()
-{
-    std::unique_ptr<CParsePS> pParser;
-    CAutoLock lock(&m_ParserLock);
-    pParser = std::move(m_pParsePS);
-}
-
-bool CVCodecSourceFilter::HasParsePS()
-{
-    CAutoLock lock(&m_ParserLock);
-    return m_pParsePS != nullptr;
+    return m_pWorkers->CreateRecording(referenceTime);
 }
 
 void CVCodecSourceFilter::WriteRecording(const uint8_t* pData, uint32_t cb, bool bUnitStart)
 {
-    CAutoLock lock(&m_ParserLock);
-    if (!m_pParsePS) return;
-    m_pParsePS->Write(pData, cb);
-    if (bUnitStart) m_pParsePS->Parse();
+    m_pRecording->Write(pData, cb, bUnitStart);
 }
 
 void CVCodecSourceFilter::StopStream(bool bNotify)
 {
+    // Asked only: a receiving thread stops the stream here while a delivery may be held.
     if (!IsStopped()) {
-        CAutoLock lock(&m_WorkerLock);
-        // Asked only: a receiving thread stops the stream here while a delivery may be held.
-        if (m_pPushData && m_pOutput->IsConnected()) m_pPushData->RequestStop();
-        if (m_pPushREC && m_pOutputR->IsConnected()) m_pPushREC->RequestStop();
+        const uint32_t workers = (m_pOutput->IsConnected() ? CPushWorkers::kLive : 0) |
+                                 (m_pOutputR->IsConnected() ? CPushWorkers::kRecording : 0);
+        m_pWorkers->RequestStop(workers);
     }
     if (bNotify) m_pCamParm->SendErrAbort(E_FAIL);
 }
@@ -624,11 +515,7 @@ void CVCodecSourceFilter::StopStream(bool bNotify)
 void CVCodecSourceFilter::PauseStream(bool bNotify)
 {
     if (IsStopped()) return;
-    {
-        CAutoLock lock(&m_WorkerLock);
-        if (m_pPushData) m_pPushData->Pause();
-        if (m_pPushREC) m_pPushREC->Pause();
-    }
+    m_pWorkers->Pause(CPushWorkers::kAll);
     if (bNotify) m_pCamParm->SendErrAbort(E_FAIL);
 }
 
@@ -686,17 +573,23 @@ HRESULT CVCodecSourceFilter::NetPause(uint16_t usComType)
         m_bLiveFrozen = 1;
         return S_OK;
     }
+    // What a failed start may have left is ended first, so nothing runs twice.
+    if (m_pNetReceiver->IsActive()) {
+        EndTransport();
+        ResetBuffers();
+    }
     CAutoLock receive(&m_ReceiveLock);
     m_bLiveFrozen = 0;
-    m_bPausing = 1;
     if (m_NetworkSettings.bAuthNeed) m_pCamParm->InitCamParm();
     m_pCamParm->SetFirstDataGet(false);
     HRESULT hr = StartTransport(usComType);
-    if (SUCCEEDED(hr)) {
-        hr = ActivatePins();
-        m_State = State_Paused;
+    if (FAILED(hr)) {
+        EndTransport();
+        ResetBuffers();
+        return hr;
     }
-    m_bPausing = 0;
+    hr = ActivatePins();
+    m_State = State_Paused;
     return hr;
 }
 
@@ -709,7 +602,7 @@ HRESULT CVCodecSourceFilter::StartTransport(uint16_t usComType)
     }
     // The parser is there before the first packet can reach it.
     if (m_bRec) {
-        const HRESULT hr = CreateParsePS();
+        const HRESULT hr = m_pRecording->CreateParser();
         if (FAILED(hr)) {
             g_Trace(1, L"CreateParsePS failed.");
             return hr;
@@ -732,6 +625,20 @@ HRESULT CVCodecSourceFilter::FilePause()
     return E_FAIL;
 }
 
+// The receiver goes first: its thread may create push threads at first data.
+void CVCodecSourceFilter::EndTransport()
+{
+    m_pNetReceiver->Stop(false);
+    m_pRecording->DeleteParser();
+    m_pWorkers->Delete(CPushWorkers::kAll);
+}
+
+void CVCodecSourceFilter::ResetBuffers()
+{
+    m_pMpegBuffer->Reset();
+    m_pRecording->Reset();
+}
+
 // Never fails: whatever runs is stopped, and the filter is stopped afterwards.
 STDMETHODIMP CVCodecSourceFilter::Stop()
 {
@@ -740,13 +647,9 @@ STDMETHODIMP CVCodecSourceFilter::Stop()
         m_bStopping = 1;
         m_bLiveFrozen = 0;
         StopStream(false);
-        m_pNetReceiver->Stop(false);
-        DeleteParsePS();
-        DeletePushData();
-        DeletePushES();
+        EndTransport();
         CBaseFilter::Stop();
-        m_pMpegBuffer->Reset();
-        InitRecBuffer();
+        ResetBuffers();
     }
     m_bStopping = 0;
     m_bDemuxOverflow = 0;
@@ -763,8 +666,7 @@ STDMETHODIMP CVCodecSourceFilter::GetState(DWORD, FILTER_STATE* pState)
 void CVCodecSourceFilter::SetAvgBitRate(uint32_t kbps)
 {
     m_dwAvgBitRate = kbps;
-    CAutoLock lock(&m_WorkerLock);
-    if (m_pPushData) m_pPushData->Tune(kbps);
+    m_pWorkers->Tune(kbps);
 }
 
 void CVCodecSourceFilter::SetSplitTime(int64_t time)

@@ -20,15 +20,12 @@
 
 class CBufferPool;
 class CCamParm;
-class CESMediaSamplePool;
-class CIndexedBuffer2;
 class CMpegBuffer;
 class CNetRecvAlloc;
 class CNetReceiver;
-class CParsePS;
-class CPushData;
-class CPushES;
+class CPushWorkers;
 class CRecOutputPin;
+class CRecordingPath;
 class CTSMediaSamplePool;
 class CVCSourceOutputPin;
 
@@ -108,32 +105,23 @@ public:
     // The file reader's record offset; 0xA003 while there is no file reader.
     int32_t GetIndexOffset(uint32_t* pOffset) const;
     HRESULT SeekNotify(bool bPosRestart);
-    uint32_t GetAvgBitRate() const { return m_dwAvgBitRate; }
-    CCamParm* CamParm() const { return m_pCamParm.get(); }
-    CMpegBuffer* MpegBuffer() const { return m_pMpegBuffer.get(); }
-    CNetReceiver* NetReceiver() const { return m_pNetReceiver.get(); }
-    CIndexedBuffer2* RecBuffer() const { return m_pRecBuffer.get(); }
-    bool HasPushData();
-    bool HasPushES();
-    bool HasParsePS();
 
     // A port (network order) the camera may use: not reserved and none of its own fixed ports.
     static bool IsValidPort(uint16_t usNetworkOrder);
 
 private:
+    friend class CFilterTestPeer;
+
     CVCodecSourceFilter(IUnknown* pUnk, HRESULT* phr);
     void ApplyDefaults();
     HRESULT CreateObjects();
     HRESULT NetPause(uint16_t usComType);
     HRESULT FilePause();
     HRESULT StartTransport(uint16_t usComType);
+    void EndTransport();
+    void ResetBuffers();
     void PauseStream(bool bNotify);
     HRESULT ActivatePins();
-    void DeletePushData();
-    void DeletePushES();
-    void InitRecBuffer();
-    HRESULT CreateParsePS();
-    void DeleteParsePS();
     HRESULT CreatePins();
     HRESULT CreateSamplePools();
 
@@ -159,22 +147,11 @@ private:
     std::unique_ptr<CBufferPool> m_pBufferPool;
     std::unique_ptr<CCamParm> m_pCamParm;
     std::unique_ptr<CMpegBuffer> m_pMpegBuffer;
-    std::unique_ptr<CIndexedBuffer2> m_pRecBuffer;
+    std::unique_ptr<CRecordingPath> m_pRecording;
     std::unique_ptr<CNetReceiver> m_pNetReceiver;
     std::unique_ptr<CTSMediaSamplePool> m_pMSPool;
-    std::unique_ptr<CESMediaSamplePool> m_pMSPoolR;
     CNetRecvAlloc* m_pNetRecvAlloc = nullptr;  // owned; its reference count is the filter's
-
-    // The worker lock guards the push thread objects: the receiving thread creates
-    // them while the host's thread may stop or switch them. Taken after the filter lock.
-    CCritSec m_WorkerLock;
-    std::unique_ptr<CPushData> m_pPushData;
-    std::unique_ptr<CPushES> m_pPushREC;
-
-    // The parser lock keeps the parser from going while the receiving thread writes
-    // into it. Taken after the filter lock; the recording buffer's lock is taken inside it.
-    CCritSec m_ParserLock;
-    std::unique_ptr<CParsePS> m_pParsePS;
+    std::unique_ptr<CPushWorkers> m_pWorkers;
 
     NetworkSettings m_NetworkSettings = {};
     PlaySettings m_PlaySettings = {};
@@ -183,7 +160,6 @@ private:
     std::atomic<uint8_t> m_bStopping{0};
     std::atomic<uint8_t> m_bLiveFrozen{0};
     std::atomic<uint8_t> m_bDemuxOverflow{0};
-    uint8_t m_bPausing = 0;
     uint32_t m_dwAvgBitRate = 0;
     uint8_t m_bProtectedMode = 0;
     uint8_t m_bRec = 0;

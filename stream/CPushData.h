@@ -31,6 +31,8 @@ public:
     int32_t Pause();
     void RequestStop();
     int32_t Stop();
+    // False once the thread has ended (asked to, or by itself).
+    bool IsRunning() { return m_Thread.IsRunning(); }
     // 0, or -1 for a negative rate.
     int32_t SetSendRate(double dRate);
     // Paces by an average bit rate in kbit/s; -1 leaves the pacing as it was.

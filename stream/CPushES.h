@@ -32,6 +32,8 @@ public:
     void RequestStop();
     // Ends the thread, which delivers end-of-stream as it goes, and joins it.
     int32_t Stop();
+    // False once the thread has ended (asked to, or by itself).
+    bool IsRunning() { return m_Thread.IsRunning(); }
 
 private:
     static unsigned ThreadEntry(void* pParam);

@@ -6,6 +6,7 @@
 
 #include "core/ByteOrder.h"
 #include "tests/core/CameraDatagrams.h"
+#include "tests/support/CFilterTestPeer.h"
 #include "tests/support/CLoopbackCamera.h"
 #include "tests/support/CTestSink.h"
 #include "tests/support/ComTestUtil.h"

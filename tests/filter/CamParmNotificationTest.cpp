@@ -4,6 +4,7 @@
 #include "DShowFilters/CVCodecSourceFilter.h"
 
 #include "core/CCamParm.h"
+#include "tests/support/CFilterTestPeer.h"
 #include "tests/support/ComTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +33,7 @@ protected:
 
 TEST_F(CamParmNotificationTest, StreamInformationArrivesWithTheBlockAndItsLength)
 {
-    CCamParm* camParm = filter->CamParm();
+    CCamParm* camParm = CFilterTestPeer::CamParm(filter.Get());
     camParm->SetStatus(kStatusNoFirstPacket, true);
     LONG_PTR p1 = 0, p2 = 0;
     ASSERT_TRUE(WaitForEvent(events.Get(), kEventStreamInfo, &p1, &p2));
@@ -47,7 +48,7 @@ TEST_F(CamParmNotificationTest, StreamInformationArrivesWithTheBlockAndItsLength
 // still shows what was sent with it.
 TEST_F(CamParmNotificationTest, EachEventKeepsTheBlockItWasSentWithWhileTheStreamGoesOn)
 {
-    CCamParm* camParm = filter->CamParm();
+    CCamParm* camParm = CFilterTestPeer::CamParm(filter.Get());
     constexpr uint16_t kEvents = 200;
     for (uint16_t i = 0; i < kEvents; i++) camParm->SetStatus(static_cast<uint16_t>(0x9100 + i), true);
     for (uint16_t i = 0; i < kEvents; i++) {
@@ -61,7 +62,7 @@ TEST_F(CamParmNotificationTest, EachEventKeepsTheBlockItWasSentWithWhileTheStrea
 
 TEST_F(CamParmNotificationTest, RetryPlayAndAbortReachTheHost)
 {
-    ASSERT_EQ(filter->CamParm()->SendRetryPlay(), 0);
+    ASSERT_EQ(CFilterTestPeer::CamParm(filter.Get())->SendRetryPlay(), 0);
     filter->StopStream(true);
     LONG_PTR p1 = 0, p2 = 0;
     ASSERT_TRUE(WaitForEvent(events.Get(), kEventRetryPlay, &p1, &p2));
@@ -73,23 +74,23 @@ TEST_F(CamParmNotificationTest, RetryPlayAndAbortReachTheHost)
 TEST_F(CamParmNotificationTest, OutsideAGraphNothingIsSent)
 {
     ASSERT_HRESULT_SUCCEEDED(graph->RemoveFilter(filter.Get()));
-    EXPECT_EQ(filter->CamParm()->SendNotify(), -1);
-    EXPECT_EQ(filter->CamParm()->SendErrAbort(E_FAIL), -1);
+    EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->SendNotify(), -1);
+    EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->SendErrAbort(E_FAIL), -1);
 }
 
 // The filter is stopped here, so the switch only chooses what first data creates.
 TEST_F(CamParmNotificationTest, FirstDataStartsLiveDeliveryAndWithRecordingOnItsThread)
 {
-    filter->CamParm()->SetFirstDataGet(true);
-    EXPECT_TRUE(filter->HasPushData());
-    EXPECT_FALSE(filter->HasPushES());
+    CFilterTestPeer::CamParm(filter.Get())->SetFirstDataGet(true);
+    EXPECT_TRUE(CFilterTestPeer::HasWorker(filter.Get(), CPushWorkers::kLive));
+    EXPECT_FALSE(CFilterTestPeer::HasWorker(filter.Get(), CPushWorkers::kRecording));
     ComPtr<IVLMVCConfigure> config;
     ASSERT_HRESULT_SUCCEEDED(filter.As(&config));
     VARIANT on = {};
     on.boolVal = VARIANT_TRUE;
     ASSERT_EQ(config->SetValue(HVSF_Rec, &on), S_OK);
-    filter->CamParm()->SetFirstDataGet(true);
-    EXPECT_TRUE(filter->HasPushES());
+    CFilterTestPeer::CamParm(filter.Get())->SetFirstDataGet(true);
+    EXPECT_TRUE(CFilterTestPeer::HasWorker(filter.Get(), CPushWorkers::kRecording));
 }
 
 }  // namespace

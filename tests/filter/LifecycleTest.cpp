@@ -5,6 +5,7 @@
 #include "core/CCamParm.h"
 #include "core/CMpegBuffer.h"
 #include "tests/filter/CConfiguredFilterTest.h"
+#include "tests/support/CLoopbackTcpPort.h"
 
 #include <vfwmsgs.h>
 
@@ -13,6 +14,15 @@
 namespace {
 
 using Bytes = CLoopbackCamera::Bytes;
+
+struct WinsockUser {
+    WinsockUser()
+    {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+    }
+    ~WinsockUser() { WSACleanup(); }
+};
 
 const Bytes kStop = {0x00, 0x04, 0x70, 0x02};
 
@@ -66,7 +76,7 @@ TEST_F(LifecycleTest, APauseReceivesTheCamerasStreamAndTheHostSeesItsParameters)
     ASSERT_EQ(control->Stop(), S_OK);
     EXPECT_EQ(State(&hr), State_Stopped);
     EXPECT_EQ(hr, S_OK);
-    EXPECT_EQ(filter->MpegBuffer()->GetDataSize(), 0u);  // reset by the stop
+    EXPECT_EQ(CFilterTestPeer::Ring(filter.Get())->GetDataSize(), 0u);  // reset by the stop
     EXPECT_EQ(camera->Requests().back().bytes, kStop);
 }
 
@@ -74,9 +84,45 @@ TEST_F(LifecycleTest, WithoutACameraThePauseTimesOutAndTheStatusSaysWhy)
 {
     UseCamera({}, 100);
     EXPECT_EQ(control->Pause(), VFW_E_TIMEOUT);
-    EXPECT_EQ(filter->CamParm()->GetStatus(), kStatusNoFirstPacket);
+    EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->GetStatus(), kStatusNoFirstPacket);
     EXPECT_EQ(control->Stop(), S_OK);
     EXPECT_EQ(State(), State_Stopped);
+}
+
+// A failed start leaves nothing running: the camera is told to stop, and a second
+// pause, as a host that tries again makes it, starts afresh over no old socket.
+TEST_F(LifecycleTest, AFailedPauseEndsItsReceptionAndASecondPauseStartsAfresh)
+{
+    UseCamera({}, 100);
+    const DWORD before = ThreadCount();
+    for (int i = 0; i < 2; i++) {
+        ASSERT_EQ(filter->Pause(), VFW_E_TIMEOUT);
+        EXPECT_EQ(State(), State_Stopped);
+        EXPECT_FALSE(CFilterTestPeer::Receiver(filter.Get())->IsActive());
+        EXPECT_EQ(camera->Requests().back().bytes, kStop);
+        EXPECT_EQ(ThreadCount(), before);
+    }
+    VARIANT type = {};
+    type.uiVal = 1;
+    EXPECT_EQ(Set(VCSF_ComType, type), S_OK);  // stopped, and so free to change
+    ASSERT_EQ(filter->Stop(), S_OK);
+}
+
+TEST_F(LifecycleTest, AFailedHttpStartLeavesTheFilterFreeToChangeItsTransport)
+{
+    WinsockUser winsock;
+    CLoopbackTcpPort closed(false);
+    UseCamera({});
+    VARIANT v = {};
+    v.uiVal = 2;
+    ASSERT_EQ(Set(VCSF_ComType, v), S_OK);
+    v.uiVal = HostToNet16(closed.Port());
+    ASSERT_EQ(Set(VCSF_TCPPort, v), S_OK);
+    EXPECT_HRESULT_FAILED(control->Pause());
+    EXPECT_EQ(State(), State_Stopped);
+    v.uiVal = 0;
+    EXPECT_EQ(Set(VCSF_ComType, v), S_OK);
+    ASSERT_EQ(control->Stop(), S_OK);
 }
 
 TEST_F(LifecycleTest, TransportsThatDoNotExistRefuseThePauseCleanly)
@@ -108,7 +154,7 @@ TEST_F(LifecycleTest, PauseAndStopCyclesLeaveNoThreadBehind)
         ASSERT_EQ(control->Stop(), S_OK);
     }
     EXPECT_EQ(ThreadCount(), before);
-    EXPECT_EQ(filter->NetReceiver()->IsActive(), false);
+    EXPECT_EQ(CFilterTestPeer::Receiver(filter.Get())->IsActive(), false);
 }
 
 }  // namespace

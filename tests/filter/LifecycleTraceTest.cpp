@@ -68,11 +68,11 @@ TEST_F(LifecycleTraceTest, WithRecordingOnTheStartCreatesTheParserAndFirstDataTh
     on.uiVal = 0xFFFF;
     ASSERT_EQ(Set(HVSF_Rec, on), S_OK);
     Run();
-    EXPECT_TRUE(filter->HasParsePS());
-    EXPECT_TRUE(WaitUntil([&] { return filter->HasPushES(); }));
+    EXPECT_TRUE(CFilterTestPeer::HasParser(filter.Get()));
+    EXPECT_TRUE(WaitUntil([&] { return CFilterTestPeer::HasWorker(filter.Get(), CPushWorkers::kRecording); }));
     StopGraph();
-    EXPECT_FALSE(filter->HasParsePS());
-    EXPECT_FALSE(filter->HasPushES());
+    EXPECT_FALSE(CFilterTestPeer::HasParser(filter.Get()));
+    EXPECT_FALSE(CFilterTestPeer::HasWorker(filter.Get(), CPushWorkers::kRecording));
     const std::vector<std::string> lines = FinalLines();
     EXPECT_GE(CTraceFileSession::Find(lines, "Reference time set to 0"), 0);  // the recording thread's time step
 }

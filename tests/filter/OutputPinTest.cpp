@@ -58,7 +58,7 @@ protected:
     ComPtr<IMediaSample> Sample()
     {
         HRESULT hr = E_FAIL;
-        samples = std::make_unique<CTSMediaSamplePool>(static_cast<IBaseFilter*>(filter.Get()), filter->CamParm(), &hr);
+        samples = std::make_unique<CTSMediaSamplePool>(static_cast<IBaseFilter*>(filter.Get()), CFilterTestPeer::CamParm(filter.Get()), &hr);
         EXPECT_EQ(hr, S_OK);
         ComPtr<IMediaSample> sample;
         EXPECT_EQ(samples->GetSendSample(block, sizeof(block), nullptr, &sample), S_OK);
@@ -201,11 +201,11 @@ TEST_F(OutputPinTest, LiveDeliverySwitchesOffAndOnWhileRunning)
     VARIANT v = {};
     v.boolVal = VARIANT_FALSE;
     ASSERT_EQ(Set(HVSF_Live, v), S_OK);
-    EXPECT_FALSE(filter->HasPushData());
+    EXPECT_FALSE(CFilterTestPeer::HasWorker(filter.Get(), CPushWorkers::kLive));
     const long off = Delivered();
     v.boolVal = VARIANT_TRUE;
     ASSERT_EQ(Set(HVSF_Live, v), S_OK);
-    EXPECT_TRUE(filter->HasPushData());
+    EXPECT_TRUE(CFilterTestPeer::HasWorker(filter.Get(), CPushWorkers::kLive));
     camera->Send(Unit());  // more blocks for the send thread
     EXPECT_TRUE(WaitUntil([&] { return Delivered() > off; }));
 }
@@ -219,7 +219,7 @@ TEST_F(OutputPinTest, AfterStopEverySampleIsBackAndNoneReachesTheRenderer)
     camera->Send(Unit());  // more blocks for the send thread
     ASSERT_EQ(control->Stop(), S_OK);
     const long atStop = Delivered();
-    EXPECT_FALSE(filter->HasPushData());  // its thread has ended: nothing more can come
+    EXPECT_FALSE(CFilterTestPeer::HasWorker(filter.Get(), CPushWorkers::kLive));  // its thread has ended: nothing more can come
     graph->RemoveFilter(sink.Get());
     graph->RemoveFilter(filter.Get());
     EXPECT_EQ(RefCount(static_cast<IBaseFilter*>(filter.Get())), before);
@@ -233,9 +233,9 @@ TEST_F(OutputPinTest, TheLiveStreamReachesTheRendererFromAPackWithASystemHeader)
     const CTestSink::Counts counts = sink->GetCounts();
     const uint8_t pack[4] = {0, 0, 1, 0xBA};
     EXPECT_EQ(std::memcmp(counts.head, pack, 4), 0);
-    EXPECT_TRUE(filter->HasPushData());
+    EXPECT_TRUE(CFilterTestPeer::HasWorker(filter.Get(), CPushWorkers::kLive));
     ASSERT_EQ(control->Stop(), S_OK);
-    EXPECT_FALSE(filter->HasPushData());
+    EXPECT_FALSE(CFilterTestPeer::HasWorker(filter.Get(), CPushWorkers::kLive));
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include <iterator>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -115,7 +116,7 @@ protected:
         UseUnicastCamera();
         ASSERT_EQ(control->Pause(), S_OK);
         EXPECT_TRUE(WaitForDelivered(200000));
-        EXPECT_EQ(filter->CamParm()->GetStatus(), kStatusOk);
+        EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->GetStatus(), kStatusOk);
         StopWithinBound();
     }
 
@@ -125,7 +126,7 @@ protected:
         const ULONGLONG start = GetTickCount64();
         EXPECT_EQ(control->Stop(), S_OK);
         EXPECT_LT(GetTickCount64() - start, kStopBoundMs);
-        EXPECT_FALSE(filter->NetReceiver()->IsActive());
+        EXPECT_FALSE(CFilterTestPeer::Receiver(filter.Get())->IsActive());
     }
 };
 
@@ -140,8 +141,8 @@ TEST_F(CameraIntegrationTest, UnicastBringsTheCamerasParametersAndItsStreamFromA
     EXPECT_EQ(seen.info.bResolution, 2);  // 720 pixels wide
     EXPECT_EQ(seen.info.bQuality, VCSF_CAMERA_QUALITY);
     EXPECT_EQ(seen.info.usFrameRate, VCSF_CAMERA_FRAME_RATE_CODE);
-    EXPECT_EQ(filter->CamParm()->GetWidth(), 720u);
-    EXPECT_EQ(filter->CamParm()->GetHeight(), 480u);
+    EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->GetWidth(), 720u);
+    EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->GetHeight(), 480u);
 
     ASSERT_TRUE(WaitForDelivered(64));
     const CTestSink::Counts counts = sink->GetCounts();
@@ -194,8 +195,8 @@ TEST_F(CameraIntegrationTest, ACameraThatFallsSilentLeavesTheFilterWaitingUntilI
     ASSERT_EQ(control->Pause(), S_OK);
     ASSERT_TRUE(WaitForCameraLogLine("silent after 40 datagrams"));
     EXPECT_TRUE(WaitForDelivered(1));
-    EXPECT_EQ(filter->CamParm()->GetStatus(), kStatusOk);
-    EXPECT_TRUE(filter->NetReceiver()->IsActive());
+    EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->GetStatus(), kStatusOk);
+    EXPECT_TRUE(CFilterTestPeer::Receiver(filter.Get())->IsActive());
     StopWithinBound();
 }
 
@@ -204,7 +205,7 @@ TEST_F(CameraIntegrationTest, WrongIdentifiersAreDroppedWhileTheStreamGoesOn)
     UseUnicastCamera();
     ASSERT_EQ(control->Pause(), S_OK);
     EXPECT_TRUE(WaitForDelivered(100000));
-    EXPECT_NE(filter->CamParm()->GetStatus(), kStatusNoFirstPacket);
+    EXPECT_NE(CFilterTestPeer::CamParm(filter.Get())->GetStatus(), kStatusNoFirstPacket);
     StopWithinBound();
 }
 
@@ -238,9 +239,38 @@ TEST_F(CameraIntegrationTest, ASlowDownstreamFilterOverflowsTheRingWith9006AndAn
     sink->BlockReceive();
     ASSERT_EQ(control->Pause(), S_OK);
     EXPECT_TRUE(WaitForEvent(events.Get(), kEventErrorAbort));
-    EXPECT_EQ(filter->CamParm()->GetStatus(), kStatusBufferOverflow);
+    EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->GetStatus(), kStatusBufferOverflow);
     sink->Unblock();
     StopWithinBound();
+}
+
+// A switch to recording on the host's thread while another thread stops the filter:
+// the stop is held in the join of the live push thread, whose delivery the sink
+// holds. The switch may not leave a parser or a push thread behind the stop.
+TEST_F(CameraIntegrationTest, RecordingSwitchedOnDuringAStopLeavesNothingRunning)
+{
+    UseUnicastCamera();
+    sink->BlockReceive();
+    ASSERT_EQ(control->Run(), S_OK);
+    ASSERT_EQ(WaitForSingleObject(sink->BlockedEvent(), 10000), WAIT_OBJECT_0);
+    std::thread stopper([&] { filter->Stop(); });
+    ASSERT_TRUE(WaitUntil([&] { return !CFilterTestPeer::Receiver(filter.Get())->IsActive(); }));
+    VARIANT on = {};
+    on.boolVal = VARIANT_TRUE;
+    HANDLE hSwitched = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread switcher([&] {
+        Set(HVSF_Rec, on);
+        SetEvent(hSwitched);
+    });
+    WaitForSingleObject(hSwitched, 2000);  // at once where the switch does not wait for the stop
+    sink->Unblock();
+    switcher.join();
+    stopper.join();
+    EXPECT_FALSE(CFilterTestPeer::HasParser(filter.Get()));
+    EXPECT_FALSE(CFilterTestPeer::HasWorker(filter.Get(), CPushWorkers::kRecording));
+    EXPECT_FALSE(CFilterTestPeer::HasWorker(filter.Get(), CPushWorkers::kLive));
+    CloseHandle(hSwitched);
+    control->Stop();
 }
 
 TEST_F(CameraIntegrationTest, MulticastOnLoopbackEndsWithTheMacChange)
@@ -248,7 +278,7 @@ TEST_F(CameraIntegrationTest, MulticastOnLoopbackEndsWithTheMacChange)
     UseMulticastCamera(VCSF_CAMERA_GROUP, VCSF_CAMERA_GROUP_PORT);
     ASSERT_EQ(control->Run(), S_OK);
     EXPECT_TRUE(WaitForEvent(events.Get(), kEventErrorAbort));
-    EXPECT_TRUE(WaitUntil([&] { return filter->CamParm()->GetStatus() == kStatusMacChanged; }));
+    EXPECT_TRUE(WaitUntil([&] { return CFilterTestPeer::CamParm(filter.Get())->GetStatus() == kStatusMacChanged; }));
     StopWithinBound();
 }
 
@@ -258,9 +288,9 @@ TEST_F(CameraIntegrationTest, TheMulticastStopHeadEndsTheStreamWithTheCamerasSta
     ASSERT_EQ(control->Pause(), S_OK);
     ASSERT_TRUE(WaitForDelivered(64));  // joined: the stop head cannot pass by unseen
     SendStopRequest(CameraPort());
-    EXPECT_TRUE(WaitUntil([&] { return filter->CamParm()->GetStatus() == VCSF_CAMERA_STOP_STATUS; }));
+    EXPECT_TRUE(WaitUntil([&] { return CFilterTestPeer::CamParm(filter.Get())->GetStatus() == VCSF_CAMERA_STOP_STATUS; }));
     EXPECT_TRUE(WaitForEvent(events.Get(), kEventErrorAbort));
-    EXPECT_TRUE(WaitUntil([&] { return !filter->NetReceiver()->IsReceiving(); }));
+    EXPECT_TRUE(WaitUntil([&] { return !CFilterTestPeer::Receiver(filter.Get())->IsReceiving(); }));
     StopWithinBound();
 }
 
@@ -410,8 +440,8 @@ protected:
     void ExpectAbortWithStatus(uint16_t usStatus)
     {
         EXPECT_TRUE(WaitForEvent(events.Get(), kEventErrorAbort));
-        EXPECT_TRUE(WaitUntil([&] { return filter->CamParm()->GetStatus() == usStatus; }))
-            << std::hex << filter->CamParm()->GetStatus();
+        EXPECT_TRUE(WaitUntil([&] { return CFilterTestPeer::CamParm(filter.Get())->GetStatus() == usStatus; }))
+            << std::hex << CFilterTestPeer::CamParm(filter.Get())->GetStatus();
         StopWithinBound();
     }
 };
@@ -431,7 +461,7 @@ TEST_F(HttpIntegrationTest, AWrongPasswordFailsTheStartWith9003)
 {
     UseHttpCamera(L"admin", L"wrong");
     EXPECT_EQ(control->Pause(), E_FAIL);
-    EXPECT_EQ(filter->CamParm()->GetStatus(), kStatusUnauthorized);
+    EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->GetStatus(), kStatusUnauthorized);
     StopWithinBound();
 }
 
@@ -440,7 +470,7 @@ TEST_F(HttpIntegrationTest, ARefusedConnectionFailsTheStartWith9002)
     const CLoopbackTcpPort nobody(false);
     UseHttpCamera(L"admin", L"secret", nobody.Port());
     EXPECT_EQ(control->Pause(), E_FAIL);
-    EXPECT_EQ(filter->CamParm()->GetStatus(), kStatusConnectFailed);
+    EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->GetStatus(), kStatusConnectFailed);
     StopWithinBound();
 }
 
@@ -452,7 +482,7 @@ TEST_F(HttpIntegrationTest, AServerThatNeverAnswersFailsTheStartWithATimeOut)
     UseHttpCamera(L"admin", L"secret", silent.Port());
     EXPECT_EQ(control->Pause(), E_FAIL);
     const bool bWine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-    EXPECT_EQ(filter->CamParm()->GetStatus(), bWine ? kStatusOtherFailure : kStatusNoFirstPacket);
+    EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->GetStatus(), bWine ? kStatusOtherFailure : kStatusNoFirstPacket);
     StopWithinBound();
 }
 
@@ -493,7 +523,7 @@ TEST_F(HttpIntegrationTest, AServerErrorForTheLanguageRequestFailsTheStart)
 {
     UseHttpCamera();
     EXPECT_EQ(control->Pause(), E_FAIL);
-    EXPECT_NE(filter->CamParm()->GetStatus(), kStatusUnauthorized);
+    EXPECT_NE(CFilterTestPeer::CamParm(filter.Get())->GetStatus(), kStatusUnauthorized);
     StopWithinBound();
 }
 
@@ -512,7 +542,7 @@ TEST_F(HttpIntegrationTest, ARecordLongerThanTheBufferKeepsTheStreamInStep)
     UseHttpCamera();
     ASSERT_EQ(control->Run(), S_OK);
     EXPECT_TRUE(WaitForDelivered(2000000));
-    EXPECT_EQ(filter->CamParm()->GetStatus(), kStatusOk);
+    EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->GetStatus(), kStatusOk);
     StopWithinBound();
 }
 
@@ -535,7 +565,7 @@ TEST_F(HttpIntegrationTest, AStopWhileTheServerSendsNothingEndsWithinItsBound)
     ASSERT_EQ(control->Run(), S_OK);
     ASSERT_TRUE(WaitForDelivered(1));
     StopWithinBound();
-    EXPECT_EQ(filter->CamParm()->GetStatus(), kStatusOk);
+    EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->GetStatus(), kStatusOk);
 }
 
 // The camera runs with --stall-after 1. A camera silent longer than the receive

@@ -1,0 +1,59 @@
+#pragma once
+// The owner of the push threads: the live one of the main pin and the recording
+// one of the "Stream" pin. One path creates a worker (an existing one that still
+// runs is kept), one asks them all to stop, one stops, joins and deletes.
+//
+// Locking: m_Lock guards the pointers only. Threads are created and joined outside
+// it: a new worker is built first and installed under the lock, a worker taken out
+// under the lock is stopped after it. Taken after the filter lock; a push thread's
+// own lock may be taken inside it (Tune).
+
+#include "core/CritSec.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+class CESMediaSamplePool;
+class CIndexedBuffer2;
+class CMpegBuffer;
+class CPushData;
+class CPushES;
+class CTSMediaSamplePool;
+class IPushOwner;
+
+class CPushWorkers {
+public:
+    static constexpr uint32_t kLive = 1;
+    static constexpr uint32_t kRecording = 2;
+    static constexpr uint32_t kAll = kLive | kRecording;
+
+    CPushWorkers(IPushOwner* pOwner, CTSMediaSamplePool* pLivePool, CMpegBuffer* pRing,
+                 CESMediaSamplePool* pRecordingPool, CIndexedBuffer2* pRecordingBuffer);
+    ~CPushWorkers();
+    CPushWorkers(const CPushWorkers&) = delete;
+    CPushWorkers& operator=(const CPushWorkers&) = delete;
+
+    // S_OK once the worker runs (a new one, or the one that already ran).
+    HRESULT CreateLive(uint32_t kbps, double rate);
+    HRESULT CreateRecording(int64_t referenceTime);
+
+    void Pause(uint32_t workers);
+    // Every chosen thread stops sending and ends; the join comes with Delete.
+    void RequestStop(uint32_t workers);
+    void Delete(uint32_t workers);
+    bool Has(uint32_t worker);
+    // A new average bit rate for the live worker, if there is one.
+    void Tune(uint32_t kbps);
+
+private:
+    IPushOwner* const m_pOwner;
+    CTSMediaSamplePool* const m_pLivePool;
+    CMpegBuffer* const m_pRing;
+    CESMediaSamplePool* const m_pRecordingPool;
+    CIndexedBuffer2* const m_pRecordingBuffer;
+    CCritSec m_Lock;
+    std::unique_ptr<CPushData> m_pLive;
+    std::unique_ptr<CPushES> m_pRecording;
+};
