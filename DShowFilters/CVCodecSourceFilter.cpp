@@ -573,16 +573,12 @@ HRESULT CVCodecSourceFilter::NetPause(uint16_t usComType)
         m_bLiveFrozen = 1;
         return S_OK;
     }
-    // What a failed start may have left is ended first, so nothing runs twice.
-    if (m_pNetReceiver->IsActive()) {
-        EndTransport();
-        ResetBuffers();
-    }
     CAutoLock receive(&m_ReceiveLock);
     m_bLiveFrozen = 0;
     if (m_NetworkSettings.bAuthNeed) m_pCamParm->InitCamParm();
     m_pCamParm->SetFirstDataGet(false);
     HRESULT hr = StartTransport(usComType);
+    // A failed start leaves nothing running: a second pause starts afresh.
     if (FAILED(hr)) {
         EndTransport();
         ResetBuffers();

@@ -78,10 +78,9 @@ void CWorkerThread::Signal()
     if (m_hStopEvent && !SetEvent(m_hStopEvent)) Trace(m_Lines.stopEventError, static_cast<int32_t>(GetLastError()));
 }
 
+// Without the lock: a request never waits, not even for a join under way.
 void CWorkerThread::RequestStop(int tag)
 {
-    CAutoLock lock(&m_Lock);
-    if (!m_hThread) return;
     Signal();
     Trace(m_Lines.signalled, tag);
 }
@@ -89,6 +88,7 @@ void CWorkerThread::RequestStop(int tag)
 bool CWorkerThread::Stop(int tag)
 {
     CAutoLock lock(&m_Lock);
+    if (!m_hThread) return true;
     RequestStop(tag);
     return Join(tag);
 }

@@ -8,9 +8,11 @@
 // The trace lines are the owner's: each is a level and a text ("%d": the tag), or
 // an error-log source and message when a source is given.
 //
-// Locking: m_Lock serialises Start and Stop, which two threads may call at once (a
-// receiving thread's stop path and the filter's Stop). The cancel step runs under
-// it and must not wait for anything that calls Start or Stop.
+// Locking: m_Lock serialises Start, Join and Stop, which two threads may call at
+// once (a receiving thread's stop path and the filter's Stop), and guards the
+// thread handle. RequestStop takes no lock: it sets the flag and the event, which
+// live as long as the object, and so never waits. The cancel step runs under
+// m_Lock and must not wait for anything that calls Start, Join or Stop.
 
 #include "core/CritSec.h"
 

@@ -56,7 +56,7 @@ void CPushData::RequestStop()
 int32_t CPushData::Stop()
 {
     RequestStop();
-    m_Thread.Stop();
+    m_Thread.Join();
     return 0;
 }
 

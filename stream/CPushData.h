@@ -3,6 +3,12 @@
 // block of about 50 ms at the stream's bit rate, it delivers what the ring holds in
 // place, wrapped in the pool's send sample. The block is freed only once downstream has let the
 // sample go, so data that downstream holds is never written over.
+//
+// Locking: m_Lock guards the sending flag, the rate, the sizes and the ring-buffer
+// read (the ring's own lock is taken inside it). Sample creation and delivery run
+// outside it, so Pause, Tune and the stops never wait for a delivery. Taken after
+// the push workers' lock (Tune). The filter's threads call Start, Pause, Tune,
+// SetSendRate and the stops; the send thread alone sends.
 
 #include "core/CritSec.h"
 #include "baseclasses/CWorkerThread.h"

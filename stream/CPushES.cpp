@@ -71,7 +71,7 @@ void CPushES::RequestStop()
 int32_t CPushES::Stop()
 {
     RequestStop();
-    m_Thread.Stop(static_cast<int32_t>(m_nPinType));
+    m_Thread.Join(static_cast<int32_t>(m_nPinType));
     return 0;
 }
 

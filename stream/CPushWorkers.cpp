@@ -18,16 +18,17 @@ void StopOutside(std::unique_ptr<T> pWorker)
     if (pWorker) pWorker->Stop();
 }
 
-// Installs pNew unless a running worker is already there; what goes is returned.
-template <class T>
-std::unique_ptr<T> Install(std::unique_ptr<T>& slot, std::unique_ptr<T> pNew)
-{
-    if (slot && slot->IsRunning()) return pNew;
-    std::swap(slot, pNew);
-    return pNew;
-}
-
 }  // namespace
+
+template <class T>
+void CPushWorkers::Adopt(std::unique_ptr<T>& slot, std::unique_ptr<T> pNew)
+{
+    {
+        CAutoLock lock(&m_Lock);
+        if (!slot || !slot->IsRunning()) std::swap(slot, pNew);
+    }
+    StopOutside(std::move(pNew));
+}
 
 CPushWorkers::CPushWorkers(IPushOwner* pOwner, CTSMediaSamplePool* pLivePool, CMpegBuffer* pRing,
                            CESMediaSamplePool* pRecordingPool, CIndexedBuffer2* pRecordingBuffer)
@@ -50,12 +51,7 @@ HRESULT CPushWorkers::CreateLive(uint32_t kbps, double rate)
     pPush->SetSendRate(rate);
     g_Trace(0, L"CreatePushData: PlaySpeed set to %d", static_cast<int32_t>(rate));
     pPush->Start();
-    std::unique_ptr<CPushData> pLoser;
-    {
-        CAutoLock lock(&m_Lock);
-        pLoser = Install(m_pLive, std::move(pPush));
-    }
-    StopOutside(std::move(pLoser));
+    Adopt(m_pLive, std::move(pPush));
     return S_OK;
 }
 
@@ -72,12 +68,7 @@ HRESULT CPushWorkers::CreateRecording(int64_t referenceTime)
     g_Trace(0, L"CreatePushES: m_pPushREC create ok.");
     m_pRecordingBuffer->SetReferenceTime(referenceTime);
     pPush->Start();
-    std::unique_ptr<CPushES> pLoser;
-    {
-        CAutoLock lock(&m_Lock);
-        pLoser = Install(m_pRecording, std::move(pPush));
-    }
-    StopOutside(std::move(pLoser));
+    Adopt(m_pRecording, std::move(pPush));
     return S_OK;
 }
 

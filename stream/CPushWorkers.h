@@ -48,6 +48,11 @@ public:
     void Tune(uint32_t kbps);
 
 private:
+    // Installs pNew unless a running worker holds the slot; the one that loses is
+    // stopped after the lock.
+    template <class T>
+    void Adopt(std::unique_ptr<T>& slot, std::unique_ptr<T> pNew);
+
     IPushOwner* const m_pOwner;
     CTSMediaSamplePool* const m_pLivePool;
     CMpegBuffer* const m_pRing;
