@@ -2,6 +2,7 @@
 
 #include "DShowFilters/CRecOutputPin.h"
 #include "DShowFilters/CVCSourceOutputPin.h"
+#include "baseclasses/ComGuard.h"
 #include "camera/CNetReceiver.h"
 #include "core/ByteOrder.h"
 #include "core/CBufferPool.h"
@@ -255,13 +256,13 @@ HRESULT CVCodecSourceFilter::SetValue(REFGUID property, const VARIANT* value)
         g_Trace(3, L"CVCodecSourceFilter::SetValue: Filter state is not stop.");
         return VFW_E_NOT_STOPPED;
     }
-    return ConfProcedure(property, &copy, false);
+    return ComGuard([&] { return ConfProcedure(property, &copy, false); });
 }
 
 HRESULT CVCodecSourceFilter::GetValue(REFGUID property, VARIANT* value)
 {
     if (!value) return E_POINTER;
-    return ConfProcedure(property, value, true);
+    return ComGuard([&] { return ConfProcedure(property, value, true); });
 }
 
 HRESULT CVCodecSourceFilter::ConfProcedure(REFGUID id, VARIANT* v, bool bGet)
@@ -557,7 +558,7 @@ STDMETHODIMP CVCodecSourceFilter::Pause()
 {
     const uint16_t usComType = m_pNetReceiver->GetComType();
     CAutoLock lock(m_pLock);
-    return (usComType & kFileMode) ? FilePause() : NetPause(usComType);
+    return ComGuard([&] { return (usComType & kFileMode) ? FilePause() : NetPause(usComType); });
 }
 
 HRESULT CVCodecSourceFilter::NetPause(uint16_t usComType)
@@ -577,7 +578,7 @@ HRESULT CVCodecSourceFilter::NetPause(uint16_t usComType)
     m_bLiveFrozen = 0;
     if (m_NetworkSettings.bAuthNeed) m_pCamParm->InitCamParm();
     m_pCamParm->SetFirstDataGet(false);
-    HRESULT hr = StartTransport(usComType);
+    HRESULT hr = ComGuard([&] { return StartTransport(usComType); });
     // A failed start leaves nothing running: a second pause starts afresh.
     if (FAILED(hr)) {
         EndTransport();
@@ -638,7 +639,7 @@ void CVCodecSourceFilter::ResetBuffers()
 // Never fails: whatever runs is stopped, and the filter is stopped afterwards.
 STDMETHODIMP CVCodecSourceFilter::Stop()
 {
-    {
+    ComGuard([&] {
         CAutoLock lock(m_pLock);
         m_bStopping = 1;
         m_bLiveFrozen = 0;
@@ -646,7 +647,8 @@ STDMETHODIMP CVCodecSourceFilter::Stop()
         EndTransport();
         CBaseFilter::Stop();
         ResetBuffers();
-    }
+        return S_OK;
+    });
     m_bStopping = 0;
     m_bDemuxOverflow = 0;
     return S_OK;
