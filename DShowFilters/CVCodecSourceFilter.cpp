@@ -3,7 +3,7 @@
 #include "DShowFilters/CRecOutputPin.h"
 #include "DShowFilters/CVCSourceOutputPin.h"
 #include "baseclasses/ComGuard.h"
-#include "camera/CNetReceiver.h"
+#include "DShowFilters/CTransportChooser.h"
 #include "core/ByteOrder.h"
 #include "core/CBufferPool.h"
 #include "core/CCamParm.h"
@@ -26,8 +26,6 @@ constexpr uint32_t kPoolBuffers = 54;
 constexpr uint32_t kPoolBufferBytes = 4096;
 constexpr uint32_t kMpegBufferBytes = 0x78000;
 const uint32_t kAddressNotSet = IPv4NetworkOrder(254, 255, 255, 255);  // never accepted by SetValue
-constexpr uint16_t kFileMode = 8;
-constexpr uint16_t kTypeMask = 0x0F;
 constexpr int32_t kStatusNoFileReader = 0xA003;
 
 bool IsTrue(const VARIANT* value) { return static_cast<uint16_t>(value->boolVal) == kTrue; }
@@ -141,12 +139,10 @@ HRESULT CVCodecSourceFilter::CreateObjects()
     m_pRecording.reset(new (std::nothrow) CRecordingPath(GetOwner(), m_pCamParm.get(), &hr));
     if (!m_pRecording) return E_OUTOFMEMORY;
     if (FAILED(hr)) return hr;
-    m_pNetReceiver.reset(new (std::nothrow)
-                             CNetReceiver(m_pBufferPool.get(), this, m_pCamParm.get(), m_pMpegBuffer.get(), &hr));
-    if (!m_pNetReceiver || FAILED(hr)) {
-        g_ErrorLog(1, L"Constructor", L"m_pNetReceiver");
-        return FAILED(hr) ? hr : E_OUTOFMEMORY;
-    }
+    m_pTransports.reset(new (std::nothrow) CTransportChooser(m_pBufferPool.get(), this, m_pCamParm.get(),
+                                                             m_pMpegBuffer.get(), &hr));
+    if (!m_pTransports) return E_OUTOFMEMORY;
+    if (FAILED(hr)) return hr;
     return CreateSamplePools();
 }
 
@@ -216,7 +212,7 @@ CVCodecSourceFilter::~CVCodecSourceFilter()
     // A graph stops a filter before it lets it go; a filter that only ever saw its
     // first data outside a graph still has its push threads here.
     m_pWorkers.reset();
-    m_pNetReceiver.reset();
+    m_pTransports.reset();
     m_pCamParm.reset();
     m_pOutput.reset();
     m_pBufferPool.reset();
@@ -306,14 +302,15 @@ HRESULT CVCodecSourceFilter::ConfProcedure(REFGUID id, VARIANT* v, bool bGet)
 HRESULT CVCodecSourceFilter::ConfComType(VARIANT* value, bool bGet)
 {
     if (bGet) {
-        value->uiVal = m_pNetReceiver->GetComType();
+        value->uiVal = m_usComType;
         return S_OK;
     }
-    if (m_pNetReceiver->SetComType(value->uiVal) < 0) {
+    if (m_pTransports->IsActive()) {
         g_ErrorLog(0, L"CVCodecSourceFilter::ConfProcedure: SetComType",
                    L"すでに通信が開始されているので変更できません。");
         return VFW_E_NOT_STOPPED;
     }
+    m_usComType = value->uiVal;
     return S_OK;
 }
 
@@ -556,12 +553,11 @@ HRESULT CVCodecSourceFilter::ActivatePins()
 
 STDMETHODIMP CVCodecSourceFilter::Pause()
 {
-    const uint16_t usComType = m_pNetReceiver->GetComType();
     CAutoLock lock(m_pLock);
-    return ComGuard([&] { return (usComType & kFileMode) ? FilePause() : NetPause(usComType); });
+    return ComGuard([&] { return IsFileMode() ? FilePause() : NetPause(); });
 }
 
-HRESULT CVCodecSourceFilter::NetPause(uint16_t usComType)
+HRESULT CVCodecSourceFilter::NetPause()
 {
     if (m_NetworkSettings.ulAddress == kAddressNotSet || m_NetworkSettings.ulNIC == kAddressNotSet) {
         g_ErrorLog(0, L"CVCodecSourceFilter::Pause()", L"IPまたはNICを設定してください。");
@@ -574,11 +570,12 @@ HRESULT CVCodecSourceFilter::NetPause(uint16_t usComType)
         m_bLiveFrozen = 1;
         return S_OK;
     }
-    CAutoLock receive(&m_ReceiveLock);
+    // Without the receive lock: a start waits for the camera, and a push thread
+    // made at first data may deliver meanwhile; a failed start joins that thread.
     m_bLiveFrozen = 0;
     if (m_NetworkSettings.bAuthNeed) m_pCamParm->InitCamParm();
     m_pCamParm->SetFirstDataGet(false);
-    HRESULT hr = ComGuard([&] { return StartTransport(usComType); });
+    HRESULT hr = ComGuard([&] { return StartTransport(); });
     // A failed start leaves nothing running: a second pause starts afresh.
     if (FAILED(hr)) {
         EndTransport();
@@ -590,13 +587,8 @@ HRESULT CVCodecSourceFilter::NetPause(uint16_t usComType)
     return hr;
 }
 
-HRESULT CVCodecSourceFilter::StartTransport(uint16_t usComType)
+HRESULT CVCodecSourceFilter::StartTransport()
 {
-    const uint16_t usType = usComType & kTypeMask;
-    if (usType > 2) {
-        g_ErrorLog(1, L"CVCodecSourceFilter::NetPause()", L"認識されないプロトコルです。");
-        return E_NOTIMPL;
-    }
     // The parser is there before the first packet can reach it.
     if (m_bRec) {
         const HRESULT hr = m_pRecording->CreateParser();
@@ -605,14 +597,7 @@ HRESULT CVCodecSourceFilter::StartTransport(uint16_t usComType)
             return hr;
         }
     }
-    switch (usType) {
-    case 0:
-        return m_pNetReceiver->ActivateUnicast(m_NetworkSettings);
-    case 1:
-        return m_pNetReceiver->ActivateMulticast(m_NetworkSettings);
-    default:
-        return m_pNetReceiver->DataReceiveStart(m_NetworkSettings);
-    }
+    return m_pTransports->Start({m_usComType, m_NetworkSettings, m_PlaySettings});
 }
 
 HRESULT CVCodecSourceFilter::FilePause()
@@ -625,7 +610,7 @@ HRESULT CVCodecSourceFilter::FilePause()
 // The receiver goes first: its thread may create push threads at first data.
 void CVCodecSourceFilter::EndTransport()
 {
-    m_pNetReceiver->Stop(false);
+    m_pTransports->Stop();
     m_pRecording->DeleteParser();
     m_pWorkers->Delete(CPushWorkers::kAll);
 }
@@ -715,4 +700,4 @@ int32_t CVCodecSourceFilter::GetIndexOffset(uint32_t*) const { return kStatusNoF
 // The seeking object, and the receive lock around its use, come with playback.
 HRESULT CVCodecSourceFilter::SeekNotify(bool) { return E_FAIL; }
 
-bool CVCodecSourceFilter::IsFileMode() { return (m_pNetReceiver->GetComType() & 8) != 0; }
+bool CVCodecSourceFilter::IsFileMode() { return IsFileComType(m_usComType); }

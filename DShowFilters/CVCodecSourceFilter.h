@@ -7,7 +7,7 @@
 // Order: filter lock before receive lock. SetValue and GetValue take no lock beyond
 // the audio model's; the values that workers read change only while stopped.
 
-#include "DShowFilters/FilterSettings.h"
+#include "camera/FilterSettings.h"
 #include "DShowFilters/IVLMVCConfigure.h"
 #include "baseclasses/CBaseFilter.h"
 #include "core/CPlayRate.h"
@@ -22,7 +22,7 @@ class CBufferPool;
 class CCamParm;
 class CMpegBuffer;
 class CNetRecvAlloc;
-class CNetReceiver;
+class CTransportChooser;
 class CPushWorkers;
 class CRecOutputPin;
 class CRecordingPath;
@@ -115,9 +115,9 @@ private:
     CVCodecSourceFilter(IUnknown* pUnk, HRESULT* phr);
     void ApplyDefaults();
     HRESULT CreateObjects();
-    HRESULT NetPause(uint16_t usComType);
+    HRESULT NetPause();
     HRESULT FilePause();
-    HRESULT StartTransport(uint16_t usComType);
+    HRESULT StartTransport();
     void EndTransport();
     void ResetBuffers();
     void PauseStream(bool bNotify);
@@ -148,11 +148,13 @@ private:
     std::unique_ptr<CCamParm> m_pCamParm;
     std::unique_ptr<CMpegBuffer> m_pMpegBuffer;
     std::unique_ptr<CRecordingPath> m_pRecording;
-    std::unique_ptr<CNetReceiver> m_pNetReceiver;
+    std::unique_ptr<CTransportChooser> m_pTransports;
     std::unique_ptr<CTSMediaSamplePool> m_pMSPool;
     CNetRecvAlloc* m_pNetRecvAlloc = nullptr;  // owned; its reference count is the filter's
     std::unique_ptr<CPushWorkers> m_pWorkers;
 
+    // Read by the workers while running; changed only while no transport runs.
+    std::atomic<uint16_t> m_usComType{COMTYPE_UNICAST};
     NetworkSettings m_NetworkSettings = {};
     PlaySettings m_PlaySettings = {};
 

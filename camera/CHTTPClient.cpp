@@ -55,32 +55,57 @@ const wchar_t* NullIfEmpty(const WCHAR* psz) { return psz[0] ? psz : nullptr; }
 DWORD SendOnce(HINTERNET hRequest) { return HttpSendRequestW(hRequest, nullptr, 0, nullptr, 0) ? 0 : GetLastError(); }
 }  // namespace
 
-CHTTPClient::CHTTPClient(const NetworkSettings& settings, CCamParm* pCamParm, ICamParmOwner* pOwner,
-                         CMpegBuffer* pRing, HRESULT* phr)
-    : m_ulAddress(settings.ulAddress), m_usPort(settings.usTCPPort), m_bUseSSL(settings.bUseSSL != 0),
-      m_pCamParm(pCamParm), m_pOwner(pOwner), m_RecvThread(kThreadPolicy, kThreadLines)
+CHTTPClient::CHTTPClient(CCamParm* pCamParm, ICamParmOwner* pOwner, CMpegBuffer* pRing, HRESULT* phr)
+    : m_pRing(pRing), m_pCamParm(pCamParm), m_pOwner(pOwner), m_RecvThread(kThreadPolicy, kThreadLines)
 {
-    g_Trace(0, L"CHTTPClient Start.");
-    CopySetting(m_szUserName, settings.szUserName);
-    CopySetting(m_szPassword, settings.szPassword);
-    if (settings.hSession) {
-        m_hSession = reinterpret_cast<HINTERNET>(static_cast<uintptr_t>(settings.hSession));
-        m_bHostSession = true;
-        g_Trace(0, L"HTTPClient: m_hSession = %p", m_hSession);
-    }
     if (!m_RecvThread.StopEvent()) {
         *phr = LastErrorResult();
         return;
     }
-    m_pSource = std::make_unique<CWinInetByteSource>(&m_hDataRequest, m_RecvThread.StopEvent());
-    int32_t result = 0;
-    m_pReader = std::make_unique<CHttpRecordReader>(m_pSource.get(), pCamParm, pOwner, pRing, m_bHostSession, &result);
-    if (result < 0) {
-        m_pReader.reset();
-        *phr = result;
-        return;
+    m_pSource.reset(new (std::nothrow) CWinInetByteSource(&m_hDataRequest, m_RecvThread.StopEvent()));
+    if (!m_pSource) *phr = E_OUTOFMEMORY;
+}
+
+CHTTPClient::~CHTTPClient() { Stop(); }
+
+HRESULT CHTTPClient::Start(const FilterSettings& settings)
+{
+    m_bActive = true;
+    g_Trace(0, L"CHTTPClient Start.");
+    const HRESULT hr = Open(settings.network);
+    if (FAILED(hr)) {
+        g_Trace(1, L"CHTTPClient create error.");
+        Stop();
+        return hr;
     }
-    *phr = m_bHostSession ? S_OK : OpenInternet();
+    if (StartSession() < 0 || DataReceiveStart() < 0) {
+        Stop();
+        return E_FAIL;
+    }
+    g_Trace(0, L"DataReceiveStart ok.");
+    return S_OK;
+}
+
+// The settings of this session, the host's own session if it gave one, the record
+// reader, and our internet handle otherwise.
+HRESULT CHTTPClient::Open(const NetworkSettings& settings)
+{
+    m_ulAddress = settings.ulAddress;
+    m_usPort = settings.usTCPPort;
+    m_bUseSSL = settings.bUseSSL != 0;
+    CopySetting(m_szUserName, settings.szUserName);
+    CopySetting(m_szPassword, settings.szPassword);
+    m_bHostSession = settings.hSession != 0;
+    if (m_bHostSession) {
+        m_hSession = reinterpret_cast<HINTERNET>(static_cast<uintptr_t>(settings.hSession));
+        g_Trace(0, L"HTTPClient: m_hSession = %p", m_hSession);
+    }
+    int32_t result = 0;
+    m_pReader.reset(new (std::nothrow)
+                        CHttpRecordReader(m_pSource.get(), m_pCamParm, m_pOwner, m_pRing, m_bHostSession, &result));
+    if (!m_pReader) return E_OUTOFMEMORY;
+    if (result < 0) return result;
+    return m_bHostSession ? S_OK : OpenInternet();
 }
 
 HRESULT CHTTPClient::OpenInternet()
@@ -91,9 +116,17 @@ HRESULT CHTTPClient::OpenInternet()
     return LastErrorResult();
 }
 
-CHTTPClient::~CHTTPClient()
+// The live stop request goes while the session is still open.
+void CHTTPClient::Stop()
 {
-    if (m_RecvThread.Handle()) StopSession();
+    if (!m_bActive) return;
+    StopSession();
+    Close();
+    m_bActive = false;
+}
+
+void CHTTPClient::Close()
+{
     if (m_hInternet) {
         if (InternetSetOptionW(m_hInternet, INTERNET_OPTION_END_BROWSER_SESSION, nullptr, 0))
             g_Trace(0, L"EndBrowserSession set ok.");
@@ -102,7 +135,10 @@ CHTTPClient::~CHTTPClient()
     }
     CloseDataRequest();
     if (!m_bHostSession) CloseSession();
+    m_hSession = nullptr;  // the host's own stays open: it is the host's
     if (m_hInternet) InternetCloseHandle(m_hInternet);
+    m_hInternet = nullptr;
+    m_pReader.reset();
 }
 
 int32_t CHTTPClient::StartSession()

@@ -1,16 +1,18 @@
 #pragma once
-// The HTTP client: the WinINet session (its own, or one the host made), the
+// The HTTP transport: the WinINet session (its own, or one the host made), the
 // credential check, the live start request whose body the receiving thread reads
 // record by record into the ring buffer and the recording parser, and the live stop
-// request.
+// request. Each start opens what it needs; the stop closes it again.
 //
-// Threads: the receiver's activating thread runs the constructor, StartSession and
-// DataReceiveStart; the receiving thread alone reads the data request once it runs;
-// the filter's stopping thread runs StopSession and the destructor. The data request
+// Threads: the filter's pausing thread runs Start (StartSession, DataReceiveStart);
+// the receiving thread alone reads the data request once it runs; the filter's
+// stopping thread runs Stop (StopSession) and the destructor.
+//
+// Locking: none of its own; the filter's lock serialises Start and Stop. The data request
 // is closed once, by whichever takes it first: the receiving thread at its end, or
 // StopSession to cancel a read that the stop event did not end in time.
 
-#include "DShowFilters/FilterSettings.h"
+#include "camera/ITransport.h"
 #include "baseclasses/CWorkerThread.h"
 
 #include <windows.h>
@@ -26,7 +28,7 @@ class CMpegBuffer;
 class CWinInetByteSource;
 class ICamParmOwner;
 
-class CHTTPClient {
+class CHTTPClient : public ITransport {
 public:
     // Below the stop's bound: where closing the request does not end a blocked read
     // (Wine), this time-out still does. A camera silent this long has failed anyway.
@@ -34,18 +36,23 @@ public:
     static constexpr DWORD kStartCheckMs = 1000;
     static constexpr uint32_t kDrainLimit = 10240;
 
-    CHTTPClient(const NetworkSettings& settings, CCamParm* pCamParm, ICamParmOwner* pOwner, CMpegBuffer* pRing,
-                HRESULT* phr);
+    CHTTPClient(CCamParm* pCamParm, ICamParmOwner* pOwner, CMpegBuffer* pRing, HRESULT* phr);
     ~CHTTPClient();
     CHTTPClient(const CHTTPClient&) = delete;
     CHTTPClient& operator=(const CHTTPClient&) = delete;
+
+    HRESULT Start(const FilterSettings& settings) override;
+    void Stop() override;
+    bool IsActive() override { return m_bActive; }
 
     int32_t StartSession();
     int32_t DataReceiveStart();
     int32_t StopSession();
 
 private:
+    HRESULT Open(const NetworkSettings& settings);
     HRESULT OpenInternet();
+    void Close();
     int32_t InitialConnect();
     HINTERNET OpenRequest(const wchar_t* pszPath);
     bool SendRequest(HINTERNET hRequest);
@@ -63,12 +70,14 @@ private:
     void CloseDataRequest();
     void CloseSession();
 
-    uint32_t m_ulAddress;
-    uint16_t m_usPort;
+    CMpegBuffer* const m_pRing;
+    std::atomic<bool> m_bActive{false};
+    uint32_t m_ulAddress = 0;
+    uint16_t m_usPort = 0;
     WCHAR m_szUserName[17] = {};
     WCHAR m_szPassword[17] = {};
     bool m_bHostSession = false;
-    bool m_bUseSSL;
+    bool m_bUseSSL = false;
     HINTERNET m_hInternet = nullptr;
     HINTERNET m_hSession = nullptr;
     std::atomic<HINTERNET> m_hDataRequest{nullptr};

@@ -1,6 +1,5 @@
 #include "camera/CNetReceiver.h"
 
-#include "camera/CHTTPClient.h"
 #include "camera/CNetCmd.h"
 #include "camera/SystemResult.h"
 #include "core/ByteOrder.h"
@@ -18,9 +17,6 @@
 static_assert(sizeof(WSAOVERLAPPED) <= CPoolBuffer::kIoBlockBytes, "a receive block holds its OVERLAPPED");
 
 namespace {
-constexpr uint16_t kTypeMask = 0x0F;
-constexpr uint16_t kUnicast = 0;
-constexpr uint16_t kHttp = 2;
 constexpr DWORD kTickMs = 5;
 constexpr DWORD kDrainMs = 1000;
 constexpr DWORD kMulticastSocketFlags = WSA_FLAG_OVERLAPPED | WSA_FLAG_MULTIPOINT_C_LEAF | WSA_FLAG_MULTIPOINT_D_LEAF;
@@ -68,26 +64,17 @@ CNetReceiver::CNetReceiver(CBufferPool* pPool, ICamParmOwner* pOwner, CCamParm* 
 // A receiver destroyed while receiving stops first: no thread outlives it.
 CNetReceiver::~CNetReceiver()
 {
-    if (m_Thread.Handle() || m_hAsyncSocket != INVALID_SOCKET) Stop(true);
+    if (m_Thread.Handle() || m_hAsyncSocket != INVALID_SOCKET) Stop();
     m_pNetCmd.reset();
-    m_pHttpClient.reset();
     if (m_hPoolEvent) CloseHandle(m_hPoolEvent);
     if (m_hFirstPacketEvent) CloseHandle(m_hFirstPacketEvent);
     if (m_bWinsockStarted) WSACleanup();
 }
 
-int32_t CNetReceiver::SetComType(uint16_t usComType)
+HRESULT CNetReceiver::Start(const FilterSettings& settings)
 {
-    CAutoLock lock(&m_Lock);
-    if (m_bActive) return -1;
-    m_usComType = usComType;
-    return 0;
-}
-
-uint16_t CNetReceiver::GetComType()
-{
-    CAutoLock lock(&m_Lock);
-    return m_usComType;
+    return TransportOf(settings.usComType) == COMTYPE_MULTICAST ? ActivateMulticast(settings.network)
+                                                                 : ActivateUnicast(settings.network);
 }
 
 bool CNetReceiver::IsActive()
@@ -377,40 +364,21 @@ void CNetReceiver::DataWrite(CPoolBuffer* pBlock)
     g_Trace(2, L"UDP error occurred( or Multicast Stop )! Source Filter will stop.");
     m_pOwner->StopStream(true);
     g_Trace(0, L"CNetReceiver: StopInternal called.");
-    if ((m_usComType & kTypeMask) == kUnicast && m_pNetCmd) m_pNetCmd->StopContThread();
+    if (m_pNetCmd) m_pNetCmd->StopContThread();
     m_bReceiving = false;
 }
 
-HRESULT CNetReceiver::DataReceiveStart(const NetworkSettings& settings)
-{
-    CAutoLock lock(&m_Lock);
-    m_bActive = true;
-    HRESULT hr = S_OK;
-    m_pHttpClient = std::make_unique<CHTTPClient>(settings, m_pCamParm, m_pOwner, m_pMpegBuffer, &hr);
-    if (FAILED(hr)) {
-        g_Trace(1, L"CHTTPClient create error.");
-        m_pHttpClient.reset();
-        return hr;
-    }
-    if (m_pHttpClient->StartSession() < 0 || m_pHttpClient->DataReceiveStart() < 0) return E_FAIL;
-    g_Trace(0, L"DataReceiveStart ok.");
-    return S_OK;
-}
-
-int32_t CNetReceiver::Stop(bool bForce)
+// The command channel's thread sends the stop request from the stream socket, so
+// the socket closes only after it.
+void CNetReceiver::Stop()
 {
     g_Trace(0, L"CNetReceiver::Stop() called");
-    if ((m_usComType & kTypeMask) != kHttp) {
-        m_Thread.RequestStop();
-        if ((m_usComType & kTypeMask) == kUnicast && m_pNetCmd) m_pNetCmd->StopContThread();
-        m_Thread.Join();
-        LeaveMulticast_();
-    } else if (m_pHttpClient) {
-        m_pHttpClient->StopSession();
-        m_pHttpClient.reset();
-    }
-    if (!bForce) m_pCamParm->ResetCounters();
+    m_Thread.RequestStop();
+    if (m_pNetCmd) m_pNetCmd->StopContThread();
+    m_Thread.Join();
+    LeaveMulticast_();
+    m_pNetCmd.reset();
+    m_pCamParm->ResetCounters();
     CAutoLock lock(&m_Lock);
     m_bActive = false;
-    return 0;
 }

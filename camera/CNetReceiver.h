@@ -1,5 +1,5 @@
 #pragma once
-// The UDP receiver: the socket (unicast, or joined to a multicast group), up to 50
+// The UDP transport: the socket (unicast, or joined to a multicast group), up to 50
 // overlapped receives kept posted with buffers of the pool, the receiving thread on
 // which every completion runs, and the command channel in unicast. Each datagram
 // goes through the datagram checks into the ring buffer.
@@ -8,7 +8,7 @@
 // held through activation, so that no receive is posted before the start request
 // has given the socket its port. Datagrams are handled on the receiving thread only.
 
-#include "DShowFilters/FilterSettings.h"
+#include "camera/ITransport.h"
 #include "baseclasses/CWorkerThread.h"
 #include "core/CDatagramWriter.h"
 #include "core/CritSec.h"
@@ -23,13 +23,12 @@
 
 class CBufferPool;
 class CCamParm;
-class CHTTPClient;
 class CMpegBuffer;
 class CNetCmd;
 class CPoolBuffer;
 class ICamParmOwner;
 
-class CNetReceiver {
+class CNetReceiver : public ITransport {
 public:
     static constexpr int32_t kMaxPending = 50;
 
@@ -39,20 +38,16 @@ public:
     CNetReceiver(const CNetReceiver&) = delete;
     CNetReceiver& operator=(const CNetReceiver&) = delete;
 
-    // 0 when stored, -1 when refused because reception is active.
-    int32_t SetComType(uint16_t usComType);
-    uint16_t GetComType();
-    // From activation to Stop.
-    bool IsActive();
+    // Unicast or multicast, by the communication type.
+    HRESULT Start(const FilterSettings& settings) override;
+    void Stop() override;
+    bool IsActive() override;
     // Datagrams are being written; false again after a stop path (MAC change, stop head, overflow).
     bool IsReceiving() const { return m_bReceiving; }
 
     // 0, an HRESULT, or VFW_E_TIMEOUT when no packet came in time (reception goes on).
     HRESULT ActivateUnicast(const NetworkSettings& settings);
     HRESULT ActivateMulticast(const NetworkSettings& settings);
-    // HTTP: the client's session, credential check, live request and receiving thread.
-    HRESULT DataReceiveStart(const NetworkSettings& settings);
-    int32_t Stop(bool bForce);
 
     // The stream socket's local port in host order; 0 before the first send gives it one.
     uint16_t LocalPort();
@@ -92,9 +87,7 @@ private:
     SOCKET m_hAsyncSocket = INVALID_SOCKET;
     std::atomic<int32_t> m_nPending{0};
     std::atomic<bool> m_bReceiving{false};  // receives may be posted
-    uint16_t m_usComType = 0;
     bool m_bActive = false;
     uint8_t m_bFirstPacketSignalled = 0;
-    std::unique_ptr<CNetCmd> m_pNetCmd;
-    std::unique_ptr<CHTTPClient> m_pHttpClient;
+    std::unique_ptr<CNetCmd> m_pNetCmd;  // unicast only
 };

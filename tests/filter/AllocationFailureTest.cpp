@@ -41,7 +41,7 @@ TEST_F(AllocationFailureTest, AFailedAllocationInAStartFailsThePauseAndLeavesNot
     FILTER_STATE state = State_Running;
     EXPECT_EQ(filter->GetState(0, &state), S_OK);
     EXPECT_EQ(state, State_Stopped);
-    EXPECT_FALSE(CFilterTestPeer::Receiver(filter.Get())->IsActive());
+    EXPECT_FALSE(CFilterTestPeer::IsTransportActive(filter.Get()));
     EXPECT_EQ(filter->Stop(), S_OK);
 }
 

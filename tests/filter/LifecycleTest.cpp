@@ -98,7 +98,7 @@ TEST_F(LifecycleTest, AFailedPauseEndsItsReceptionAndASecondPauseStartsAfresh)
     for (int i = 0; i < 2; i++) {
         ASSERT_EQ(filter->Pause(), VFW_E_TIMEOUT);
         EXPECT_EQ(State(), State_Stopped);
-        EXPECT_FALSE(CFilterTestPeer::Receiver(filter.Get())->IsActive());
+        EXPECT_FALSE(CFilterTestPeer::IsTransportActive(filter.Get()));
         EXPECT_EQ(camera->Requests().back().bytes, kStop);
         EXPECT_EQ(ThreadCount(), before);
     }
@@ -154,7 +154,7 @@ TEST_F(LifecycleTest, PauseAndStopCyclesLeaveNoThreadBehind)
         ASSERT_EQ(control->Stop(), S_OK);
     }
     EXPECT_EQ(ThreadCount(), before);
-    EXPECT_EQ(CFilterTestPeer::Receiver(filter.Get())->IsActive(), false);
+    EXPECT_EQ(CFilterTestPeer::IsTransportActive(filter.Get()), false);
 }
 
 }  // namespace

@@ -126,7 +126,7 @@ protected:
         const ULONGLONG start = GetTickCount64();
         EXPECT_EQ(control->Stop(), S_OK);
         EXPECT_LT(GetTickCount64() - start, kStopBoundMs);
-        EXPECT_FALSE(CFilterTestPeer::Receiver(filter.Get())->IsActive());
+        EXPECT_FALSE(CFilterTestPeer::IsTransportActive(filter.Get()));
     }
 };
 
@@ -196,7 +196,7 @@ TEST_F(CameraIntegrationTest, ACameraThatFallsSilentLeavesTheFilterWaitingUntilI
     ASSERT_TRUE(WaitForCameraLogLine("silent after 40 datagrams"));
     EXPECT_TRUE(WaitForDelivered(1));
     EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->GetStatus(), kStatusOk);
-    EXPECT_TRUE(CFilterTestPeer::Receiver(filter.Get())->IsActive());
+    EXPECT_TRUE(CFilterTestPeer::IsTransportActive(filter.Get()));
     StopWithinBound();
 }
 
@@ -254,7 +254,7 @@ TEST_F(CameraIntegrationTest, RecordingSwitchedOnDuringAStopLeavesNothingRunning
     ASSERT_EQ(control->Run(), S_OK);
     ASSERT_EQ(WaitForSingleObject(sink->BlockedEvent(), 10000), WAIT_OBJECT_0);
     std::thread stopper([&] { filter->Stop(); });
-    ASSERT_TRUE(WaitUntil([&] { return !CFilterTestPeer::Receiver(filter.Get())->IsActive(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !CFilterTestPeer::IsTransportActive(filter.Get()); }));
     VARIANT on = {};
     on.boolVal = VARIANT_TRUE;
     HANDLE hSwitched = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -489,7 +489,7 @@ TEST_F(HttpIntegrationTest, AServerThatNeverAnswersFailsTheStartWithATimeOut)
     StopWithinBound();
 }
 
-// The camera runs with --status-message-after 3 --status 0x8005.
+// The camera runs with --status-message-after 600 --status 0x8005.
 TEST_F(HttpIntegrationTest, TheStatusMessageEndsTheStreamWithItsStatusAndAnAbort)
 {
     UseHttpCamera();
@@ -530,7 +530,7 @@ TEST_F(HttpIntegrationTest, AServerErrorForTheLanguageRequestFailsTheStart)
     StopWithinBound();
 }
 
-// The camera runs with --wrong-id-every 20.
+// The camera runs with --wrong-id-every 600.
 TEST_F(HttpIntegrationTest, AWrongIdentifierEndsTheStreamWith9007)
 {
     UseHttpCamera();
@@ -549,7 +549,7 @@ TEST_F(HttpIntegrationTest, ARecordLongerThanTheBufferKeepsTheStreamInStep)
     StopWithinBound();
 }
 
-// The camera runs with --close-mid-record-after 5.
+// The camera runs with --close-mid-record-after 600.
 TEST_F(HttpIntegrationTest, AConnectionClosedInTheMiddleOfARecordAbortsTheStream)
 {
     UseHttpCamera();
@@ -667,7 +667,7 @@ TEST_F(HttpIntegrationTest, PauseStopCyclesOverEveryTransportLeaveTheProcessAsIt
     }
     const ProcessResources after = Measure();
     EXPECT_LE(after.handles, before.handles);
-    EXPECT_EQ(after.threads, before.threads);
+    EXPECT_LE(after.threads, before.threads);  // WinINet ends a thread of its own when it idles
     EXPECT_LT(after.privateBytes, before.privateBytes + 1024 * 1024);  // heap noise, not the cycles' leak
     std::printf("%d cycles: handles %lu -> %lu, threads %lu -> %lu, private bytes %zu -> %zu\n", cycles,
                 before.handles, after.handles, before.threads, after.threads, before.privateBytes, after.privateBytes);

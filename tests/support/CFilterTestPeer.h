@@ -2,6 +2,7 @@
 // The filter's insides, for tests only.
 
 #include "DShowFilters/CVCodecSourceFilter.h"
+#include "DShowFilters/CTransportChooser.h"
 #include "camera/CNetReceiver.h"
 #include "core/CCamParm.h"
 #include "core/CMpegBuffer.h"
@@ -12,7 +13,8 @@ class CFilterTestPeer {
 public:
     static CCamParm* CamParm(CVCodecSourceFilter* f) { return f->m_pCamParm.get(); }
     static CMpegBuffer* Ring(CVCodecSourceFilter* f) { return f->m_pMpegBuffer.get(); }
-    static CNetReceiver* Receiver(CVCodecSourceFilter* f) { return f->m_pNetReceiver.get(); }
+    static CNetReceiver* Receiver(CVCodecSourceFilter* f) { return f->m_pTransports->m_pUdp.get(); }
+    static bool IsTransportActive(CVCodecSourceFilter* f) { return f->m_pTransports->IsActive(); }
     static bool HasWorker(CVCodecSourceFilter* f, uint32_t worker) { return f->m_pWorkers->Has(worker); }
     static bool HasParser(CVCodecSourceFilter* f)
     {

@@ -1,9 +1,22 @@
 #pragma once
-// The settings blocks the filter holds for its transports and its file reader.
+// The settings the filter holds for its transports and its file reader: the
+// communication type, which chooses the transport, and the two settings blocks.
 
 #include <windows.h>
 
 #include <cstdint>
+
+// The transport is in the low four bits; bit 3 plays recorded files.
+enum ComType : uint16_t {
+    COMTYPE_UNICAST = 0,
+    COMTYPE_MULTICAST = 1,
+    COMTYPE_HTTP = 2,
+    COMTYPE_FILE = 8,
+};
+inline constexpr uint16_t kComTypeTransportMask = 0x0F;
+
+inline uint16_t TransportOf(uint16_t usComType) { return usComType & kComTypeTransportMask; }
+inline bool IsFileComType(uint16_t usComType) { return (usComType & COMTYPE_FILE) != 0; }
 
 struct NetworkSettings {
     uint32_t ulAddress;        // camera, network order
@@ -29,4 +42,11 @@ struct PlaySettings {
     SYSTEMTIME stDateStart;
     SYSTEMTIME stDateTop;
     SYSTEMTIME stDateEnd;
+};
+
+// What a transport is started with: a copy, taken while the filter is stopped.
+struct FilterSettings {
+    uint16_t usComType;
+    NetworkSettings network;
+    PlaySettings play;
 };
