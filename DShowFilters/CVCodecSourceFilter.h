@@ -2,10 +2,34 @@
 // The source filter: its identity, its configuration, and the small queries its
 // workers ask it.
 //
-// Locking: the filter lock (CBaseFilter's) guards state changes and the audio model;
-// the receive lock is held while a transport starts and while a sample is delivered.
-// Order: filter lock before receive lock. SetValue and GetValue take no lock beyond
-// the audio model's; the values that workers read change only while stopped.
+// Locking: the filter lock (CBaseFilter's) guards the state changes, the switches
+// of live and recording while running, and the audio model. The receive lock is
+// held while a sample is delivered, so the two pins never deliver at once; a start
+// does not hold it, since a start waits for the camera while a push thread made at
+// first data may already deliver. SetValue and GetValue take no other lock; the
+// values that workers read change only while no transport runs.
+//
+// Lock order on the live and playback paths: a thread that holds a lock of this
+// table takes only locks below it.
+//    1. filter lock (CBaseFilter)       Pause, Stop, DynamicRec/Live, audio model
+//    2. receive lock (this filter)      a delivery on either pin
+//    3. push workers (CPushWorkers)     the push thread objects
+//    4. a worker thread (CWorkerThread) its start and join; the cancel step may take
+//                                       its owner's lock (the receiver's closes the
+//                                       socket), and the receiver starts its thread
+//                                       under its own lock: both only on the
+//                                       filter's thread under the filter lock
+//    5. live push (CPushData)           sending flag, sizes, the ring read
+//    6. receiver (CNetReceiver)         activation, the socket, posted receives
+//    7. buffer pool (CBufferPool)       receive blocks
+//    8. recording parser (CRecordingPath)  the parser while a receiver writes
+//    9. sample pools (CTSMediaSamplePool, CESMediaSamplePool)
+//   10. indexed buffer (CIndexedBuffer2)
+//   11. ring buffer (CMpegBuffer), HTTP record buffer (CHTTPBuffer)
+//   12. camera parameters (CCamParm)    takes nothing: it calls out only after it
+//   13. trace log (CTraceLog)           last of all
+// Holding any of 5 to 13, nothing calls the graph, creates or joins a thread, or
+// takes a lock above its own; the filter's lock-free queries may be asked anywhere.
 
 #include "camera/FilterSettings.h"
 #include "DShowFilters/IVLMVCConfigure.h"

@@ -29,6 +29,12 @@ struct IVLMVCConfigure3 : public IVLMVCConfigure {};
 __CRT_UUID_DECL(IVLMVCConfigure, 0xdfdd1211, 0x5291, 0x4952, 0x80, 0xf9, 0x34, 0xcd, 0xc0, 0x80, 0x9b, 0x8f)
 __CRT_UUID_DECL(IVLMVCConfigure3, 0x98425eac, 0x7ebe, 0x468a, 0xb4, 0xec, 0x51, 0x0d, 0x7f, 0x40, 0xfe, 0xd4)
 
+// Events 0x8001 and 0x8443 carry a pointer to a 74-byte stream information block
+// and its length. The block is a copy made for that event, in a ring of 256: it is
+// written again only 256 events later, so a host that reads it when it takes the
+// event from the queue, and copies what it keeps, reads what was sent. The blocks
+// live as long as the filter.
+
 // Property identifiers, in the order the filter matches them.
 inline constexpr GUID VCSF_Address = {0xca78e632, 0x4a23, 0x47a9, {0xb0, 0x35, 0xb7, 0x74, 0x8c, 0xab, 0x95, 0x3e}};  // {CA78E632-4A23-47A9-B035-B7748CAB953E}
 inline constexpr GUID VCSF_MCAddress = {0x335b5df8, 0xf0bb, 0x4e34, {0xa1, 0x90, 0x45, 0x0c, 0x5b, 0xe9, 0x2d, 0xf5}};  // {335B5DF8-F0BB-4E34-A190-450C5BE92DF5}

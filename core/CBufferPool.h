@@ -1,6 +1,11 @@
 #pragma once
 // The receive buffers: preallocated, the most recently returned handed out first,
 // and callers that find none waiting in turn for the next one returned.
+//
+// Locking: m_Lock guards the free, used and waiting lists. A caller that finds no
+// block waits on its own event outside the lock; ReturnBuffer hands a block to the
+// first waiter under it and only sets that event. The receiving thread takes and
+// returns blocks; the filter's stop recycles them. Taken after the receiver's lock.
 
 #include "core/CIntrusiveList.h"
 #include "core/CPoolBuffer.h"

@@ -1,6 +1,9 @@
 #pragma once
 // The trace log's algorithm over a sink: line forms, the open count, and a lock
 // that keeps every write away from a stream being closed.
+//
+// Locking: m_Lock guards the open count and the sink's stream; every thread that
+// traces takes it, last of all: nothing is called under it but the sink.
 
 #include "core/CritSec.h"
 #include "core/ITraceSink.h"

@@ -1,6 +1,9 @@
 #pragma once
 // The process-wide trace and error log. Levels: 0 suppressed, 1 message,
 // 2 numbered system error, 3 user error.
+//
+// The texts are a contract: hosts and tests match them byte for byte, misspellings
+// included ("Notfy", "retrun", "CHTTPClietn", "Susposed"). Leave them as they are.
 
 #include <atomic>
 #include <cstdint>

@@ -2,6 +2,11 @@
 // The samples of the recording pin over the live indexed buffer: each packet goes
 // out as one sample pointing into the buffer, and its release gives the space
 // back. Every sample out holds a reference on the filter.
+//
+// Locking: m_Lock guards the free list, the round and whether the push thread
+// waits; the wait for a free sample is outside it. A return gives the sample's
+// space back to the indexed buffer under it: this lock is taken before the
+// indexed buffer's. Downstream returns samples on its own thread.
 
 #include "core/CIntrusiveList.h"
 #include "core/CritSec.h"

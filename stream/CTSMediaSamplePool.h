@@ -2,6 +2,10 @@
 // The main pin's samples: one send sample that serves every block of the stream
 // ring buffer in turn. While it is out it holds a reference on the filter, so the
 // filter and its ring outlive it in downstream hands.
+//
+// Locking: m_Lock guards whether the sample is out and whether the push thread
+// waits for it; the wait itself is outside the lock, on the returned event and the
+// push thread's stop event. Downstream returns the sample on its own thread.
 
 #include "core/CritSec.h"
 #include "stream/CTSMediaSample.h"

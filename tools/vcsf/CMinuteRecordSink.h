@@ -2,6 +2,10 @@
 // The host's renderer for "vcsf live --record": the recording pin's packets go
 // into minute files through the library's recorder. A unit that cannot be
 // recorded does not stop the stream; the host reads what was lost afterwards.
+//
+// Locking: m_RecordingLock keeps the streaming thread's samples away from Finish
+// and Stats on the host's thread; the recorder is called under it and calls
+// nothing back.
 
 #include "minvault/MinuteRecording.h"
 #include "tools/vcsf/CSampleSink.h"

@@ -2,6 +2,9 @@
 // A renderer of the host: one input pin that takes the samples of a byte stream
 // (the main pin's program stream, the recording pin's packets) and hands each to
 // the sink that derives from it.
+//
+// Locking: m_Lock is the renderer's filter lock, shared with its pin; it guards
+// the state and the connection. Samples arrive on the source's push thread.
 
 #include "baseclasses/CBaseFilter.h"
 #include "baseclasses/CBaseInputPin.h"
