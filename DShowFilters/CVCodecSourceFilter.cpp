@@ -20,76 +20,13 @@
 
 namespace {
 
-constexpr uint16_t kTrue = 0xFFFF;  // VARIANT_TRUE: the only value a flag takes as true
-constexpr uint32_t kTimeOutLimit = 30000;
 constexpr uint32_t kPoolBuffers = 54;
 constexpr uint32_t kPoolBufferBytes = 4096;
 constexpr uint32_t kMpegBufferBytes = 0x78000;
 const uint32_t kAddressNotSet = IPv4NetworkOrder(254, 255, 255, 255);  // never accepted by SetValue
 constexpr int32_t kStatusNoFileReader = 0xA003;
 
-bool IsTrue(const VARIANT* value) { return static_cast<uint16_t>(value->boolVal) == kTrue; }
-bool IsHostAddress(uint8_t firstOctet) { return firstOctet < 224; }
-bool IsMulticastAddress(uint8_t firstOctet) { return firstOctet >= 224 && firstOctet <= 239; }
-
-HRESULT ConfAddress(VARIANT* value, bool bGet, uint32_t& field, bool (*accept)(uint8_t), const wchar_t* refusal)
-{
-    if (bGet) {
-        value->ulVal = field;
-        return S_OK;
-    }
-    if (!accept(FirstOctet(value->ulVal))) {
-        g_Trace(1, refusal);
-        return E_INVALIDARG;
-    }
-    field = value->ulVal;
-    return S_OK;
-}
-
-// refusal is null for a port that is stored without a check.
-HRESULT ConfPort(VARIANT* value, bool bGet, uint16_t& field, const wchar_t* refusal)
-{
-    if (bGet) {
-        value->uiVal = field;
-        return S_OK;
-    }
-    if (refusal && !CVCodecSourceFilter::IsValidPort(value->uiVal)) {
-        g_Trace(1, refusal);
-        return E_INVALIDARG;
-    }
-    field = value->uiVal;
-    return S_OK;
-}
-
-HRESULT ConfFlag(VARIANT* value, bool bGet, uint8_t& field)
-{
-    if (bGet) value->boolVal = field ? VARIANT_TRUE : VARIANT_FALSE;
-    else field = IsTrue(value) ? 1 : 0;
-    return S_OK;
-}
-
-HRESULT ConfByte(VARIANT* value, bool bGet, uint8_t& field)
-{
-    if (bGet) value->bVal = field;
-    else field = value->bVal;
-    return S_OK;
-}
-
-// Texts and dates travel through a caller's buffer of a fixed size.
-HRESULT ConfBuffer(VARIANT* value, bool bGet, void* field, size_t cb)
-{
-    if (!value->byref) return E_POINTER;
-    if (bGet) std::memcpy(value->byref, field, cb);
-    else std::memcpy(field, value->byref, cb);
-    return S_OK;
-}
-
-HRESULT ConfHandle(VARIANT* value, bool bGet, uint64_t& field)
-{
-    if (bGet) value->ullVal = field;
-    else field = value->ullVal;
-    return S_OK;
-}
+bool IsTrue(const VARIANT& value) { return static_cast<uint16_t>(value.boolVal) == 0xFFFF; }
 
 }  // namespace
 
@@ -110,7 +47,7 @@ CUnknown* CVCodecSourceFilter::CreateInstance(IUnknown* pUnkOuter, HRESULT* phr)
 CVCodecSourceFilter::CVCodecSourceFilter(IUnknown* pUnk, HRESULT* phr)
     : CBaseFilter(L"CVCodecSourceFilter", pUnk, &m_FilterLock, CLSID_VCodecSourceFilter)
 {
-    ApplyDefaults();
+    m_stPlayTime = m_Config.PlayDateStart();
     const HRESULT hr = CreateObjects();
     if (FAILED(hr)) *phr = hr;
 }
@@ -182,29 +119,6 @@ HRESULT CVCodecSourceFilter::CreateSamplePools()
     return m_pWorkers ? S_OK : E_OUTOFMEMORY;
 }
 
-void CVCodecSourceFilter::ApplyDefaults()
-{
-    NetworkSettings& net = m_NetworkSettings;
-    net.ulAddress = IPv4NetworkOrder(192, 168, 0, 2);
-    net.ulMCAddress = IPv4NetworkOrder(239, 193, 0, 25);
-    net.ulNIC = IPv4NetworkOrder(192, 168, 0, 251);
-    net.usTCPPort = HostToNet16(80);
-    net.usPort = HostToNet16(3939);
-    net.usMulticastPort = HostToNet16(34344);
-    lstrcpynW(net.szUserName, L"guest", 16);
-    lstrcpynW(net.szPassword, L"tulip", 16);
-    net.bAuthNeed = 1;
-    net.dwTimeOut = 5000;
-
-    PlaySettings& play = m_PlaySettings;
-    lstrcpynW(play.szPlayPath, L"C:\\", 260);
-    play.dPlaySpeed = 1.0;
-    GetSystemTime(&play.stDateStart);
-    play.stDateTop = play.stDateStart;
-    play.stDateEnd = play.stDateStart;
-    m_stPlayTime = play.stDateStart;
-}
-
 // The receiver goes before the camera parameters: a receiving thread still running
 // would otherwise write into them after they were deleted.
 CVCodecSourceFilter::~CVCodecSourceFilter()
@@ -234,21 +148,12 @@ HRESULT CVCodecSourceFilter::NonDelegatingQueryInterface(REFIID riid, void** ppv
     return CBaseFilter::NonDelegatingQueryInterface(riid, ppv);
 }
 
-bool CVCodecSourceFilter::IsValidPort(uint16_t usNetworkOrder)
-{
-    uint16_t port = NetToHost16(usNetworkOrder);
-    if (port <= 1024) return false;
-    if (port >= 4000 && port <= 5000) return false;
-    return port != 10000 && port != 10001 && port != 34341 && port != 38214;
-}
-
 HRESULT CVCodecSourceFilter::SetValue(REFGUID property, const VARIANT* value)
 {
     if (!value) return E_POINTER;
     VARIANT copy = *value;
-    bool bAnyState = property == VCSF_AuthNeed || property == HVSF_Rec || property == HVSF_Live ||
-                     property == VCF_PlaySpeed || property == HVSF_IpictureCutOut;
-    if (!IsStopped() && !bAnyState) {
+    const PropertyInfo* info = CFilterConfig::Find(property);
+    if (!IsStopped() && !(info && info->access == PropertyAccess::AnyState)) {
         g_Trace(3, L"CVCodecSourceFilter::SetValue: Filter state is not stop.");
         return VFW_E_NOT_STOPPED;
     }
@@ -261,157 +166,67 @@ HRESULT CVCodecSourceFilter::GetValue(REFGUID property, VARIANT* value)
     return ComGuard([&] { return ConfProcedure(property, value, true); });
 }
 
-HRESULT CVCodecSourceFilter::ConfProcedure(REFGUID id, VARIANT* v, bool bGet)
+HRESULT CVCodecSourceFilter::ConfProcedure(REFGUID id, VARIANT* value, bool bGet)
 {
-    NetworkSettings& net = m_NetworkSettings;
-    PlaySettings& play = m_PlaySettings;
-    if (id == VCSF_Address) return ConfAddress(v, bGet, net.ulAddress, IsHostAddress, L"VCSF_Address: Invalid IP address");
-    if (id == VCSF_MCAddress)
-        return ConfAddress(v, bGet, net.ulMCAddress, IsMulticastAddress, L"VCSF_MCAddress: Invalid IP address");
-    if (id == VCSF_NIC) return ConfAddress(v, bGet, net.ulNIC, IsHostAddress, L"VCSF_NIC: Invalid IP address");
-    if (id == VCSF_Port) return ConfPort(v, bGet, net.usPort, L"VCSF_Port: Invalid Port");
-    if (id == VCSF_TCPPort) return ConfPort(v, bGet, net.usTCPPort, nullptr);
-    if (id == VCSF_MulticastPort) return ConfPort(v, bGet, net.usMulticastPort, L"VCSF_MulticastPort: Invalid Port");
-    if (id == VCSF_ComType) return ConfComType(v, bGet);
-    if (id == VCSF_IsAdmin) return ConfFlag(v, bGet, net.bIsAdmin);
-    if (id == VCSF_UserName) return ConfBuffer(v, bGet, net.szUserName, sizeof(net.szUserName));
-    if (id == VCSF_Password) return ConfBuffer(v, bGet, net.szPassword, sizeof(net.szPassword));
-    if (id == VCSF_HSession) return ConfHandle(v, bGet, net.hSession);
-    if (id == VCSF_AuthNeed) return ConfFlag(v, bGet, net.bAuthNeed);
-    if (id == VCSF_UseSSL) return ConfFlag(v, bGet, net.bUseSSL);
-    if (id == VCSF_TimeOut) return ConfTimeOut(v, bGet);
-    if (id == VCSF_ProtectedMode) return ConfProtectedMode(v, bGet);
-    if (id == HVSF_Rec) return ConfMode(v, bGet, true);
-    if (id == HVSF_Live) return ConfMode(v, bGet, false);
-    if (id == VCF_PlayPath) return ConfBuffer(v, bGet, play.szPlayPath, sizeof(play.szPlayPath));
-    if (id == VCF_PlaySpeed) return ConfPlaySpeed(v, bGet);
-    if (id == VCF_PlayArea) return ConfByte(v, bGet, play.bPlayArea);
-    if (id == VCF_PlayAudio) return ConfPlayAudio(v, bGet);
-    if (id == VCF_PlayDateStart) return ConfPlayDateStart(v, bGet);
-    if (id == VCF_PlayDateTop) return ConfBuffer(v, bGet, &play.stDateTop, sizeof(SYSTEMTIME));
-    if (id == VCF_PlayDateEnd) return ConfBuffer(v, bGet, &play.stDateEnd, sizeof(SYSTEMTIME));
-    if (id == HVSF_StrmWidth) return ConfPictureSize(v, bGet, true);
-    if (id == HVSF_StrmHeight) return ConfPictureSize(v, bGet, false);
-    if (id == HVSF_AudioModel) return ConfAudioModel(v, bGet);
-    if (id == HVSF_IpictureCutOut) return ConfFlag(v, bGet, m_bIpictureCutOut);
-    if (id == HVSF_IndexOffSetSize) return ConfRecordOffset(v, bGet);
-    g_ErrorLog(1, L"CVCodecSourceFilter::ConfProcedure", L"このIDは定義されていません");
-    return E_NOTIMPL;
+    const PropertyInfo* info = CFilterConfig::Find(id);
+    if (!info) {
+        g_ErrorLog(1, L"CVCodecSourceFilter::ConfProcedure", L"このIDは定義されていません");
+        return E_NOTIMPL;
+    }
+    return bGet ? GetProperty(*info, value) : SetProperty(*info, *value);
 }
 
-HRESULT CVCodecSourceFilter::ConfComType(VARIANT* value, bool bGet)
+// The values that come from the stream or the running filter rather than the store.
+HRESULT CVCodecSourceFilter::GetProperty(const PropertyInfo& info, VARIANT* value)
 {
-    if (bGet) {
-        value->uiVal = m_usComType;
+    if (info.id == &HVSF_StrmWidth) value->ulVal = m_pCamParm->GetWidth();
+    else if (info.id == &HVSF_StrmHeight) value->ulVal = m_pCamParm->GetHeight();
+    else if (info.id == &HVSF_AudioModel) value->boolVal = GetAudioModel() ? VARIANT_TRUE : VARIANT_FALSE;
+    else return m_Config.Load(info, value);
+    return S_OK;
+}
+
+HRESULT CVCodecSourceFilter::SetProperty(const PropertyInfo& info, const VARIANT& value)
+{
+    if (info.id == &HVSF_Rec || info.id == &HVSF_Live) return SwitchMode(info, value);
+    if (info.id == &HVSF_AudioModel) {
+        SetAudioModel(IsTrue(value));
         return S_OK;
     }
-    if (m_pTransports->IsActive()) {
-        g_ErrorLog(0, L"CVCodecSourceFilter::ConfProcedure: SetComType",
-                   L"すでに通信が開始されているので変更できません。");
+    if (info.id == &VCSF_ComType && m_pTransports->IsActive()) {
+        g_ErrorLog(0, L"CVCodecSourceFilter::ConfProcedure: SetComType", L"すでに通信が開始されているので変更できません。");
         return VFW_E_NOT_STOPPED;
     }
-    m_usComType = value->uiVal;
-    return S_OK;
-}
-
-HRESULT CVCodecSourceFilter::ConfTimeOut(VARIANT* value, bool bGet)
-{
-    if (bGet) {
-        value->ulVal = m_NetworkSettings.dwTimeOut;
-        return S_OK;
-    }
-    if (value->ulVal >= kTimeOutLimit) {
-        g_Trace(1, L"CVCodecSourceFilter::ConfProcedure: Timout out of range.");
-        return E_INVALIDARG;
-    }
-    m_NetworkSettings.dwTimeOut = value->ulVal;
-    return S_OK;
-}
-
-HRESULT CVCodecSourceFilter::ConfProtectedMode(VARIANT* value, bool bGet)
-{
-    ConfFlag(value, bGet, m_bProtectedMode);
-    if (!bGet && !g_bTraceEnable) {
-        g_bTraceEnable = 1;
-        g_TraceStart(m_bProtectedMode);
-    }
-    return S_OK;
-}
-
-// The flag always ends equal to the request; E_FAIL says a running filter could not follow.
-HRESULT CVCodecSourceFilter::ConfMode(VARIANT* value, bool bGet, bool bRec)
-{
-    uint8_t& flag = bRec ? m_bRec : m_bLive;
-    if (bGet) return ConfFlag(value, true, flag);
-    uint16_t request = static_cast<uint16_t>(value->boolVal);
-    bool bSwitch = (request == kTrue && !flag) || (request == 0 && flag);
-    if (bSwitch) {
-        bool bOn = request == kTrue;
-        HRESULT hr = bRec ? DynamicRec(bOn) : DynamicLive(bOn);
-        if (FAILED(hr)) {
-            flag = bOn ? 1 : 0;
-            return E_FAIL;
-        }
-    } else {
-        g_Trace(1, bRec ? L"HVSF_Rec receive but already mode changed!" : L"HVSF_Live receive but already mode changed!");
-    }
-    flag = request == kTrue ? 1 : 0;
-    return S_OK;
-}
-
-// A new speed takes effect only once the first data have arrived.
-HRESULT CVCodecSourceFilter::ConfPlaySpeed(VARIANT* value, bool bGet)
-{
-    if (bGet) {
-        value->dblVal = m_PlaySettings.dPlaySpeed;
-        return S_OK;
-    }
-    if (m_pCamParm->IsFirstDataGet()) {
-        m_PlaySettings.dPlaySpeed = value->dblVal;
-        m_PlayRate.Store(value->dblVal);
-    }
-    return S_OK;
-}
-
-HRESULT CVCodecSourceFilter::ConfPlayAudio(VARIANT* value, bool bGet)
-{
-    ConfFlag(value, bGet, m_PlaySettings.bPlayAudio);
-    if (!bGet) SetAudioModel(m_PlaySettings.bPlayAudio);
-    return S_OK;
-}
-
-HRESULT CVCodecSourceFilter::ConfPlayDateStart(VARIANT* value, bool bGet)
-{
-    HRESULT hr = ConfBuffer(value, bGet, &m_PlaySettings.stDateStart, sizeof(SYSTEMTIME));
-    if (SUCCEEDED(hr) && !bGet) m_stPlayTime = m_PlaySettings.stDateStart;
+    // A new speed takes effect only once the first data have arrived.
+    if (info.id == &VCF_PlaySpeed && !m_pCamParm->IsFirstDataGet()) return S_OK;
+    const HRESULT hr = m_Config.Store(info, value);
+    if (SUCCEEDED(hr)) AfterStore(info);
     return hr;
 }
 
-HRESULT CVCodecSourceFilter::ConfPictureSize(VARIANT* value, bool bGet, bool bWidth)
+void CVCodecSourceFilter::AfterStore(const PropertyInfo& info)
 {
-    if (!bGet) {
-        g_Trace(1, bWidth ? L"HVSF_StrmWidth is Read Only." : L"HVSF_StrmHeight is Read Only.");
-        return E_NOTIMPL;
+    if (info.id == &VCSF_ProtectedMode && !g_bTraceEnable) {
+        g_bTraceEnable = 1;
+        g_TraceStart(m_Config.IsOn<VCSF_ProtectedMode>());
     }
-    value->ulVal = bWidth ? m_pCamParm->GetWidth() : m_pCamParm->GetHeight();
-    return S_OK;
+    if (info.id == &VCF_PlaySpeed) m_PlayRate.Store(m_Config.Get<VCF_PlaySpeed, double>());
+    if (info.id == &VCF_PlayAudio) SetAudioModel(m_Config.IsOn<VCF_PlayAudio>());
+    if (info.id == &VCF_PlayDateStart) m_stPlayTime = m_Config.PlayDateStart();
 }
 
-HRESULT CVCodecSourceFilter::ConfAudioModel(VARIANT* value, bool bGet)
+// The flag always ends equal to the request; E_FAIL says a running filter could not follow.
+HRESULT CVCodecSourceFilter::SwitchMode(const PropertyInfo& info, const VARIANT& value)
 {
-    if (bGet) {
-        value->boolVal = GetAudioModel() ? VARIANT_TRUE : VARIANT_FALSE;
-        return S_OK;
-    }
-    SetAudioModel(IsTrue(value) ? 1 : 0);
-    return S_OK;
-}
-
-HRESULT CVCodecSourceFilter::ConfRecordOffset(VARIANT* value, bool bGet)
-{
-    if (bGet) return E_NOTIMPL;
-    m_dwRecordOffset = value->ulVal;
-    return S_OK;
+    const bool bRec = info.id == &HVSF_Rec;
+    const uint16_t request = static_cast<uint16_t>(value.boolVal);
+    const bool bOn = IsTrue(value);
+    const bool bFlag = m_Config.IsOn(info);
+    HRESULT hr = S_OK;
+    if ((bOn && !bFlag) || (request == 0 && bFlag)) hr = bRec ? DynamicRec(bOn) : DynamicLive(bOn);
+    else g_Trace(1, bRec ? L"HVSF_Rec receive but already mode changed!" : L"HVSF_Live receive but already mode changed!");
+    m_Config.SetOn(info, bOn);
+    return FAILED(hr) ? E_FAIL : S_OK;
 }
 
 HRESULT CVCodecSourceFilter::GetPages(CAUUID* pPages)
@@ -442,11 +257,11 @@ CBasePin* CVCodecSourceFilter::GetPin(int n)
 HRESULT CVCodecSourceFilter::DynamicRec(bool bOn)
 {
     CAutoLock lock(m_pLock);
-    if (IsStopped() || bOn == (m_bRec != 0)) return 0;
+    if (IsStopped() || bOn == m_Config.IsOn<HVSF_Rec>()) return 0;
     if (bOn) {
         g_Trace(1, L"DynamicRec: Rec Start.");
         const bool bCreated = CreatePushES(ESTYPE_PSREC, 0) >= 0;
-        if (bCreated) m_bRec = 1;
+        if (bCreated) m_Config.SetOn<HVSF_Rec>(true);
         else g_Trace(1, L"DynamicRec: CreatePushES failed.");
         m_pRecording->CreateParser();
         return bCreated ? 0 : -1;
@@ -455,14 +270,14 @@ HRESULT CVCodecSourceFilter::DynamicRec(bool bOn)
     m_pWorkers->Delete(CPushWorkers::kRecording);  // its thread delivers end-of-stream as it ends
     m_pRecording->DeleteParser();
     m_pRecording->Reset();
-    m_bRec = 0;
+    m_Config.SetOn<HVSF_Rec>(false);
     return 0;
 }
 
 HRESULT CVCodecSourceFilter::DynamicLive(bool bOn)
 {
     CAutoLock lock(m_pLock);
-    if (IsStopped() || bOn == (m_bLive != 0)) return 0;
+    if (IsStopped() || bOn == m_Config.IsOn<HVSF_Live>()) return 0;
     if (bOn) {
         g_Trace(1, L"DynamicLive: Live Start.");
         if (FAILED(CreatePushData())) {
@@ -524,8 +339,8 @@ bool CVCodecSourceFilter::CheckAndDeliver(IMediaSample* pSample, uint32_t esType
     {
         CAutoLock lock(&m_ReceiveLock);
         if (esType == ESTYPE_VIDEO) hr = m_pOutput->Deliver(pSample);
-        else if (esType == ESTYPE_AUDIO || esType == ESTYPE_REC) hr = E_UNEXPECTED;
         else if (esType == ESTYPE_PSREC) hr = m_pOutputR->Deliver(pSample);
+        else hr = E_UNEXPECTED;
     }
     if (hr != VFW_E_TIMEOUT) return true;
     if (IsFileMode()) return false;
@@ -559,7 +374,7 @@ STDMETHODIMP CVCodecSourceFilter::Pause()
 
 HRESULT CVCodecSourceFilter::NetPause()
 {
-    if (m_NetworkSettings.ulAddress == kAddressNotSet || m_NetworkSettings.ulNIC == kAddressNotSet) {
+    if (m_Config.Get<VCSF_Address, uint32_t>() == kAddressNotSet || m_Config.Get<VCSF_NIC, uint32_t>() == kAddressNotSet) {
         g_ErrorLog(0, L"CVCodecSourceFilter::Pause()", L"IPまたはNICを設定してください。");
         return E_FAIL;
     }
@@ -573,7 +388,7 @@ HRESULT CVCodecSourceFilter::NetPause()
     // Without the receive lock: a start waits for the camera, and a push thread
     // made at first data may deliver meanwhile; a failed start joins that thread.
     m_bLiveFrozen = 0;
-    if (m_NetworkSettings.bAuthNeed) m_pCamParm->InitCamParm();
+    if (m_Config.IsOn<VCSF_AuthNeed>()) m_pCamParm->InitCamParm();
     m_pCamParm->SetFirstDataGet(false);
     HRESULT hr = ComGuard([&] { return StartTransport(); });
     // A failed start leaves nothing running: a second pause starts afresh.
@@ -590,14 +405,14 @@ HRESULT CVCodecSourceFilter::NetPause()
 HRESULT CVCodecSourceFilter::StartTransport()
 {
     // The parser is there before the first packet can reach it.
-    if (m_bRec) {
+    if (m_Config.IsOn<HVSF_Rec>()) {
         const HRESULT hr = m_pRecording->CreateParser();
         if (FAILED(hr)) {
             g_Trace(1, L"CreateParsePS failed.");
             return hr;
         }
     }
-    return m_pTransports->Start({m_usComType, m_NetworkSettings, m_PlaySettings});
+    return m_pTransports->Start(m_Config.Settings());
 }
 
 HRESULT CVCodecSourceFilter::FilePause()
@@ -667,17 +482,17 @@ bool CVCodecSourceFilter::GetSplitTime(int64_t* pTime)
 
 // Read without the filter lock: the receiving thread asks, and a stop holding that
 // lock may be waiting for the thread.
-uint8_t CVCodecSourceFilter::GetAudioModel() { return m_bStopping ? 0 : m_bAudioModel.load(); }
+uint8_t CVCodecSourceFilter::GetAudioModel() { return !m_bStopping && m_Config.IsOn<HVSF_AudioModel>(); }
 
 void CVCodecSourceFilter::SetAudioModel(uint8_t bAudioModel)
 {
     CAutoLock lock(m_pLock);
-    m_bAudioModel = bAudioModel;
+    m_Config.SetOn<HVSF_AudioModel>(bAudioModel != 0);
 }
 
-double CVCodecSourceFilter::GetRate() { return m_PlayRate.Get(m_bStopping != 0, m_bAudioModel != 0); }
+double CVCodecSourceFilter::GetRate() { return m_PlayRate.Get(m_bStopping != 0, m_Config.IsOn<HVSF_AudioModel>()); }
 
-void CVCodecSourceFilter::SetRate(double rate) { m_PlayRate.Set(rate, m_bStopping != 0, m_bAudioModel != 0); }
+void CVCodecSourceFilter::SetRate(double rate) { m_PlayRate.Set(rate, m_bStopping != 0, m_Config.IsOn<HVSF_AudioModel>()); }
 
 void CVCodecSourceFilter::SetPlayTime(const SYSTEMTIME& time)
 {
@@ -700,4 +515,4 @@ int32_t CVCodecSourceFilter::GetIndexOffset(uint32_t*) const { return kStatusNoF
 // The seeking object, and the receive lock around its use, come with playback.
 HRESULT CVCodecSourceFilter::SeekNotify(bool) { return E_FAIL; }
 
-bool CVCodecSourceFilter::IsFileMode() { return IsFileComType(m_usComType); }
+bool CVCodecSourceFilter::IsFileMode() { return IsFileComType(m_Config.Get<VCSF_ComType, uint16_t>()); }

@@ -6,8 +6,9 @@
 // of live and recording while running, and the audio model. The receive lock is
 // held while a sample is delivered, so the two pins never deliver at once; a start
 // does not hold it, since a start waits for the camera while a push thread made at
-// first data may already deliver. SetValue and GetValue take no other lock; the
-// values that workers read change only while no transport runs.
+// first data may already deliver. SetValue and GetValue take no other lock but the
+// configuration's; the values that workers read change only while no transport runs,
+// but live, recording and the audio model, which are single words.
 //
 // Lock order on the live and playback paths: a thread that holds a lock of this
 // table takes only locks below it.
@@ -26,13 +27,13 @@
 //    9. sample pools (CTSMediaSamplePool, CESMediaSamplePool)
 //   10. indexed buffer (CIndexedBuffer2)
 //   11. ring buffer (CMpegBuffer), HTTP record buffer (CHTTPBuffer)
-//   12. camera parameters (CCamParm)    takes nothing: it calls out only after it
-//   13. trace log (CTraceLog)           last of all
-// Holding any of 5 to 13, nothing calls the graph, creates or joins a thread, or
+//   12. configuration (CFilterConfig)   texts and dates; takes nothing
+//   13. camera parameters (CCamParm)    takes nothing: it calls out only after it
+//   14. trace log (CTraceLog)           last of all
+// Holding any of 5 to 14, nothing calls the graph, creates or joins a thread, or
 // takes a lock above its own; the filter's lock-free queries may be asked anywhere.
 
-#include "camera/FilterSettings.h"
-#include "DShowFilters/IVLMVCConfigure.h"
+#include "DShowFilters/CFilterConfig.h"
 #include "baseclasses/CBaseFilter.h"
 #include "core/CPlayRate.h"
 #include "core/ICamParmOwner.h"
@@ -99,8 +100,8 @@ public:
     void WriteRecording(const uint8_t* pData, uint32_t cb, bool bUnitStart) override;
     double GetRate() override;
     bool IsFileMode() override;
-    bool GetLive() override { return m_bLive != 0; }
-    bool GetRec() override { return m_bRec != 0; }
+    bool GetLive() override { return m_Config.IsOn<HVSF_Live>(); }
+    bool GetRec() override { return m_Config.IsOn<HVSF_Rec>(); }
     uint8_t GetAudioModel() override;
     bool GetSplitTime(int64_t* pTime) override;
     void SetSplitPending(bool bPending) override { m_bSplitPending = bPending ? 1 : 0; }
@@ -130,14 +131,10 @@ public:
     int32_t GetIndexOffset(uint32_t* pOffset) const;
     HRESULT SeekNotify(bool bPosRestart);
 
-    // A port (network order) the camera may use: not reserved and none of its own fixed ports.
-    static bool IsValidPort(uint16_t usNetworkOrder);
-
 private:
     friend class CFilterTestPeer;
 
     CVCodecSourceFilter(IUnknown* pUnk, HRESULT* phr);
-    void ApplyDefaults();
     HRESULT CreateObjects();
     HRESULT NetPause();
     HRESULT FilePause();
@@ -149,21 +146,16 @@ private:
     HRESULT CreatePins();
     HRESULT CreateSamplePools();
 
-    // Finds the property (in the order of the identifier table) and sets or gets its value.
+    // Finds the property in the table and sets or gets its value.
     HRESULT ConfProcedure(REFGUID property, VARIANT* value, bool bGet);
-    HRESULT ConfComType(VARIANT* value, bool bGet);
-    HRESULT ConfTimeOut(VARIANT* value, bool bGet);
-    HRESULT ConfProtectedMode(VARIANT* value, bool bGet);
-    HRESULT ConfMode(VARIANT* value, bool bGet, bool bRec);
-    HRESULT ConfPlaySpeed(VARIANT* value, bool bGet);
-    HRESULT ConfPlayAudio(VARIANT* value, bool bGet);
-    HRESULT ConfPlayDateStart(VARIANT* value, bool bGet);
-    HRESULT ConfPictureSize(VARIANT* value, bool bGet, bool bWidth);
-    HRESULT ConfAudioModel(VARIANT* value, bool bGet);
-    HRESULT ConfRecordOffset(VARIANT* value, bool bGet);
+    HRESULT GetProperty(const PropertyInfo& info, VARIANT* value);
+    HRESULT SetProperty(const PropertyInfo& info, const VARIANT& value);
+    void AfterStore(const PropertyInfo& info);
+    HRESULT SwitchMode(const PropertyInfo& info, const VARIANT& value);
 
     CCritSec m_FilterLock;
     CCritSec m_ReceiveLock;
+    CFilterConfig m_Config;
 
     // Declared in the order of construction; the receiver goes first on the way out.
     std::unique_ptr<CVCSourceOutputPin> m_pOutput;
@@ -177,25 +169,14 @@ private:
     CNetRecvAlloc* m_pNetRecvAlloc = nullptr;  // owned; its reference count is the filter's
     std::unique_ptr<CPushWorkers> m_pWorkers;
 
-    // Read by the workers while running; changed only while no transport runs.
-    std::atomic<uint16_t> m_usComType{COMTYPE_UNICAST};
-    NetworkSettings m_NetworkSettings = {};
-    PlaySettings m_PlaySettings = {};
-
     // Read by the push threads before each delivery.
     std::atomic<uint8_t> m_bStopping{0};
     std::atomic<uint8_t> m_bLiveFrozen{0};
     std::atomic<uint8_t> m_bDemuxOverflow{0};
     uint32_t m_dwAvgBitRate = 0;
-    uint8_t m_bProtectedMode = 0;
-    uint8_t m_bRec = 0;
-    uint8_t m_bLive = 1;
-    std::atomic<uint8_t> m_bAudioModel = 0;
     CPlayRate m_PlayRate;
     uint8_t m_bRateRestart = 0;
     uint8_t m_bPosRestart = 0;
-    uint8_t m_bIpictureCutOut = 0;
-    uint32_t m_dwRecordOffset = 0;
     SYSTEMTIME m_stPlayTime = {};
     SYSTEMTIME m_stPosTime = {};
     uint8_t m_bSplitPending = 0;

@@ -73,7 +73,7 @@ enum class PropertyForm {
     Flag,      // boolVal: only VARIANT_TRUE (0xFFFF) is true
     Number16,  // uiVal
     Number32,  // ulVal
-    Handle,    // ulVal: opaque, stored unchanged
+    Handle,    // ullVal: opaque, stored unchanged
     Double,    // dblVal
     Byte,      // bVal
     Text16,    // byref: 16 wide characters, 32 bytes copied
@@ -81,41 +81,96 @@ enum class PropertyForm {
     Date,      // byref: a SYSTEMTIME, 16 bytes copied
 };
 
+// The bytes a value of the form occupies: in the union, or behind byref.
+constexpr unsigned PropertyBytes(PropertyForm form)
+{
+    switch (form) {
+    case PropertyForm::Address: return 4;
+    case PropertyForm::Port: return 2;
+    case PropertyForm::Flag: return 2;
+    case PropertyForm::Number16: return 2;
+    case PropertyForm::Number32: return 4;
+    case PropertyForm::Handle: return 8;
+    case PropertyForm::Double: return 8;
+    case PropertyForm::Byte: return 1;
+    case PropertyForm::Text16: return 32;
+    case PropertyForm::Text260: return 520;
+    case PropertyForm::Date: return 16;
+    }
+    return 0;
+}
+
+constexpr bool IsByReference(PropertyForm form)
+{
+    return form == PropertyForm::Text16 || form == PropertyForm::Text260 || form == PropertyForm::Date;
+}
+
+// What SetValue requires of a value; a refused value returns E_INVALIDARG.
+enum class PropertyCheck {
+    None,
+    HostAddress,       // first octet below 224
+    MulticastAddress,  // first octet 224 to 239
+    Port,              // above 1024; not 4000 to 5000, 10000, 10001, 34341 or 38214
+    TimeOut,           // below 30000
+};
+
+// When a property may be set; any other SetValue on a filter not stopped returns VFW_E_NOT_STOPPED.
+enum class PropertyAccess {
+    WhileStopped,
+    AnyState,
+    ReadOnly,   // SetValue returns E_NOTIMPL
+    WriteOnly,  // GetValue returns E_NOTIMPL and leaves the VARIANT as it was
+};
+
+// The default is the value as vcsf prints it; "now" is the time the filter was made
+// (UTC), and no default means the value comes from the stream.
 struct PropertyInfo {
     const GUID* id;
     const wchar_t* name;
     PropertyForm form;
+    const wchar_t* defaultText;
+    PropertyCheck check;
+    PropertyAccess access;
 };
 
+// The one table of the properties, in the order the filter matches them.
 inline constexpr PropertyInfo kProperties[] = {
-    {&VCSF_Address, L"VCSF_Address", PropertyForm::Address},
-    {&VCSF_MCAddress, L"VCSF_MCAddress", PropertyForm::Address},
-    {&VCSF_NIC, L"VCSF_NIC", PropertyForm::Address},
-    {&VCSF_Port, L"VCSF_Port", PropertyForm::Port},
-    {&VCSF_TCPPort, L"VCSF_TCPPort", PropertyForm::Port},
-    {&VCSF_MulticastPort, L"VCSF_MulticastPort", PropertyForm::Port},
-    {&VCSF_ComType, L"VCSF_ComType", PropertyForm::Number16},
-    {&VCSF_IsAdmin, L"VCSF_IsAdmin", PropertyForm::Flag},
-    {&VCSF_UserName, L"VCSF_UserName", PropertyForm::Text16},
-    {&VCSF_Password, L"VCSF_Password", PropertyForm::Text16},
-    {&VCSF_HSession, L"VCSF_HSession", PropertyForm::Handle},
-    {&VCSF_AuthNeed, L"VCSF_AuthNeed", PropertyForm::Flag},
-    {&VCSF_UseSSL, L"VCSF_UseSSL", PropertyForm::Flag},
-    {&VCSF_TimeOut, L"VCSF_TimeOut", PropertyForm::Number32},
-    {&VCSF_ProtectedMode, L"VCSF_ProtectedMode", PropertyForm::Flag},
-    {&HVSF_Rec, L"HVSF_Rec", PropertyForm::Flag},
-    {&HVSF_Live, L"HVSF_Live", PropertyForm::Flag},
-    {&VCF_PlayPath, L"VCF_PlayPath", PropertyForm::Text260},
-    {&VCF_PlaySpeed, L"VCF_PlaySpeed", PropertyForm::Double},
-    {&VCF_PlayArea, L"VCF_PlayArea", PropertyForm::Byte},
-    {&VCF_PlayAudio, L"VCF_PlayAudio", PropertyForm::Flag},
-    {&VCF_PlayDateStart, L"VCF_PlayDateStart", PropertyForm::Date},
-    {&VCF_PlayDateTop, L"VCF_PlayDateTop", PropertyForm::Date},
-    {&VCF_PlayDateEnd, L"VCF_PlayDateEnd", PropertyForm::Date},
-    {&HVSF_StrmWidth, L"HVSF_StrmWidth", PropertyForm::Number32},
-    {&HVSF_StrmHeight, L"HVSF_StrmHeight", PropertyForm::Number32},
-    {&HVSF_AudioModel, L"HVSF_AudioModel", PropertyForm::Flag},
-    {&HVSF_IpictureCutOut, L"HVSF_IpictureCutOut", PropertyForm::Flag},
-    {&HVSF_IndexOffSetSize, L"HVSF_IndexOffSetSize", PropertyForm::Number32},
+    {&VCSF_Address, L"VCSF_Address", PropertyForm::Address, L"192.168.0.2", PropertyCheck::HostAddress, PropertyAccess::WhileStopped},
+    {&VCSF_MCAddress, L"VCSF_MCAddress", PropertyForm::Address, L"239.193.0.25", PropertyCheck::MulticastAddress, PropertyAccess::WhileStopped},
+    {&VCSF_NIC, L"VCSF_NIC", PropertyForm::Address, L"192.168.0.251", PropertyCheck::HostAddress, PropertyAccess::WhileStopped},
+    {&VCSF_Port, L"VCSF_Port", PropertyForm::Port, L"3939", PropertyCheck::Port, PropertyAccess::WhileStopped},
+    {&VCSF_TCPPort, L"VCSF_TCPPort", PropertyForm::Port, L"80", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&VCSF_MulticastPort, L"VCSF_MulticastPort", PropertyForm::Port, L"34344", PropertyCheck::Port, PropertyAccess::WhileStopped},
+    {&VCSF_ComType, L"VCSF_ComType", PropertyForm::Number16, L"0", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&VCSF_IsAdmin, L"VCSF_IsAdmin", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&VCSF_UserName, L"VCSF_UserName", PropertyForm::Text16, L"guest", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&VCSF_Password, L"VCSF_Password", PropertyForm::Text16, L"tulip", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&VCSF_HSession, L"VCSF_HSession", PropertyForm::Handle, L"0x0", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&VCSF_AuthNeed, L"VCSF_AuthNeed", PropertyForm::Flag, L"true", PropertyCheck::None, PropertyAccess::AnyState},
+    {&VCSF_UseSSL, L"VCSF_UseSSL", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&VCSF_TimeOut, L"VCSF_TimeOut", PropertyForm::Number32, L"5000", PropertyCheck::TimeOut, PropertyAccess::WhileStopped},
+    {&VCSF_ProtectedMode, L"VCSF_ProtectedMode", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&HVSF_Rec, L"HVSF_Rec", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::AnyState},
+    {&HVSF_Live, L"HVSF_Live", PropertyForm::Flag, L"true", PropertyCheck::None, PropertyAccess::AnyState},
+    {&VCF_PlayPath, L"VCF_PlayPath", PropertyForm::Text260, L"C:\\", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&VCF_PlaySpeed, L"VCF_PlaySpeed", PropertyForm::Double, L"1", PropertyCheck::None, PropertyAccess::AnyState},
+    {&VCF_PlayArea, L"VCF_PlayArea", PropertyForm::Byte, L"0", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&VCF_PlayAudio, L"VCF_PlayAudio", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&VCF_PlayDateStart, L"VCF_PlayDateStart", PropertyForm::Date, L"now", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&VCF_PlayDateTop, L"VCF_PlayDateTop", PropertyForm::Date, L"now", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&VCF_PlayDateEnd, L"VCF_PlayDateEnd", PropertyForm::Date, L"now", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&HVSF_StrmWidth, L"HVSF_StrmWidth", PropertyForm::Number32, nullptr, PropertyCheck::None, PropertyAccess::ReadOnly},
+    {&HVSF_StrmHeight, L"HVSF_StrmHeight", PropertyForm::Number32, nullptr, PropertyCheck::None, PropertyAccess::ReadOnly},
+    {&HVSF_AudioModel, L"HVSF_AudioModel", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&HVSF_IpictureCutOut, L"HVSF_IpictureCutOut", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::AnyState},
+    {&HVSF_IndexOffSetSize, L"HVSF_IndexOffSetSize", PropertyForm::Number32, L"0", PropertyCheck::None, PropertyAccess::WriteOnly},
 };
 inline constexpr int kPropertyCount = sizeof(kProperties) / sizeof(kProperties[0]);
+
+// The row of a property the caller names by one of the identifiers above; -1 if none.
+constexpr int PropertyIndex(const GUID* id)
+{
+    for (int i = 0; i < kPropertyCount; ++i)
+        if (kProperties[i].id == id) return i;
+    return -1;
+}

@@ -1,6 +1,7 @@
 // The configuration interface as a host uses it: values in the VARIANT's union,
 // checks and defaults, and the rule that most values change only while stopped.
 
+#include "DShowFilters/CPropertyText.h"
 #include "core/ByteOrder.h"
 #include "tests/filter/CConfiguredFilterTest.h"
 
@@ -80,6 +81,23 @@ TEST_F(ConfigurationTest, DefaultsAreThoseAHostExpects)
     VARIANT pathValue = Pointer(path);
     ASSERT_EQ(config->GetValue(VCF_PlayPath, &pathValue), S_OK);
     EXPECT_STREQ(path, L"C:\\");
+}
+
+// Each row's default as the filter reports it, printed the way the row writes it.
+TEST_F(ConfigurationTest, AFreshFilterHoldsEveryDefaultOfTheTable)
+{
+    for (const PropertyInfo& info : kProperties) {
+        if (!info.defaultText || std::wstring(info.defaultText) == L"now") continue;
+        CPropertyText text;
+        VARIANT value;
+        text.PrepareForGet(info.form, &value);
+        if (info.access == PropertyAccess::WriteOnly) {
+            EXPECT_EQ(config->GetValue(*info.id, &value), E_NOTIMPL) << info.name;
+            continue;
+        }
+        ASSERT_EQ(config->GetValue(*info.id, &value), S_OK) << info.name;
+        EXPECT_EQ(CPropertyText::Format(info.form, value), info.defaultText) << info.name;
+    }
 }
 
 TEST_F(ConfigurationTest, PortsRefuseReservedRangesAndTheCamerasOwn)

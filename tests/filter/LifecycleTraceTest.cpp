@@ -48,19 +48,6 @@ TEST_F(LifecycleTraceTest, AnUnknownProtocolIsASystemError)
     EXPECT_GE(CTraceFileSession::Find(lines, "/SF/[System Error] " + std::to_string(number) + ": " + kUnknownProtocolCp932), 0);
 }
 
-TEST_F(LifecycleTraceTest, FileModeSaysThatPlaybackIsMissing)
-{
-    SetComType(9);
-    EXPECT_EQ(filter->Pause(), E_FAIL);
-    FILTER_STATE state = State_Running;
-    EXPECT_EQ(filter->GetState(0, &state), S_OK);
-    EXPECT_EQ(state, State_Stopped);
-    const std::vector<std::string> lines = FinalLines();
-    EXPECT_GE(CTraceFileSession::Find(
-                  lines, "CVCodecSourceFilter::FilePause: playback of recorded files is not part of this build yet."),
-              0);
-}
-
 // The parser is there from the start; the recording thread comes with the first data.
 TEST_F(LifecycleTraceTest, WithRecordingOnTheStartCreatesTheParserAndFirstDataTheRecordingThread)
 {

@@ -64,13 +64,4 @@ TEST_F(WorkerQueryTest, PlaybackProgressCountsOnlyWhileRunning)
     EXPECT_TRUE(filter->IsRateRestart());
 }
 
-TEST_F(WorkerQueryTest, WithoutPlaybackObjectsTheirQueriesSaySo)
-{
-    uint32_t offset = 7;
-    EXPECT_EQ(filter->GetIndexOffset(&offset), 0xA003);
-    EXPECT_EQ(offset, 7u);
-    EXPECT_EQ(filter->SeekNotify(true), E_FAIL);
-    EXPECT_FALSE(filter->IsPosRestart());
-}
-
 }  // namespace

@@ -1,4 +1,4 @@
-#include "tools/vcsf/CPropertyText.h"
+#include "DShowFilters/CPropertyText.h"
 
 #include "core/ByteOrder.h"
 

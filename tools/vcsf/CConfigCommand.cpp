@@ -1,6 +1,6 @@
 #include "tools/vcsf/CConfigCommand.h"
 
-#include "tools/vcsf/CPropertyText.h"
+#include "DShowFilters/CPropertyText.h"
 
 #include <cstdio>
 #include <vfwmsgs.h>
@@ -10,15 +10,17 @@ namespace {
 // Why the filter refuses a well-formed value, in its user's words.
 std::wstring RefusalReason(const PropertyInfo& info, HRESULT hr)
 {
-    std::wstring name = info.name;
     if (hr == VFW_E_NOT_STOPPED) return L"the filter is not stopped";
     if (hr == E_NOTIMPL) return L"the property is read-only";
     if (hr == E_POINTER) return L"no value given";
     if (hr != E_INVALIDARG) return L"the filter refused it";
-    if (name == L"VCSF_MCAddress") return L"a multicast group must be in 224.0.0.0 to 239.255.255.255";
-    if (name == L"VCSF_Address" || name == L"VCSF_NIC") return L"the first octet must be below 224";
-    if (name == L"VCSF_TimeOut") return L"the time-out must be below 30000 ms";
-    if (info.form == PropertyForm::Port) return L"ports up to 1024, 4000 to 5000, 10000, 10001, 34341 and 38214 are reserved";
+    switch (info.check) {
+    case PropertyCheck::HostAddress: return L"the first octet must be below 224";
+    case PropertyCheck::MulticastAddress: return L"a multicast group must be in 224.0.0.0 to 239.255.255.255";
+    case PropertyCheck::Port: return L"ports up to 1024, 4000 to 5000, 10000, 10001, 34341 and 38214 are reserved";
+    case PropertyCheck::TimeOut: return L"the time-out must be below 30000 ms";
+    case PropertyCheck::None: break;
+    }
     return L"the value is out of range";
 }
 
@@ -79,11 +81,14 @@ std::wstring CConfigCommand::Listing()
 {
     std::wstring out;
     for (const PropertyInfo& info : kProperties) {
-        CPropertyText reader;
-        VARIANT value;
-        reader.PrepareForGet(info.form, &value);
-        HRESULT hr = m_pConfig->GetValue(*info.id, &value);
-        std::wstring shown = SUCCEEDED(hr) ? CPropertyText::Format(info.form, value) : L"(write-only)";
+        std::wstring shown = L"(write-only)";
+        if (info.access != PropertyAccess::WriteOnly) {
+            CPropertyText reader;
+            VARIANT value;
+            reader.PrepareForGet(info.form, &value);
+            const HRESULT hr = m_pConfig->GetValue(*info.id, &value);
+            shown = SUCCEEDED(hr) ? CPropertyText::Format(info.form, value) : L"(" + ResultText(hr) + L")";
+        }
         std::wstring name = info.name;
         name.resize(22, L' ');
         out += name + shown + L"\n";

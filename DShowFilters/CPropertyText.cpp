@@ -1,4 +1,4 @@
-#include "tools/vcsf/CPropertyText.h"
+#include "DShowFilters/CPropertyText.h"
 
 #include "core/ByteOrder.h"
 
@@ -50,9 +50,14 @@ bool ParseFlag(const std::wstring& text, VARIANT_BOOL* out)
     return false;
 }
 
-// "2026-12-06T19:30:15Z", with optional milliseconds and zone mark; a space may stand for the T.
+// "2026-12-06T19:30:15Z", with optional milliseconds and zone mark; a space may stand
+// for the T. "now" is the present time.
 bool ParseDate(const std::wstring& text, SYSTEMTIME* out)
 {
+    if (_wcsicmp(text.c_str(), L"now") == 0) {
+        GetSystemTime(out);
+        return true;
+    }
     unsigned y, mo, d, h, mi, s, ms = 0;
     wchar_t sep;
     int used = 0;

@@ -1,6 +1,7 @@
 #pragma once
 // Property values as a person reads and types them: dotted addresses, host-order
-// ports, true/false, ISO 8601 UTC dates, plain numbers and texts.
+// ports, true/false, ISO 8601 UTC dates (or "now"), plain numbers and texts. The
+// filter reads its defaults through it, vcsf and the property page what people type.
 
 #include "DShowFilters/IVLMVCConfigure.h"
 
