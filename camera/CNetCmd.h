@@ -29,10 +29,12 @@ public:
     int32_t SendStopReq();
     HRESULT InitContThread();
     int32_t StopContThread();
-    // Before InitContThread; tests shorten the cadence.
-    void SetIntervals(DWORD dwFirstMs, DWORD dwIntervalMs);
 
 private:
+    friend class CNetCmdTestPeer;
+
+    // Before InitContThread; tests shorten the cadence.
+    void SetIntervals(DWORD dwFirstMs, DWORD dwIntervalMs);
     int32_t SendCommand(uint16_t usCommand, const uint16_t* pusArgument, const wchar_t* pszName);
     static unsigned ThreadProc(void* pParam);
     void RenewUntilStopped();

@@ -44,11 +44,12 @@ public:
     // Paces by an average bit rate in kbit/s; -1 leaves the pacing as it was.
     int32_t Tune(uint32_t kbps);
 
+private:
+    friend class CPushDataTestPeer;
+
     uint32_t GetAvgBitRate();
     uint32_t GetReadSize();
     uint32_t GetStartSize();
-
-private:
     static unsigned ThreadEntry(void* pParam);
     void ThreadProc();
     bool IsSending();

@@ -11,6 +11,14 @@
 #include <thread>
 #include <vector>
 
+class CNetCmdTestPeer {
+public:
+    static void SetIntervals(CNetCmd& command, DWORD dwFirstMs, DWORD dwIntervalMs)
+    {
+        command.SetIntervals(dwFirstMs, dwIntervalMs);
+    }
+};
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -83,7 +91,7 @@ TEST_F(CNetCmdTest, ContinueRequestsRepeatUntilTheStopEndsThem)
     SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
     {
         CNetCmd command(s, Destination(camera.Port()));
-        command.SetIntervals(1, 1);
+        CNetCmdTestPeer::SetIntervals(command, 1, 1);
         ASSERT_EQ(command.SendStartReq(false), 0);
         ASSERT_EQ(command.InitContThread(), S_OK);
         EXPECT_EQ(camera.Next(), kStart);

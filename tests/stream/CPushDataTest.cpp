@@ -14,6 +14,13 @@
 
 #include <vector>
 
+class CPushDataTestPeer {
+public:
+    static uint32_t AvgBitRate(CPushData& push) { return push.GetAvgBitRate(); }
+    static uint32_t StartSize(CPushData& push) { return push.GetStartSize(); }
+    static uint32_t ReadSize(CPushData& push) { return push.GetReadSize(); }
+};
+
 namespace {
 
 class CPushDataTest : public testing::Test {
@@ -55,16 +62,16 @@ protected:
 TEST_F(CPushDataTest, TheBitRatePacesBlocksOfFiftyMilliseconds)
 {
     auto push = MakePush(1);  // 1 stands for 1000 kbit/s
-    EXPECT_EQ(push->GetAvgBitRate(), 1050u);
-    EXPECT_EQ(push->GetStartSize(), 6562u);
-    EXPECT_EQ(push->GetReadSize(), 6720u);
+    EXPECT_EQ(CPushDataTestPeer::AvgBitRate(*push), 1050u);
+    EXPECT_EQ(CPushDataTestPeer::StartSize(*push), 6562u);
+    EXPECT_EQ(CPushDataTestPeer::ReadSize(*push), 6720u);
     EXPECT_EQ(push->Tune(0), 0);
-    EXPECT_EQ(push->GetAvgBitRate(), 100u);
-    EXPECT_EQ(push->GetStartSize(), 625u);
-    EXPECT_EQ(push->GetReadSize(), 640u);
+    EXPECT_EQ(CPushDataTestPeer::AvgBitRate(*push), 100u);
+    EXPECT_EQ(CPushDataTestPeer::StartSize(*push), 625u);
+    EXPECT_EQ(CPushDataTestPeer::ReadSize(*push), 640u);
     EXPECT_EQ(push->Tune(6094), -1);  // 6144 kbit/s and up are refused
     EXPECT_EQ(push->Tune(0xFFFFFFF0u), -1);
-    EXPECT_EQ(push->GetReadSize(), 640u);
+    EXPECT_EQ(CPushDataTestPeer::ReadSize(*push), 640u);
     EXPECT_EQ(push->SetSendRate(0.0), 0);
     EXPECT_EQ(push->SetSendRate(-1.0), -1);
 }
@@ -77,7 +84,7 @@ TEST_F(CPushDataTest, WhatTheRingHoldsGoesInPlaceOnceABlockIsThere)
     auto push = MakePush(1000);
     std::vector<uint8_t> sent;
     push->Start();
-    for (const uint32_t threshold : {push->GetStartSize(), push->GetReadSize()}) {
+    for (const uint32_t threshold : {CPushDataTestPeer::StartSize(*push), CPushDataTestPeer::ReadSize(*push)}) {
         for (const uint32_t size : {threshold - 1, threshold * 9 + 17}) {
             const int blocks = owner.Blocks();
             const int ticks = owner.Ticks();
@@ -100,7 +107,7 @@ TEST_F(CPushDataTest, WhatTheRingHoldsGoesInPlaceOnceABlockIsThere)
 TEST_F(CPushDataTest, ARegionOverTheRingsEndGoesAsItsTwoParts)
 {
     auto push = MakePush(1000);
-    const uint32_t block = push->GetReadSize();
+    const uint32_t block = CPushDataTestPeer::ReadSize(*push);
     const uint32_t capacity = ring->GetBufferSize();
     Stream(capacity - block);
     push->Start();
@@ -119,7 +126,7 @@ TEST_F(CPushDataTest, ARegionOverTheRingsEndGoesAsItsTwoParts)
 TEST_F(CPushDataTest, ABlockDownstreamHoldsStaysInTheRingAndAStopStillEndsTheThread)
 {
     auto push = MakePush(1000);
-    const uint32_t block = push->GetReadSize();
+    const uint32_t block = CPushDataTestPeer::ReadSize(*push);
     Stream(block * 3);
     owner.bHold = true;
     push->Start();
