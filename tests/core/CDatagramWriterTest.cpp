@@ -60,9 +60,9 @@ TEST_F(CDatagramWriterTest, NothingIsWrittenBeforeThePackWithASystemHeaderAndFro
     EXPECT_FALSE(bStop);
 }
 
-TEST_F(CDatagramWriterTest, RefusedHeadsAndDataPastTheDatagramAreDroppedAndTheStreamGoesOn)
+TEST_F(CDatagramWriterTest, RefusedHeadsAndDataPastTheDatagramAreDroppedAndGapsLoseNothing)
 {
-    StartStream(PTYPE_FIRST, 64 + 20);
+    StartStream(PTYPE_FIRST, 64 + 40);
     std::vector<uint8_t> wrongId = ContDatagram(PTYPE_CONT, 1, std::vector<uint8_t>(20));
     wrongId[0] = 'X';
     EXPECT_EQ(Write(wrongId), 0);
@@ -77,14 +77,9 @@ TEST_F(CDatagramWriterTest, RefusedHeadsAndDataPastTheDatagramAreDroppedAndTheSt
 
     EXPECT_EQ(Write(ContDatagram(PTYPE_CONT, 1, std::vector<uint8_t>(20))), 0);
     EXPECT_EQ(ring->GetDataSize(), 84u);
+    for (uint8_t n : {3, 5}) EXPECT_EQ(Write(ContDatagram(PTYPE_CONT, n, std::vector<uint8_t>(10, n))), 0);
+    EXPECT_EQ(ring->GetDataSize(), 104u);  // packet number gaps lose nothing
     EXPECT_TRUE(owner.stops.empty());
-}
-
-TEST_F(CDatagramWriterTest, PacketNumberGapsLoseNothing)
-{
-    StartStream(PTYPE_FIRST, 64 + 30);
-    for (uint8_t n : {1, 2, 4}) EXPECT_EQ(Write(ContDatagram(PTYPE_CONT, n, std::vector<uint8_t>(10, n))), 0);
-    EXPECT_EQ(ring->GetDataSize(), 94u);
 }
 
 TEST_F(CDatagramWriterTest, AFewBytesPastTheAnnouncedTotalAreCutButManyAreKept)
@@ -107,19 +102,28 @@ TEST_F(CDatagramWriterTest, AnotherCamerasMacStopsTheStreamWithItsStatus)
     EXPECT_TRUE(bStop);
     EXPECT_EQ(camParm.GetStatus(), kStatusMacChanged);
     EXPECT_EQ(ring->GetDataSize(), 64u);
+
+    const uint8_t zeroVendor[6] = {0, 0, 0, 7, 7, 7};  // a stored MAC without vendor bytes never fires
+    camParm.SetMacAddress(zeroVendor);
+    EXPECT_EQ(Write(Datagram(other, std::vector<uint8_t>(10))), 0);
+    EXPECT_FALSE(bStop);
 }
 
-TEST_F(CDatagramWriterTest, AMulticastStopHeadStopsTheStream)
+TEST_F(CDatagramWriterTest, AMulticastStopHeadStopsTheStreamAndTellsTheHostTheCamerasStatus)
 {
     StartStream(PTYPE_MC_FIRST);
+    const size_t events = owner.events.size();
     MulticastStopHead stop = {};
     std::memcpy(stop.common.identifier, kHeadIdentifier, 4);
     stop.common.usHLength = MulticastStopHead::kSize;
     stop.common.usType = PTYPE_MC_STOP;
+    stop.usStatus = 0x8002;
     std::vector<uint8_t> bytes(MulticastStopHead::kSize);
     EncodeMulticastStopHead(stop, bytes.data());
     EXPECT_EQ(Write(bytes), CDatagramWriter::kMulticastStop);
     EXPECT_TRUE(bStop);
+    EXPECT_EQ(camParm.GetStatus(), 0x8002);
+    EXPECT_EQ(owner.events.size(), events + 1);
 }
 
 TEST_F(CDatagramWriterTest, AFullRingStopsTheStreamWithTheOverflowStatus)
@@ -132,16 +136,9 @@ TEST_F(CDatagramWriterTest, AFullRingStopsTheStreamWithTheOverflowStatus)
     EXPECT_EQ(ring->GetDataSize(), 64u);
 }
 
-TEST_F(CDatagramWriterTest, WithTheLiveOutputOffNothingReachesTheRing)
-{
-    owner.live = false;
-    EXPECT_EQ(Write(Datagram(FirstHead(PTYPE_FIRST, 64, 64), PackWithSystemHeader(64))), 0);
-    EXPECT_TRUE(camParm.IsFirstDataGet());
-    EXPECT_EQ(ring->GetDataSize(), 0u);
-}
-
 // The parser takes every packet's stream data from the first data on, and cuts
-// packs after a unit's first packet only.
+// packs after a unit's first packet only; with the live output off nothing reaches
+// the ring.
 TEST_F(CDatagramWriterTest, WithRecordingOnTheStreamDataAlsoGoesToTheParser)
 {
     owner.rec = true;

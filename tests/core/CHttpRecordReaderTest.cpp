@@ -96,7 +96,7 @@ TEST_F(CHttpRecordReaderTest, RecordsReachTheRingByteForByteFromTheFirstPackWith
     }
 }
 
-TEST_F(CHttpRecordReaderTest, ASystemHeaderLaterInTheFirstBlockIsUsedFromItsPackHeader)
+TEST_F(CHttpRecordReaderTest, TheStreamStartsAtAPackWithASystemHeaderOrAfterThirtyOneBlocksWithout)
 {
     const std::vector<uint8_t> key = MakePack(Kind::Key, 400, 5);
     AddRecords({Join({MakePack(Kind::Video, 333, 1), key}), MakePack(Kind::Video, 200, 2)});
@@ -104,10 +104,8 @@ TEST_F(CHttpRecordReaderTest, ASystemHeaderLaterInTheFirstBlockIsUsedFromItsPack
     EXPECT_EQ(reader->ReadRecord(), 0);
     EXPECT_EQ(ReadRing(ring.get()), Join({key, MakePack(Kind::Video, 200, 2)}));
     EXPECT_EQ(owner.pushDataCreated, 1);
-}
 
-TEST_F(CHttpRecordReaderTest, AfterThirtyOneBlocksWithoutASystemHeaderTheNextIsUsedWhole)
-{
+    camParm.SetFirstDataGet(false);  // after 31 blocks without a system header the next is used whole
     for (uint32_t n = 0; n < 32; n++) AddRecords({MakePack(Kind::Video, 100, n)});
     for (int n = 0; n < 31; n++) ASSERT_EQ(reader->ReadRecord(), 0);
     EXPECT_FALSE(camParm.IsFirstDataGet());
@@ -149,30 +147,30 @@ TEST_F(CHttpRecordReaderTest, StreamDataThatLooksLikeAStatusMessageIsStreamData)
     EXPECT_EQ(ReadRing(ring.get()), Join({MakePack(Kind::Key, 300), data}));
 }
 
-TEST_F(CHttpRecordReaderTest, AWrongIdentifierEndsTheStreamWithItsStatus)
+// A wrong identifier and a camera error end the stream with their status, told to
+// the host; a head length other than 50 is refused. None writes to the ring.
+TEST_F(CHttpRecordReaderTest, AMalformedHeadOrACameraErrorEndsTheStream)
 {
-    std::vector<uint8_t> record = HttpRecord(MakePack(Kind::Key, 300));
-    record[2] = 'X';
-    source.Append(record);
-    EXPECT_EQ(reader->ReadRecord(), -1);
-    EXPECT_EQ(camParm.GetStatus(), kStatusWrongIdentifier);
-    EXPECT_TRUE(Notified());
-}
-
-TEST_F(CHttpRecordReaderTest, AHeadLengthOtherThanFiftyIsRefused)
-{
-    source.Append(HttpRecord(MakePack(Kind::Key, 300), 0, 51));
-    EXPECT_EQ(reader->ReadRecord(), -2);
-    EXPECT_EQ(ring->GetDataSize(), 0u);
-}
-
-TEST_F(CHttpRecordReaderTest, ACameraErrorInAHeadEndsTheStreamWithItsStatus)
-{
-    source.Append(HttpRecord(MakePack(Kind::Key, 300), 0x8003));
-    EXPECT_EQ(reader->ReadRecord(), CHttpRecordReader::kStatusMessage);
-    EXPECT_EQ(camParm.GetStatus(), 0x8003);
-    EXPECT_TRUE(Notified());
-    EXPECT_EQ(ring->GetDataSize(), 0u);
+    std::vector<uint8_t> wrongIdentifier = HttpRecord(MakePack(Kind::Key, 300));
+    wrongIdentifier[2] = 'X';
+    const struct {
+        std::vector<uint8_t> record;
+        int32_t result;
+        uint16_t status;
+    } cases[] = {{wrongIdentifier, -1, kStatusWrongIdentifier},
+                 {HttpRecord(MakePack(Kind::Key, 300), 0, 51), -2, kStatusNothingYet},
+                 {HttpRecord(MakePack(Kind::Key, 300), 0x8003), CHttpRecordReader::kStatusMessage, 0x8003}};
+    for (const auto& c : cases) {
+        CTestCamParmOwner told;
+        CCamParm params{&told};
+        CMemoryByteSource body(c.record);
+        int32_t result = -1;
+        CHttpRecordReader reading(&body, &params, &told, ring.get(), false, &result);
+        EXPECT_EQ(reading.ReadRecord(), c.result);
+        EXPECT_EQ(params.GetStatus(), c.status);
+        EXPECT_EQ(!told.events.empty() && told.events.back().code == kEventStreamInfo, c.status != kStatusNothingYet);
+        EXPECT_EQ(ring->GetDataSize(), 0u);
+    }
 }
 
 // As the camera first cut its records, the rest of a long one was read as the next
@@ -203,7 +201,7 @@ TEST_F(CHttpRecordReaderTest, ABodyThatSeemsToEndOnceGoesOnAfterAPauseAndTwiceEn
     EXPECT_EQ(ReadRing(ring.get()), Join({data, data}));
 }
 
-TEST_F(CHttpRecordReaderTest, OverAHostsSessionTheIdentifyHeadIsTriedOnceMoreAfterALongerPause)
+TEST_F(CHttpRecordReaderTest, OverAHostsSessionTheIdentifyHeadIsTriedOnceMoreAndAStopDuringAPauseEndsTheStream)
 {
     MakeReader(0x10000, true);
     source.EndAt(0, 2);
@@ -219,15 +217,13 @@ TEST_F(CHttpRecordReaderTest, OverAHostsSessionTheIdentifyHeadIsTriedOnceMoreAft
     CHttpRecordReader reading(&own, &camParm, &owner, ring.get(), false, &result);
     EXPECT_EQ(reading.ReadRecord(), CHttpRecordReader::kEndOfBody);
     EXPECT_EQ(own.pauses, (std::vector<uint32_t>{20}));
-}
 
-TEST_F(CHttpRecordReaderTest, AStopDuringTheRetryPauseEndsTheStreamWithoutReadingAgain)
-{
-    AddRecords({MakePack(Kind::Key, 300)});
-    source.EndAt(0, 1);
-    source.pauseResult = false;
-    EXPECT_EQ(reader->ReadRecord(), CHttpRecordReader::kEndOfBody);
-    EXPECT_EQ(source.Offset(), 0u);
+    CMemoryByteSource stopped(HttpRecord(MakePack(Kind::Key, 300)));  // a stop during the pause: no more reads
+    stopped.EndAt(0, 1);
+    stopped.pauseResult = false;
+    CHttpRecordReader stopping(&stopped, &camParm, &owner, ring.get(), false, &result);
+    EXPECT_EQ(stopping.ReadRecord(), CHttpRecordReader::kEndOfBody);
+    EXPECT_EQ(stopped.Offset(), 0u);
 }
 
 TEST_F(CHttpRecordReaderTest, FailuresOfTheSourceEndTheStream)

@@ -1,12 +1,13 @@
-// The live indexed buffer: the start threshold, request numbers, sequence numbers
-// and times, the loop to the area's start, overflow, cut and short packs, refused
-// heads, the pack head's bytes, and a writer, a reader and a releaser thread moving
-// thousands of packets through the area.
+// The live indexed buffer: the start threshold, sequence numbers and times, the loop
+// to the area's start, overflow, cut and short packs, refused heads, the pack head's
+// bytes, and a writer, a reader and a releaser thread moving thousands of packets
+// through the area.
 
 #include "core/CIndexedBuffer2.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <deque>
@@ -102,11 +103,9 @@ TEST_F(CIndexedBuffer2Test, ReadingStartsAtTheThresholdWithTheNextPacketWhole)
     ASSERT_EQ(Data(1), 0);
     for (int i = 0; i < 32; i++) ASSERT_EQ(Read(&entry), 0);
     EXPECT_EQ(buffer.ReadIndex(&entry), CIndexedBuffer2::kNoEntry);
-}
 
-TEST_F(CIndexedBuffer2Test, AFirstPacketPastTheThresholdIsReadOnlyWhenWhole)
-{
-    IndexEntry entry = {};
+    buffer.Init();  // a first packet past the threshold is read only when whole
+    seq = 0;
     ASSERT_EQ(Open(40000), 0);
     ASSERT_EQ(Data(35000, 0), 0);
     EXPECT_EQ(buffer.ReadIndex(&entry), CIndexedBuffer2::kNotStarted);
@@ -114,12 +113,15 @@ TEST_F(CIndexedBuffer2Test, AFirstPacketPastTheThresholdIsReadOnlyWhenWhole)
     EXPECT_EQ(Read(&entry), 0);
 }
 
-TEST_F(CIndexedBuffer2Test, OnceStartedAnEntryIsReadableWhenItsPacketIsWhole)
+// Once started, an entry is readable when its packet is whole; a short pack gets
+// the size written when the next one opens, an overlong one is cut to its announced
+// size. A head cut short used to keep its announced size: its entry ran into the
+// next packet's bytes, and releasing its sample freed them for the writer.
+TEST_F(CIndexedBuffer2Test, EntriesAreReadableWhenWholeAndHoldWhatWasWritten)
 {
     StartReading();
     IndexEntry entry = {};
-    // A head of no bytes makes an entry visible while nothing is held.
-    reqNo = buffer.WriteIndex(IndexRequest{1000, 0, kIndexKindPack, 0, 0});
+    reqNo = buffer.WriteIndex(IndexRequest{1000, 0, kIndexKindPack, 0, 0});  // a head of no bytes
     seq++;
     fed = 0;
     ASSERT_EQ(buffer.Write(nullptr, 0, reqNo, 0), 0);
@@ -129,55 +131,52 @@ TEST_F(CIndexedBuffer2Test, OnceStartedAnEntryIsReadableWhenItsPacketIsWhole)
     ASSERT_EQ(Data(500), 0);
     EXPECT_EQ(Read(&entry), 0);
     EXPECT_EQ(entry.dwDataSize, 1000u);
+
+    ASSERT_EQ(Open(1000), 0);
+    ASSERT_EQ(Data(600), 0);
+    EXPECT_EQ(buffer.ReadIndex(&entry), CIndexedBuffer2::kIncomplete);
+    ASSERT_EQ(Open(1000), 0);
+    ASSERT_EQ(Read(&entry), 0);
+    EXPECT_EQ(entry.dwDataSize, 600u);
+
+    ASSERT_EQ(Data(600, 0), 0);
+    ASSERT_EQ(Data(500, 0), 0);  // cut to 400
+    ASSERT_EQ(Data(300), 0);     // skipped
+    ASSERT_EQ(Read(&entry), 0);  // the first 1,000 bytes written
+    EXPECT_EQ(entry.dwDataSize, 1000u);
+    const uint32_t cutEnd = entry.dwOffset + kHead + 1000;
+
+    reqNo = buffer.WriteIndex(Request(0));
+    seq++;
+    ASSERT_EQ(buffer.Write(Bytes(seq, 0, 5).data(), 5, reqNo, 1), 0);
+    ASSERT_EQ(Packet(100), 0);
+    ASSERT_EQ(Read(&entry), 0);
+    EXPECT_EQ(entry.dwOffset, cutEnd);
+    EXPECT_EQ(entry.dwHeadSize + entry.dwDataSize, 5u);
+    ASSERT_EQ(Read(&entry), 0);
+    EXPECT_EQ(entry.dwOffset, cutEnd + 5);
+    EXPECT_EQ(entry.dwDataSize, 100u);
 }
 
-TEST_F(CIndexedBuffer2Test, RequestNumbersRunOneToTwoHundredFiftySixThenZero)
-{
-    EXPECT_EQ(buffer.IsIFrameWritten(), 0);
-    for (int round = 0; round < 2; round++) {
-        for (int expected = 1; expected <= 256; expected++) ASSERT_EQ(buffer.WriteIndex(Request(10)), expected);
-        EXPECT_EQ(buffer.WriteIndex(Request(10)), 0);
-        EXPECT_EQ(buffer.WriteIndex(Request(10)), 1);
-        EXPECT_EQ(buffer.IsIFrameWritten(), 1);
-        buffer.Init();
-        EXPECT_EQ(buffer.IsIFrameWritten(), 0);
-    }
-}
-
+// A step of zero holds the time where it was until Init.
 TEST_F(CIndexedBuffer2Test, EntriesCarryTheRequestSequenceNumbersAndOneStepOfTimeEach)
 {
     for (uint32_t i = 0; i < 5; i++) {
         ASSERT_EQ(Open(8000, i % 2), 0);
         ASSERT_EQ(Data(8000), 0);
     }
-    for (uint64_t n = 1; n <= 5; n++) {
+    buffer.SetReferenceTime(0);
+    for (int i = 0; i < 2; i++) ASSERT_EQ(Packet(100), 0);
+    for (uint64_t n = 1; n <= 7; n++) {
         IndexEntry entry = {};
         ASSERT_EQ(Read(&entry), 0);
         EXPECT_EQ(entry.ullSeq, n);
-        EXPECT_EQ(entry.llStart, static_cast<int64_t>(n - 1) * 333667);
-        EXPECT_EQ(entry.llStop, static_cast<int64_t>(n) * 333667);
-        EXPECT_EQ(entry.dwDataSize, 8000u);
+        EXPECT_EQ(entry.llStart, static_cast<int64_t>(std::min<uint64_t>(n - 1, 5)) * 333667);
+        EXPECT_EQ(entry.llStop, static_cast<int64_t>(std::min<uint64_t>(n, 5)) * 333667);
+        EXPECT_EQ(entry.dwDataSize, n <= 5 ? 8000u : 100u);
         EXPECT_EQ(entry.dwHeadSize, kHead);
         EXPECT_EQ(entry.dwDataKind, kIndexKindPack);
-        EXPECT_EQ(entry.dwNotKey, (n - 1) % 2);
-    }
-}
-
-TEST_F(CIndexedBuffer2Test, AStepOfZeroHoldsTheTimeWhereItWasUntilInit)
-{
-    ASSERT_EQ(Packet(20000), 0);
-    ASSERT_EQ(Packet(20000), 0);
-    buffer.SetReferenceTime(0);
-    EXPECT_EQ(buffer.GetReferenceTime(), 0);
-    for (int i = 0; i < 3; i++) ASSERT_EQ(Packet(100), 0);
-    IndexEntry entry = {};
-    ASSERT_EQ(Read(&entry), 0);
-    ASSERT_EQ(Read(&entry), 0);
-    for (uint64_t n = 3; n <= 5; n++) {
-        ASSERT_EQ(Read(&entry), 0);
-        EXPECT_EQ(entry.ullSeq, n);
-        EXPECT_EQ(entry.llStart, 2 * 333667);
-        EXPECT_EQ(entry.llStop, 2 * 333667);
+        EXPECT_EQ(entry.dwNotKey, n <= 5 ? (n - 1) % 2 : 0);
     }
     buffer.Init();
     EXPECT_EQ(buffer.GetReferenceTime(), CIndexedBuffer2::kDefaultRefTime);
@@ -195,21 +194,15 @@ protected:
     }
 };
 
-TEST_F(CIndexedBuffer2LoopTest, APacketThatDoesNotFitBeforeTheEndStartsAtTheStart)
-{
-    ASSERT_EQ(Packet(kData), 0);
-    ReadAndRelease(2);
-    IndexEntry entry = {};
-    ASSERT_EQ(Read(&entry), 0);  // its bytes, head and data, checked at the start
-    EXPECT_EQ(entry.ullSeq, 5u);
-    EXPECT_EQ(entry.dwOffset, 0u);
-}
-
-TEST_F(CIndexedBuffer2LoopTest, AHeadReachingHeldDataOverflowsAndEverythingIsRefusedUntilInit)
+// A packet ending exactly where downstream's hold begins would leave the write
+// position on the released one, which reads as "nothing held": the next packet
+// would then be written over packets 3 and 4. After an overflow everything is
+// refused until Init.
+TEST_F(CIndexedBuffer2LoopTest, TheWriterStopsShortOfTheReleasedPositionSoAFullAreaNeverLooksEmpty)
 {
     ASSERT_EQ(Packet(kData), 0);  // at the start, up to 100,024
-    EXPECT_EQ(Open(kData + 1), CIndexedBuffer2::kWriteError);
-    EXPECT_EQ(Data(kData + 1), CIndexedBuffer2::kWriteError);
+    EXPECT_EQ(Open(kData), CIndexedBuffer2::kWriteError);
+    EXPECT_EQ(Data(kData), CIndexedBuffer2::kWriteError);
     EXPECT_EQ(Open(10), CIndexedBuffer2::kWriteError);
     EXPECT_EQ(Data(10), CIndexedBuffer2::kWriteError);
     IndexEntry entry = {};
@@ -223,19 +216,15 @@ TEST_F(CIndexedBuffer2LoopTest, AHeadReachingHeldDataOverflowsAndEverythingIsRef
     EXPECT_EQ(Packet(10), 0);
 }
 
-// A packet ending exactly where downstream's hold begins would leave the write
-// position on the released one, which reads as "nothing held": the next packet
-// would then be written over packets 3 and 4.
-TEST_F(CIndexedBuffer2LoopTest, TheWriterStopsShortOfTheReleasedPositionSoAFullAreaNeverLooksEmpty)
+TEST_F(CIndexedBuffer2LoopTest, APacketThatDoesNotFitBeforeTheEndLoopsUnlessItReachesHeldData)
 {
-    ASSERT_EQ(Packet(kData), 0);  // at the start, up to 100,024
-    EXPECT_EQ(Open(kData), CIndexedBuffer2::kWriteError);
-    EXPECT_EQ(Open(10), CIndexedBuffer2::kWriteError);
-    ReadAndRelease(3);  // packets 3, 4, 5 intact
-}
+    ASSERT_EQ(Packet(kData), 0);
+    ReadAndRelease(2);
+    IndexEntry entry = {};
+    ASSERT_EQ(Read(&entry), 0);  // its bytes, head and data, checked at the start
+    EXPECT_EQ(entry.ullSeq, 5u);
+    EXPECT_EQ(entry.dwOffset, 0u);
 
-TEST_F(CIndexedBuffer2LoopTest, ALoopOntoHeldDataOverflows)
-{
     buffer.Init();  // positions back to 0
     seq = 0;
     for (int i = 0; i < 4; i++) ASSERT_EQ(Packet(kData), 0);
@@ -250,59 +239,13 @@ TEST_F(CIndexedBuffer2LoopTest, ALoopOntoHeldDataOverflows)
     ReadAndRelease(4);
 }
 
-TEST_F(CIndexedBuffer2Test, AnOverlongPackIsCutToItsAnnouncedSize)
-{
-    StartReading();
-    ASSERT_EQ(Open(1000), 0);
-    ASSERT_EQ(Data(600, 0), 0);
-    ASSERT_EQ(Data(500, 0), 0);  // cut to 400
-    ASSERT_EQ(Data(300), 0);     // skipped
-    const uint64_t cutSeq = seq;
-    ASSERT_EQ(Packet(50), 0);
-    IndexEntry entry = {};
-    ASSERT_EQ(Read(&entry), 0);  // the first 1,000 bytes written
-    EXPECT_EQ(entry.ullSeq, cutSeq);
-    EXPECT_EQ(entry.dwDataSize, 1000u);
-    const uint32_t cutOffset = entry.dwOffset;
-    ASSERT_EQ(Read(&entry), 0);
-    EXPECT_EQ(entry.dwOffset, cutOffset + kHead + 1000);
-}
-
-TEST_F(CIndexedBuffer2Test, AShortPackGetsTheSizeWrittenWhenTheNextOneOpens)
-{
-    StartReading();
-    ASSERT_EQ(Open(1000), 0);
-    ASSERT_EQ(Data(600), 0);
-    IndexEntry entry = {};
-    EXPECT_EQ(buffer.ReadIndex(&entry), CIndexedBuffer2::kIncomplete);
-    ASSERT_EQ(Packet(50), 0);
-    ASSERT_EQ(Read(&entry), 0);
-    EXPECT_EQ(entry.dwDataSize, 600u);
-    ASSERT_EQ(Read(&entry), 0);
-    EXPECT_EQ(entry.dwDataSize, 50u);
-}
-
-// A head cut short kept its announced size: its entry ran into the next packet's
-// bytes, and releasing its sample freed them for the writer.
-TEST_F(CIndexedBuffer2Test, AShortHeadsEntryEndsWhereItsBytesEnd)
-{
-    StartReading();
-    reqNo = buffer.WriteIndex(Request(0));
-    seq++;
-    ASSERT_EQ(buffer.Write(Bytes(seq, 0, 5).data(), 5, reqNo, 1), 0);
-    ASSERT_EQ(Packet(100), 0);
-    IndexEntry shortHead = {};
-    ASSERT_EQ(Read(&shortHead), 0);
-    EXPECT_EQ(shortHead.dwHeadSize + shortHead.dwDataSize, 5u);
-    IndexEntry next = {};
-    ASSERT_EQ(Read(&next), 0);
-    EXPECT_EQ(next.dwOffset, shortHead.dwOffset + 5);
-}
-
 // A wrong request number leaves the entry invisible. With no head in the area, the
 // pack bytes used to land behind the previous packet unbounded, and the next
-// WriteIndex "corrected" the previous packet's entry.
-TEST_F(CIndexedBuffer2Test, PackBytesWithoutAnAcceptedHeadAreRefused)
+// WriteIndex "corrected" the previous packet's entry. A second head for one request
+// used to make a stale slot of the entry ring visible. The sizes of a request are
+// summed without wrapping: a pack that could never fit overflows instead of becoming
+// an entry that reaches past the area.
+TEST_F(CIndexedBuffer2Test, HeadsThatCannotBeAcceptedAreRefusedAndLeaveNoEntry)
 {
     StartReading();
     ASSERT_EQ(Packet(100), 0);
@@ -310,35 +253,18 @@ TEST_F(CIndexedBuffer2Test, PackBytesWithoutAnAcceptedHeadAreRefused)
     seq++;
     EXPECT_EQ(buffer.Write(Bytes(seq, 0, kHead).data(), kHead, reqNo - 1, 0), CIndexedBuffer2::kWriteError);
     EXPECT_EQ(Data(CIndexedBuffer2::kLiveSize), CIndexedBuffer2::kWriteError);
-    ASSERT_EQ(Packet(100), 0);
+    ASSERT_EQ(Open(100), 0);
+    EXPECT_EQ(buffer.Write(Bytes(seq, 0, kHead).data(), kHead, reqNo, 0), CIndexedBuffer2::kWriteError);
+    ASSERT_EQ(Data(100), 0);
     IndexEntry entry = {};
     ASSERT_EQ(Read(&entry), 0);
     EXPECT_EQ(entry.dwDataSize, 100u);
     ASSERT_EQ(Read(&entry), 0);
     EXPECT_EQ(entry.ullSeq, seq);
     EXPECT_EQ(buffer.ReadIndex(&entry), CIndexedBuffer2::kNoEntry);
-}
 
-// A second head for one request used to make a stale slot of the entry ring visible.
-TEST_F(CIndexedBuffer2Test, ASecondHeadForOnePacketIsRefused)
-{
-    StartReading();
-    ASSERT_EQ(Open(100), 0);
-    EXPECT_EQ(buffer.Write(Bytes(seq, 0, kHead).data(), kHead, reqNo, 0), CIndexedBuffer2::kWriteError);
-    ASSERT_EQ(Data(100), 0);
-    IndexEntry entry = {};
-    ASSERT_EQ(Read(&entry), 0);
-    EXPECT_EQ(buffer.ReadIndex(&entry), CIndexedBuffer2::kNoEntry);
-}
-
-// The sizes of a request are summed without wrapping: a pack that could never fit
-// overflows instead of becoming an entry that reaches past the area.
-TEST_F(CIndexedBuffer2Test, SizesThatWouldWrapAreAnOverflow)
-{
-    StartReading();
     reqNo = buffer.WriteIndex(IndexRequest{0xFFFFFFF0u, 0, kIndexKindPack, kHead, 0});
     EXPECT_EQ(buffer.Write(Bytes(1, 0, kHead).data(), kHead, reqNo, 1), CIndexedBuffer2::kWriteError);
-    IndexEntry entry = {};
     EXPECT_EQ(buffer.ReadIndex(&entry), CIndexedBuffer2::kNoEntry);
 }
 

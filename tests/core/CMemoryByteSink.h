@@ -14,14 +14,9 @@ public:
         bytes.insert(bytes.end(), p, p + cb);
         return true;
     }
-    bool Flush() override
-    {
-        ++flushes;
-        return true;
-    }
+    bool Flush() override { return true; }
 
     std::vector<uint8_t> bytes;
     size_t appends = 0;
     size_t failFromAppend = SIZE_MAX;
-    size_t flushes = 0;
 };

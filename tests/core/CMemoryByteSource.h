@@ -58,7 +58,6 @@ public:
     }
 
     size_t Offset() const { return m_Offset; }
-    size_t Size() const { return m_Body.size(); }
 
     std::vector<uint32_t> pauses;
     bool pauseResult = true;

@@ -1,8 +1,6 @@
 #include "core/CCrc32.h"
-#include "core/CMemoryFileSource.h"
-#include "core/CMinuteFileReader.h"
-#include "core/CMinuteFileWriter.h"
 #include "tests/core/CMemoryByteSink.h"
+#include "tests/core/MinuteRecordings.h"
 
 #include <gtest/gtest.h>
 
@@ -62,16 +60,7 @@ std::vector<uint8_t> WriteFile(const std::vector<Unit>& units, bool close = true
     return sink.bytes;
 }
 
-struct Opened {
-    explicit Opened(std::vector<uint8_t> file) : bytes(std::move(file)), source(bytes.data(), bytes.size()), reader(&source)
-    {
-        result = reader.Open();
-    }
-    std::vector<uint8_t> bytes;
-    CMemoryFileSource source;
-    CMinuteFileReader reader;
-    MinuteFileResult result;
-};
+using Opened = OpenedMinuteFile;
 
 // The first `count` units come back with their fields, areas and data.
 void ExpectUnits(CMinuteFileReader& reader, const std::vector<Unit>& units, size_t count)

@@ -1,8 +1,7 @@
-#include "core/CMemoryFileSource.h"
-#include "core/CMinuteFileReader.h"
 #include "core/CMinuteRecorder.h"
 #include "core/CPackUnitAssembler.h"
 #include "tests/core/CMemoryMinuteStore.h"
+#include "tests/core/MinuteRecordings.h"
 #include "tests/core/RecordingSamples.h"
 
 #include <gtest/gtest.h>
@@ -27,55 +26,15 @@ const std::string kPath31 = "20261207/17/20261207-1731.vmf";
 const std::string kPath32 = "20261207/17/20261207-1732.vmf";
 const std::string kPath33 = "20261207/17/20261207-1733.vmf";
 
-MinuteFileRecord RecordAt(uint32_t time, uint32_t size)
-{
-    MinuteFileRecord r;
-    r.size = size;
-    r.unitType = 3;
-    r.unitTime = r.calendarTime = time;
-    r.word24 = static_cast<uint16_t>(time);
-    return r;
-}
-
-std::vector<uint8_t> DataAt(uint32_t time, uint32_t size)
-{
-    std::vector<uint8_t> data(size);
-    for (uint32_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(i * 13 + time);
-    return data;
-}
-
-struct ReadBack {
-    explicit ReadBack(std::vector<uint8_t> file)
-        : bytes(std::move(file)), source(bytes.data(), bytes.size()), reader(&source)
-    {
-        result = reader.Open();
-    }
-    std::vector<uint8_t> Data(size_t index)
-    {
-        std::vector<uint8_t> data(reader.Units()[index].dataSize);
-        EXPECT_EQ(reader.ReadUnit(index, data.data(), data.size()), MinuteFileResult::Ok);
-        return data;
-    }
-    std::vector<uint32_t> Times() const
-    {
-        std::vector<uint32_t> times;
-        for (const UnitFields& unit : reader.Units()) times.push_back(unit.record.unitTime);
-        return times;
-    }
-
-    std::vector<uint8_t> bytes;
-    CMemoryFileSource source;
-    CMinuteFileReader reader;
-    MinuteFileResult result;
-};
+using ReadBack = OpenedMinuteFile;
 
 // Every step may only append to the files already in the store.
 struct Rig {
     Outcome Add(uint32_t time, uint32_t size = 100, uint8_t area = kAreaNormal)
     {
-        const std::vector<uint8_t> data = DataAt(time, size);
+        const std::vector<uint8_t> data = TestData({time, area, size});
         const auto before = store.files;
-        const Outcome outcome = recorder.Append(RecordAt(time, size), area, data.data(), size);
+        const Outcome outcome = recorder.Append(TestRecord({time, area, size}), area, data.data(), size);
         ExpectOnlyAppended(before);
         return outcome;
     }
@@ -237,7 +196,7 @@ TEST(CMinuteRecorderTest, ASinkFailingMidUnitLeavesTheUnitsBeforeItReadable)
         ASSERT_EQ(failed.result, MinuteFileResult::Ok);
         EXPECT_EQ(failed.reader.GetTail(), into < kFrameHeadSize ? Tail::Open : Tail::Torn);
         ASSERT_EQ(failed.Times(), std::vector<uint32_t>{kMinute31 + 10});
-        EXPECT_EQ(failed.Data(0), DataAt(kMinute31 + 10, 500));
+        EXPECT_EQ(failed.Data(0), TestData({kMinute31 + 10, kAreaNormal, 500}));
         EXPECT_EQ(ReadBack(rig.store.files[kPath32]).reader.GetTail(), Tail::Indexed);
         EXPECT_EQ(rig.recorder.GetStats().filesFailed, 1u);
         EXPECT_EQ(rig.recorder.GetStats().unitsDropped, 2u);
@@ -272,7 +231,7 @@ TEST(CMinuteRecorderTest, AFullMinuteIsClosedAndTheRestOfItDropped)
     const uint8_t byte = 0x5A;
     for (uint32_t i = 0; i < kMaxUnits; ++i) {
         const uint32_t time = kMinute31 + i * 60 / kMaxUnits;
-        ASSERT_EQ(rig.recorder.Append(RecordAt(time, 1), kAreaAlarm, &byte, 1), Outcome::Written) << i;
+        ASSERT_EQ(rig.recorder.Append(TestRecord({time, kAreaAlarm, 1}), kAreaAlarm, &byte, 1), Outcome::Written) << i;
     }
     const std::vector<uint8_t> full = rig.store.files[kPath31];
     ReadBack file(full);
@@ -306,13 +265,13 @@ TEST(CMinuteRecorderTest, AUnitAFileCannotHoldIsRefusedBeforeAnythingIsCreated)
     };
     Rig rig;
     for (const Case& c : cases) {
-        MinuteFileRecord record = RecordAt(kMinute31, c.recordSize);
+        MinuteFileRecord record = TestRecord({kMinute31, kAreaNormal, c.recordSize});
         EXPECT_EQ(rig.recorder.Append(record, c.area, c.pData, c.cb), Outcome::Refused);
     }
     EXPECT_TRUE(rig.store.files.empty());
     EXPECT_EQ(rig.recorder.GetStats().unitsDropped, std::size(cases));
 
-    MinuteFileRecord whole = RecordAt(kMinute31, kMaxUnitSize);
+    MinuteFileRecord whole = TestRecord({kMinute31, kAreaMask, kMaxUnitSize});
     EXPECT_EQ(rig.recorder.Append(whole, kAreaMask, data.data(), kMaxUnitSize), Outcome::Written);
 }
 

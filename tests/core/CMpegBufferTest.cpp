@@ -1,6 +1,6 @@
-// The stream ring buffer: readiness, overflow, the split write, the
-// region that reaches the buffer's end, the lock flag, Reset, empty regions, and one
-// writer and one reader thread moving megabytes through a small ring.
+// The stream ring buffer: readiness, overflow, regions at the buffer's end, the lock
+// flag, Reset, empty regions, and one writer and one reader thread moving megabytes
+// through a small ring.
 
 #include "core/CMpegBuffer.h"
 
@@ -86,185 +86,86 @@ protected:
     uint64_t read = 0;
 };
 
-TEST(CMpegBufferReadyTest, TheFirstReadWaitsForTheDefaultReadySizeLaterOnesDoNot)
+TEST_F(CMpegBufferTest, TheFirstReadWaitsForTheReadySizeThenEveryCoveredReadIsGranted)
 {
-    int32_t result = 1;
-    CMpegBuffer buffer(0x78000, &result);
-    ASSERT_EQ(result, CMpegBuffer::kOk);
-    EXPECT_EQ(buffer.GetBufferSize(), 0x78000u);
-    std::vector<uint8_t> bytes = Bytes(0, 131072 + 100);
-    ASSERT_EQ(buffer.Write(bytes.data(), 131071), 0);
-    Region r = Lock(buffer, 8192);
+    buffer.SetReadySize(100);
+    ASSERT_EQ(Write(99), 0);
+    Region r = Lock(buffer, 640);
     EXPECT_EQ(r.result, CMpegBuffer::kNotReady);
     EXPECT_EQ(r.pData, nullptr);
     EXPECT_EQ(r.length, 0u);
     EXPECT_EQ(r.reachedEnd, 0);
     EXPECT_EQ(buffer.ReadEnd(), CMpegBuffer::kNotLocked);  // a refused ReadLock locks nothing
-
-    ASSERT_EQ(buffer.Write(bytes.data() + 131071, 1), 0);
-    EXPECT_EQ(buffer.GetDataSize(), 131072u);
-    r = Lock(buffer, 8192);
-    EXPECT_EQ(r.result, 0);
-    EXPECT_EQ(r.length, 8192u);
-    EXPECT_EQ(r.reachedEnd, 0);
-    EXPECT_TRUE(Holds(r, 0));
-    EXPECT_EQ(buffer.ReadEnd(), 0);
-    EXPECT_EQ(buffer.GetDataSize(), 131072u - 8192u);
-
-    // Below the ready size now, reads are still granted while the stored bytes cover them.
-    ASSERT_EQ(buffer.Write(bytes.data() + 131072, 100), 0);
-    uint64_t next = 8192;
-    while (buffer.GetDataSize() >= 8192) {
-        r = Lock(buffer, 8192);
-        ASSERT_EQ(r.result, 0);
-        ASSERT_TRUE(Holds(r, next));
-        next += r.length;
-        ASSERT_EQ(buffer.ReadEnd(), 0);
-    }
-    EXPECT_EQ(buffer.GetDataSize(), 100u);
-    EXPECT_EQ(Lock(buffer, 8192).result, CMpegBuffer::kShort);
-    r = Lock(buffer, 100);
-    EXPECT_EQ(r.result, 0);
-    EXPECT_EQ(r.length, 100u);
-    EXPECT_TRUE(Holds(r, next));
-    EXPECT_EQ(buffer.ReadEnd(), 0);
-}
-
-TEST_F(CMpegBufferTest, TheFirstReadIsGrantedWhateverTheWantedLengthAndSaysItIsShort)
-{
-    buffer.SetReadySize(100);
-    ASSERT_EQ(Write(99), 0);
-    EXPECT_EQ(Lock(buffer, 640).result, CMpegBuffer::kNotReady);
     ASSERT_EQ(Write(1), 0);
-    Region r = Lock(buffer, 640);
-    EXPECT_EQ(r.result, CMpegBuffer::kReachedEnd);  // fewer stored than wanted
+    r = Consume(640);  // granted whatever the wanted length, and says it is short
+    EXPECT_EQ(r.result, CMpegBuffer::kReachedEnd);
     EXPECT_EQ(r.length, 100u);
     EXPECT_EQ(r.reachedEnd, 0);
-    EXPECT_TRUE(Holds(r, 0));
-    EXPECT_EQ(buffer.ReadEnd(), 0);
-    EXPECT_EQ(buffer.GetDataSize(), 0u);
-}
 
-TEST_F(CMpegBufferTest, AfterReadinessTooFewBytesGiveMinusThreeWithEmptyOuts)
-{
-    ASSERT_EQ(Write(10), 0);
-    Consume(10);
-    ASSERT_EQ(Write(10), 0);
-    Region r = Lock(buffer, 11);
+    ASSERT_EQ(Write(10), 0);  // below the ready size now
+    r = Lock(buffer, 11);
     EXPECT_EQ(r.result, CMpegBuffer::kShort);
     EXPECT_EQ(r.pData, nullptr);
     EXPECT_EQ(r.length, 0u);
-    EXPECT_EQ(r.reachedEnd, 0);
     EXPECT_EQ(buffer.GetDataSize(), 10u);
     r = Consume(10);
+    EXPECT_EQ(r.result, 0);
     EXPECT_EQ(r.length, 10u);
 }
 
-TEST_F(CMpegBufferTest, AWriteThatExactlyFillsTheFreeSpaceFitsOneMoreByteOverflows)
-{
-    ASSERT_EQ(Write(kCapacity), 0);
-    EXPECT_EQ(buffer.GetDataSize(), kCapacity);
-    EXPECT_EQ(Write(1), CMpegBuffer::kOverflow);
-    EXPECT_EQ(buffer.GetDataSize(), kCapacity);
-    Region r = Consume(kCapacity);
-    EXPECT_EQ(r.length, kCapacity);
-    EXPECT_EQ(r.reachedEnd, 1);
-    EXPECT_EQ(buffer.GetDataSize(), 0u);
-}
-
-TEST_F(CMpegBufferTest, ExactFillAndOverflowAlsoWhenTheWriteOffsetEqualsTheReadOffset)
+// Also when the write offset equals the read offset: a full ring is not an empty one.
+TEST_F(CMpegBufferTest, AWriteOfExactlyTheFreeSpaceFitsAndOneMoreByteOverflowsWritingNothing)
 {
     ASSERT_EQ(Write(1000), 0);
-    Consume(1000);  // both offsets at 1000, nothing stored
+    Consume(1000);
     ASSERT_EQ(Write(kCapacity), 0);
     EXPECT_EQ(Write(1), CMpegBuffer::kOverflow);
+    std::vector<uint8_t> junk(200, 0xEE);
+    EXPECT_EQ(buffer.Write(junk.data(), 200), CMpegBuffer::kOverflow);
     EXPECT_EQ(buffer.GetDataSize(), kCapacity);
     Region r = Consume(kCapacity);
     EXPECT_EQ(r.result, CMpegBuffer::kReachedEnd);
     EXPECT_EQ(r.length, kCapacity - 1000);
     EXPECT_EQ(r.reachedEnd, 1);
-    r = Consume(1000);
-    EXPECT_EQ(r.result, 0);
-    EXPECT_EQ(r.length, 1000u);
+    EXPECT_EQ(Consume(1000).length, 1000u);  // the refused bytes left no trace
     EXPECT_EQ(buffer.GetDataSize(), 0u);
 }
 
-TEST_F(CMpegBufferTest, AnOverflowWritesNothing)
-{
-    ASSERT_EQ(Write(4000), 0);
-    std::vector<uint8_t> junk(200, 0xEE);
-    EXPECT_EQ(buffer.Write(junk.data(), 200), CMpegBuffer::kOverflow);
-    EXPECT_EQ(buffer.GetDataSize(), 4000u);
-    Consume(4000);
-    ASSERT_EQ(Write(96), 0);  // lands where the refused piece would have gone
-    Region r = Consume(96);
-    EXPECT_EQ(r.length, 96u);
-}
-
-TEST_F(CMpegBufferTest, AWriteAcrossTheEndIsSplitAndTheWriteOffsetEndsAtTheRest)
+// A write across the end is split; a region is cut at the end, says so, and the
+// next one starts at the buffer's first byte.
+TEST_F(CMpegBufferTest, RegionsEndAtTheBuffersEndAndGoOnAtItsStart)
 {
     const uint8_t* pBase = Base();  // offsets 1
     ASSERT_EQ(Write(2999), 0);
-    Consume(2999);  // offsets 3000
+    Consume(2999);              // offsets 3000
     ASSERT_EQ(Write(2000), 0);  // 1096 at the end, 904 at the start
-    Region r = Consume(2000);
+    Region r = Consume(0);      // 0: whatever is stored, up to the end
     EXPECT_EQ(r.pData, pBase + 3000);
     EXPECT_EQ(r.result, CMpegBuffer::kReachedEnd);
     EXPECT_EQ(r.length, 1096u);
     EXPECT_EQ(r.reachedEnd, 1);
-    ASSERT_EQ(Write(100), 0);  // goes on at offset 904
-    r = Consume(904);
+    r = Consume(0);
     EXPECT_EQ(r.pData, pBase);
     EXPECT_EQ(r.length, 904u);
-    r = Consume(100);
-    EXPECT_EQ(r.pData, pBase + 904);
-    EXPECT_EQ(r.length, 100u);
-}
-
-TEST_F(CMpegBufferTest, AReadThatReachesExactlyTheEndSaysSoAndReadEndWrapsToZero)
-{
-    const uint8_t* pBase = Base();
-    ASSERT_EQ(Write(2000), 0);
-    Consume(2000);  // offsets 2001
-    ASSERT_EQ(Write(2095 + 10), 0);
-    Region r = Lock(buffer, 2095);  // exactly to the end, with more stored behind it
-    EXPECT_EQ(r.result, CMpegBuffer::kReachedEnd);
-    EXPECT_EQ(r.length, 2095u);
-    EXPECT_EQ(r.reachedEnd, 1);
-    EXPECT_EQ(r.pData, pBase + 2001);
-    EXPECT_TRUE(Holds(r, read));
-    read += r.length;
-    EXPECT_EQ(buffer.ReadEnd(), 0);
-    EXPECT_EQ(buffer.GetDataSize(), 10u);
-    r = Consume(10);
     EXPECT_EQ(r.result, 0);
-    EXPECT_EQ(r.pData, pBase);
     EXPECT_EQ(r.reachedEnd, 0);
-}
-
-TEST_F(CMpegBufferTest, AReadAcrossTheEndIsCutThereAndTheRestComesNext)
-{
-    const uint8_t* pBase = Base();
-    ASSERT_EQ(Write(4094), 0);
-    Consume(4000);  // offset 4001
-    ASSERT_EQ(Write(1000), 0);  // 1 before the end, 999 from the start: stored 1094
-    Region r = Consume(500);
+    ASSERT_EQ(Write(3192 + 500), 0);  // goes on at 904
+    r = Consume(3192);                // exactly to the end, with more stored behind it
+    EXPECT_EQ(r.pData, pBase + 904);
     EXPECT_EQ(r.result, CMpegBuffer::kReachedEnd);
-    EXPECT_EQ(r.length, 95u);
     EXPECT_EQ(r.reachedEnd, 1);
-    r = Consume(500);
-    EXPECT_EQ(r.result, 0);
+    r = Consume(0);
     EXPECT_EQ(r.pData, pBase);
     EXPECT_EQ(r.length, 500u);
-    EXPECT_EQ(buffer.GetDataSize(), 499u);
+    EXPECT_EQ(buffer.GetDataSize(), 0u);
 }
 
-TEST_F(CMpegBufferTest, ASecondReadLockAndAReadEndWithoutLockGiveMinusOne)
+TEST_F(CMpegBufferTest, ASecondReadLockOrAReadEndWithoutLockIsRefusedAndResetUnlocksAndRewinds)
 {
     EXPECT_EQ(buffer.ReadEnd(), CMpegBuffer::kNotLocked);
+    const uint8_t* pBase = Base();
     ASSERT_EQ(Write(100), 0);
-    Region first = Lock(buffer, 10);
-    EXPECT_EQ(first.result, 0);
+    EXPECT_EQ(Lock(buffer, 10).result, 0);
     Region second = Lock(buffer, 10);
     EXPECT_EQ(second.result, CMpegBuffer::kReadLocked);
     EXPECT_EQ(second.pData, nullptr);
@@ -273,60 +174,24 @@ TEST_F(CMpegBufferTest, ASecondReadLockAndAReadEndWithoutLockGiveMinusOne)
     EXPECT_EQ(buffer.ReadEnd(), 0);
     EXPECT_EQ(buffer.ReadEnd(), CMpegBuffer::kNotLocked);
     EXPECT_EQ(buffer.GetDataSize(), 90u);  // the refused calls released nothing
-}
 
-TEST_F(CMpegBufferTest, ResetEmptiesUnlocksRewindsAndRestoresTheDefaultReadySize)
-{
-    const uint8_t* pBase = Base();
-    ASSERT_EQ(Write(3000), 0);
-    ASSERT_EQ(Lock(buffer, 100).result, 0);
+    ASSERT_EQ(Lock(buffer, 10).result, 0);
     buffer.Reset();
     EXPECT_EQ(buffer.GetDataSize(), 0u);
     EXPECT_EQ(buffer.ReadEnd(), CMpegBuffer::kNotLocked);
-
     written = read = 0;
     ASSERT_EQ(Write(kCapacity), 0);  // the whole capacity is free again
-    EXPECT_EQ(Lock(buffer, 1).result, CMpegBuffer::kNotReady);  // ready size back to 131072
+    EXPECT_EQ(Lock(buffer, 1).result, CMpegBuffer::kNotReady);  // the default ready size is back
     buffer.SetReadySize(kCapacity);
     Region r = Consume(kCapacity);
     EXPECT_EQ(r.pData, pBase);  // both offsets back to 0
     EXPECT_EQ(r.length, kCapacity);
 }
 
-// A write of nothing changes nothing, also with a null pointer and a full ring.
-TEST_F(CMpegBufferTest, AWriteOfZeroBytesSucceedsAndChangesNothing)
-{
-    EXPECT_EQ(buffer.Write(nullptr, 0), 0);
-    EXPECT_EQ(buffer.GetDataSize(), 0u);
-    ASSERT_EQ(Write(kCapacity), 0);
-    EXPECT_EQ(buffer.Write(nullptr, 0), 0);
-    EXPECT_EQ(buffer.GetDataSize(), kCapacity);
-    Consume(kCapacity);
-}
-
-// A wanted length of 0 asks for whatever is stored, never for an empty region.
-TEST_F(CMpegBufferTest, AWantedLengthOfZeroGetsWhateverIsStoredUpToTheEnd)
-{
-    ASSERT_EQ(Write(1500), 0);
-    Region r = Consume(0);
-    EXPECT_EQ(r.result, 0);
-    EXPECT_EQ(r.length, 1500u);
-    EXPECT_EQ(r.reachedEnd, 0);
-    EXPECT_EQ(buffer.GetDataSize(), 0u);
-
-    ASSERT_EQ(Write(3000), 0);  // from 1500: 2596 to the end, 404 from the start
-    r = Consume(0);
-    EXPECT_EQ(r.result, CMpegBuffer::kReachedEnd);
-    EXPECT_EQ(r.length, 2596u);
-    EXPECT_EQ(r.reachedEnd, 1);
-    r = Consume(0);
-    EXPECT_EQ(r.length, 404u);
-    EXPECT_EQ(buffer.GetDataSize(), 0u);
-}
-
 // At offset 0 an empty region's ReadEnd would take the whole capacity off the stored count.
 TEST_F(CMpegBufferTest, NothingStoredGivesNoDataAndNeverAnEmptyRegion)
 {
+    EXPECT_EQ(buffer.Write(nullptr, 0), 0);  // a write of nothing changes nothing
     ASSERT_EQ(Write(1), 0);
     Consume(1);  // ready, and empty again
     Region r = Lock(buffer, 0);
@@ -342,6 +207,7 @@ TEST_F(CMpegBufferTest, NothingStoredGivesNoDataAndNeverAnEmptyRegion)
     EXPECT_EQ(buffer.ReadEnd(), CMpegBuffer::kNotLocked);
     EXPECT_EQ(buffer.GetDataSize(), 0u);
     ASSERT_EQ(Write(kCapacity), 0);  // the count is intact: the whole ring is free
+    EXPECT_EQ(buffer.Write(nullptr, 0), 0);
     EXPECT_EQ(Write(1), CMpegBuffer::kOverflow);
     EXPECT_EQ(Consume(kCapacity).length, kCapacity);
 }

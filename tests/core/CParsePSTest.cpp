@@ -1,7 +1,7 @@
-// The program stream parser: the pack types, the search against a byte-by-byte one,
-// when a pack is indexed, the wait for the key pack, the 48-byte rule, junk, packs
-// across the ring's end wherever it falls, the three overflows, and the bundled
-// clips fed in pieces of many sizes.
+// The program stream parser: the search against a byte-by-byte one, when a pack is
+// indexed, the wait for the key pack, the 48-byte rule, junk, packs across the
+// ring's end wherever it falls, the overflows, and the bundled clips fed in pieces
+// of many sizes.
 
 #include "core/CParsePS.h"
 
@@ -28,28 +28,6 @@ std::vector<uint8_t> Padded(std::vector<uint8_t> bytes)
 {
     bytes.resize(bytes.size() + 66, 0x55);
     return bytes;
-}
-
-TEST(CParsePSSearchTest, ThePackTypeComesFromTheStartCodesAtFourteenAndSixtyTwo)
-{
-    const struct {
-        Kind kind;
-        int32_t type;
-    } cases[] = {
-        {Kind::Key, CParsePS::kKeyPack},
-        {Kind::Video, CParsePS::kVideoPack},
-        {Kind::Audio, CParsePS::kAudioPack},
-        {Kind::AudioBehindSystemHeader, CParsePS::kAudioPack},
-        {Kind::Other, CParsePS::kOtherPack},
-        {Kind::OtherBehindSystemHeader, CParsePS::kOtherPack},
-    };
-    for (const auto& c : cases) {
-        std::vector<uint8_t> bytes(7, 0x47);  // junk in front
-        ps::Append(bytes, Padded(MakePack(c.kind, 100)));
-        int32_t type = -7;
-        EXPECT_EQ(CParsePS::SearchPack(bytes.data(), 100, &type), 7);
-        EXPECT_EQ(type, c.type) << static_cast<int>(c.kind);
-    }
 }
 
 TEST(CParsePSSearchTest, FindsWhatAByteByByteSearchFindsAndNothingBehindLast)
@@ -234,7 +212,10 @@ TEST(CParsePSTest, The48ByteRuleHoldsAcrossTheRingEnd)
     rig->ExpectPacksOfTheStream();
 }
 
-TEST(CParsePSTest, AWriteBeyondTheFreeSpaceIsRefusedAndLaterOnesAreTaken)
+// A write beyond the free space is refused and later ones are taken; one of exactly
+// the free space stops the parser for good, also with unparsed bytes across the
+// ring's end (the write position behind the read position).
+TEST(CParsePSTest, WritesBeyondOrOfExactlyTheFreeSpaceAreRefusedOrStopTheParser)
 {
     auto rig = MakeRig();
     const std::vector<uint8_t> bytes(kRing, 0x47);
@@ -243,22 +224,14 @@ TEST(CParsePSTest, AWriteBeyondTheFreeSpaceIsRefusedAndLaterOnesAreTaken)
     EXPECT_EQ(rig->parser.Write(bytes.data(), 0xFFFFFFFFu), CParsePS::kRefused);  // no wrapped sum
     EXPECT_EQ(rig->parser.Write(bytes.data(), 199), 0);
     EXPECT_EQ(rig->parser.GetDataSize(), kRing - 1);
-}
 
-TEST(CParsePSTest, AWriteOfExactlyTheFreeSpaceStopsTheParserForGood)
-{
-    auto rig = MakeRig();
-    const std::vector<uint8_t> bytes(kRing, 0x47);
+    rig = MakeRig();
     ASSERT_EQ(rig->parser.Write(bytes.data(), 1000), 0);
     EXPECT_EQ(rig->parser.Write(bytes.data(), kRing - 1000), CParsePS::kOverflow);
     EXPECT_EQ(rig->parser.Write(bytes.data(), 1), CParsePS::kRefused);
     EXPECT_EQ(rig->parser.GetDataSize(), 1000u);
-}
 
-// Unparsed bytes across the ring's end: the write position is behind the read position.
-TEST(CParsePSTest, AWriteOfExactlyTheFreeSpaceBehindTheReadPositionStopsTheParserToo)
-{
-    auto rig = MakeRig();
+    rig = MakeRig();
     std::vector<uint8_t> stream = StreamAcrossTheEnd(5000, Kind::Video, 2048);
     for (uint32_t n = 0; n < 5; n++) ps::Append(stream, MakePack(Kind::Video, 2048, n));
     rig->Feed({stream.begin(), stream.begin() + kRing - 5000});

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
 namespace {
@@ -12,21 +11,6 @@ CPlayRate Rate(double r)
     CPlayRate rate;
     rate.Store(r);
     return rate;
-}
-
-TEST(CPlayRateTest, PushIntervalsStepAtOneAndTwo)
-{
-    struct Case {
-        double rate;
-        uint32_t reader, live;
-    };
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (const Case& c : {Case{1.0, 10, 25}, Case{0.5, 10, 25}, Case{0, 10, 25}, Case{-3, 10, 25},
-                          Case{1.0001, 3, 7}, Case{2.0, 3, 7}, Case{2.5, 0, 5}, Case{3, 0, 5}, Case{nan, 10, 25}}) {
-        SCOPED_TRACE(c.rate);
-        EXPECT_EQ(Rate(c.rate).PushInterval(true), c.reader);
-        EXPECT_EQ(Rate(c.rate).PushInterval(false), c.live);
-    }
 }
 
 TEST(CPlayRateTest, TheAudioModelHoldsRealTimeExceptWhileStopping)
@@ -50,6 +34,8 @@ TEST(CPlayRateTest, RatesThatCannotRunRunAsOne)
         SCOPED_TRACE(r);
         EXPECT_EQ(Rate(r).Get(false, false), 1.0);
         EXPECT_EQ(Rate(r).Get(true, false), 1.0);
+        EXPECT_EQ(Rate(r).PushInterval(true), Rate(1.0).PushInterval(true));
+        EXPECT_EQ(Rate(r).PushInterval(false), Rate(1.0).PushInterval(false));
     }
 }
 

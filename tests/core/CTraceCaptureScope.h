@@ -19,12 +19,22 @@ public:
     }
     ~CTraceCaptureScope() { EndAll(); }
 
-    // True when a line of the log ends with `tail` (the line's own line feed aside).
-    bool Wrote(const std::wstring& tail) const
+    // The lines of the log that end with `tail` (the line's own line feed aside).
+    size_t Count(const std::wstring& tail) const
     {
         const std::wstring wanted = tail + L"\n";
+        size_t count = 0;
+        for (const std::wstring& line : TraceCapture().FileLines())
+            count += line.size() >= wanted.size() && line.compare(line.size() - wanted.size(), wanted.size(), wanted) == 0;
+        return count;
+    }
+    bool Wrote(const std::wstring& tail) const { return Count(tail) > 0; }
+    // A numbered system error line whose text is `message`.
+    bool WroteSystemError(const std::wstring& message) const
+    {
         for (const std::wstring& line : TraceCapture().FileLines()) {
-            if (line.size() >= wanted.size() && line.compare(line.size() - wanted.size(), wanted.size(), wanted) == 0)
+            if (line.find(L"/SF/[System Error] ") != std::wstring::npos &&
+                line.find(L": " + message + L"\n") != std::wstring::npos)
                 return true;
         }
         return false;

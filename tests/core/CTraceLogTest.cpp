@@ -38,17 +38,6 @@ protected:
     static std::wstring Msg(const std::wstring& text) { return L"2026/03/04 05:06:07.008 /SF/[Msg] : " + text + L"\n"; }
 };
 
-TEST_F(CTraceLogTest, WithoutTheSettingsFileTracingStaysOffAndNothingIsOpened)
-{
-    SwitchOn();
-    EXPECT_EQ(g_bTraceEnable, 0);
-    EXPECT_EQ(TraceCapture().OpenCount(), 0);
-    g_Trace(1, L"not written");
-    EXPECT_TRUE(TraceCapture().FileLines().empty());
-    EXPECT_TRUE(TraceCapture().DebugLines().empty());
-    EXPECT_TRUE(TraceCapture().Boxes().empty());
-}
-
 TEST_F(CTraceLogTest, TheThreeLineFormsAndTheLifecycleLines)
 {
     TraceCapture().SetSettingsFilePresent(true);

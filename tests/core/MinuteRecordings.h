@@ -2,7 +2,9 @@
 // Recordings made for the tests: units at given times, areas and sizes, with data
 // and records that tell each unit apart, written one minute file per minute.
 
+#include "core/CMemoryFileSource.h"
 #include "core/CMinuteFilePath.h"
+#include "core/CMinuteFileReader.h"
 #include "core/CMinuteFileWriter.h"
 #include "core/CivilTime.h"
 #include "core/IMinuteStore.h"
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 struct TestUnit {
@@ -75,3 +78,28 @@ inline std::vector<TestUnit> UnitsEvery(uint32_t first, uint32_t last, uint32_t 
     for (uint32_t t = first; t <= last; t += step) units.push_back({t, MinuteFile::kAreaNormal, size});
     return units;
 }
+
+// A minute file's bytes, opened for reading.
+struct OpenedMinuteFile {
+    explicit OpenedMinuteFile(std::vector<uint8_t> file)
+        : bytes(std::move(file)), source(bytes.data(), bytes.size()), reader(&source), result(reader.Open())
+    {
+    }
+    std::vector<uint8_t> Data(size_t index)
+    {
+        std::vector<uint8_t> data(reader.Units()[index].dataSize);
+        EXPECT_EQ(reader.ReadUnit(index, data.data(), data.size()), MinuteFileResult::Ok);
+        return data;
+    }
+    std::vector<uint32_t> Times() const
+    {
+        std::vector<uint32_t> times;
+        for (const MinuteFile::UnitFields& unit : reader.Units()) times.push_back(unit.record.unitTime);
+        return times;
+    }
+
+    std::vector<uint8_t> bytes;
+    CMemoryFileSource source;
+    CMinuteFileReader reader;
+    MinuteFileResult result;
+};

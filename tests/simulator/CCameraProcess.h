@@ -16,7 +16,6 @@ public:
     CCameraProcess(const CCameraProcess&) = delete;
     CCameraProcess& operator=(const CCameraProcess&) = delete;
 
-    bool Started() const { return m_Pid > 0; }
     // The port of the first line, "command port N"; 0 when it did not come.
     uint16_t CommandPort() { return FirstLinePort("command port "); }
     // The same of the HTTP camera's "http port N".

@@ -13,7 +13,7 @@ CTcpPeer::CTcpPeer(uint16_t port)
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     to.sin_port = htons(port);
-    m_bConnected = connect(m_hSocket, reinterpret_cast<sockaddr*>(&to), sizeof(to)) == 0;
+    connect(m_hSocket, reinterpret_cast<sockaddr*>(&to), sizeof(to));
 }
 
 CTcpPeer::~CTcpPeer() { close(m_hSocket); }

@@ -15,7 +15,6 @@ public:
     CTcpPeer(const CTcpPeer&) = delete;
     CTcpPeer& operator=(const CTcpPeer&) = delete;
 
-    bool Connected() const { return m_bConnected; }
     bool Send(const std::string& text);
     // Appends what arrives within `wait`: Silent when nothing did, End at the connection's end.
     Read Receive(std::string* pBytes, std::chrono::milliseconds wait);
@@ -24,5 +23,4 @@ public:
 
 private:
     int m_hSocket = -1;
-    bool m_bConnected = false;
 };
