@@ -34,11 +34,11 @@ public:
     // Releases once every buffer still in use (the receiver's way out).
     void RecyclePendBuffers();
 
-    uint32_t BufferSize() const { return m_cbSize; }
-    uint32_t InUseCount();
-
 private:
     friend class CPoolBuffer;
+    friend class CBufferPoolTestPeer;
+
+    uint32_t InUseCount();
     static constexpr int kRecycleLimit = 55;
 
     void ReturnBuffer(CPoolBuffer* pBuffer);

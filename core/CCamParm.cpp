@@ -191,12 +191,6 @@ void CCamParm::IncrementReadCount()
     m_dwReadCount++;
 }
 
-uint32_t CCamParm::GetAvgBitRate()
-{
-    CAutoLock lock(&m_Lock);
-    return m_dwAvgBitRate;
-}
-
 uint16_t CCamParm::GetStatus()
 {
     CAutoLock lock(&m_Lock);

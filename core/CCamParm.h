@@ -48,7 +48,6 @@ public:
     void SetPictureSize(uint32_t width, uint32_t height);
     uint32_t GetReadCount();
     void IncrementReadCount();
-    uint32_t GetAvgBitRate();
     uint16_t GetStatus();
     StreamInfoBlock GetBlock();
 

@@ -23,8 +23,7 @@ public:
     uint8_t* GetData() { return m_pData; }
     uint32_t GetCapacity() const { return m_dwCapacity; }
     uint32_t GetLength() const { return m_dwLength; }
-    uint32_t GetDataOffset() const { return m_dwDataOffset; }
-    // The valid bytes: GetData() + GetDataOffset().
+    // The valid bytes: from the data offset on.
     const uint8_t* GetValidData() const { return m_pData + m_dwDataOffset; }
 
     // 0, or -1 when the length would run past the array's end from the data offset.

@@ -23,7 +23,6 @@ public:
 
     uint32_t MinuteStart() const { return m_MinuteStart; }
     uint32_t UnitCount() const { return m_Trailer.unitCount; }
-    uint64_t BytesWritten() const { return m_Offset; }
 
 private:
     enum class State { Idle, Writing, Closed, Failed };

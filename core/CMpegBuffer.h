@@ -46,7 +46,6 @@ public:
     void Reset();
     void SetReadySize(uint32_t bytes);
     uint32_t GetDataSize();
-    uint32_t GetBufferSize() const { return m_dwBufferSize; }
 
     // 0, or kOverflow when the piece does not fit (nothing is written then).
     int32_t Write(const uint8_t* pData, uint32_t length);

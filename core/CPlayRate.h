@@ -9,7 +9,6 @@ class CPlayRate {
 public:
     // What the configuration stores, unchecked.
     void Store(double rate) { m_dRate = rate; }
-    double Stored() const { return m_dRate; }
 
     // From seeking: with the audio model on, playback keeps real time, except while stopping.
     void Set(double rate, bool bStopping, bool bAudioModel);

@@ -7,6 +7,7 @@
 #include "core/CBufferPool.h"
 #include "core/CCamParm.h"
 #include "core/CMpegBuffer.h"
+#include "tests/core/CBufferPoolTestPeer.h"
 #include "tests/core/CTestCamParmOwner.h"
 #include "tests/core/CameraDatagrams.h"
 #include "tests/support/CLoopbackCamera.h"
@@ -47,7 +48,7 @@ protected:
     void TearDown() override
     {
         receiver.reset();
-        EXPECT_EQ(pool->InUseCount(), 0u);  // every block went back
+        EXPECT_EQ(CBufferPoolTestPeer::InUse(*pool), 0u);  // every block went back
     }
 
     CTestCamParmOwner owner;

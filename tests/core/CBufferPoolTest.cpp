@@ -2,6 +2,7 @@
 
 #include "core/CBufferPool.h"
 
+#include "tests/core/CBufferPoolTestPeer.h"
 #include "tests/core/CTestPoolEvent.h"
 
 #include <gtest/gtest.h>
@@ -35,12 +36,12 @@ TEST_F(CBufferPoolTest, TheMostRecentlyReturnedBufferIsHandedOutFirstAndHoldsNoM
     CPoolBuffer* b = Take();
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(pool->InUseCount(), 2u);
+    EXPECT_EQ(CBufferPoolTestPeer::InUse(*pool), 2u);
     EXPECT_EQ(a->Capacity(), 4096u);
     EXPECT_EQ(a->RefCount(), 1);
     a->Release();
     b->Release();
-    EXPECT_EQ(pool->InUseCount(), 0u);
+    EXPECT_EQ(CBufferPoolTestPeer::InUse(*pool), 0u);
     EXPECT_EQ(Take(), b);
     EXPECT_EQ(Take(), a);
 
@@ -57,7 +58,7 @@ TEST_F(CBufferPoolTest, WithNoFreeBufferATimeOutGivesNoneAndTheRequestIsNotLeftB
     EXPECT_EQ(pool->GetBuffer(&event, 0), nullptr);
     EXPECT_EQ(pool->GetBuffer(&event, 5), nullptr);
     only->Release();  // no stale request may catch it
-    EXPECT_EQ(pool->InUseCount(), 0u);
+    EXPECT_EQ(CBufferPoolTestPeer::InUse(*pool), 0u);
     EXPECT_EQ(Take(), only);
 }
 
@@ -78,22 +79,22 @@ TEST_F(CBufferPoolTest, AReturnedBufferGoesToTheOldestWaitingCaller)
     first.join();
     EXPECT_EQ(gotFirst, only);
     EXPECT_EQ(only->RefCount(), 1);
-    EXPECT_EQ(pool->InUseCount(), 1u);
+    EXPECT_EQ(CBufferPoolTestPeer::InUse(*pool), 1u);
     gotFirst->Release();
     second.join();
     EXPECT_EQ(gotSecond, only);
     gotSecond->Release();
-    EXPECT_EQ(pool->InUseCount(), 0u);
+    EXPECT_EQ(CBufferPoolTestPeer::InUse(*pool), 0u);
 }
 
 TEST_F(CBufferPoolTest, RecyclingGivesBackWhatIsInUseAndLeavesAFullPoolAlone)
 {
     MakePool(4);
     pool->RecyclePendBuffers();
-    EXPECT_EQ(pool->InUseCount(), 0u);
+    EXPECT_EQ(CBufferPoolTestPeer::InUse(*pool), 0u);
     for (int i = 0; i < 3; i++) Take();
     pool->RecyclePendBuffers();
-    EXPECT_EQ(pool->InUseCount(), 0u);
+    EXPECT_EQ(CBufferPoolTestPeer::InUse(*pool), 0u);
     for (int i = 0; i < 4; i++) EXPECT_NE(Take(), nullptr);
     EXPECT_EQ(Take(), nullptr);
     pool->RecyclePendBuffers();
@@ -126,7 +127,7 @@ TEST_F(CBufferPoolTest, ManyThreadsTakingAndReleasingShareTheBuffersSafely)
     }
     for (std::thread& t : threads) t.join();
     EXPECT_EQ(failures, 0);
-    EXPECT_EQ(pool->InUseCount(), 0u);
+    EXPECT_EQ(CBufferPoolTestPeer::InUse(*pool), 0u);
     for (int i = 0; i < 3; i++) EXPECT_NE(Take(), nullptr);
     pool->RecyclePendBuffers();
 }

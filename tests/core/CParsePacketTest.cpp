@@ -73,7 +73,7 @@ TEST_F(CParsePacketTest, AFirstHeadDecodesIntoTheStreamInformationBlock)
                                   0, 0x34, 0x12, 0x78, 0x56, 0xBC, 0x9A, 15, 30, 19, 6, 12, 126, 0, 0, 3, 2, 1, 0xFF, 0, 0};
     const StreamInfoBlock block = camParm.GetBlock();
     EXPECT_EQ(std::memcmp(&block, expected, sizeof expected), 0);
-    EXPECT_EQ(camParm.GetAvgBitRate(), 1000u);
+    EXPECT_EQ(owner.bitRates, std::vector<uint32_t>{1000u});
     EXPECT_EQ(camParm.GetWidth(), 352u);
     EXPECT_EQ(camParm.GetHeight(), 240u);
     EXPECT_EQ(camParm.GetTotalLength(), 250u);

@@ -20,12 +20,12 @@ TEST(CPlayRateTest, TheAudioModelHoldsRealTimeExceptWhileStopping)
     EXPECT_EQ(rate.Get(true, true), 2.0);
     EXPECT_EQ(rate.Get(false, false), 2.0);
 
-    rate.Set(4.0, false, true);
-    EXPECT_EQ(rate.Stored(), 1.0);
+    rate.Set(4.0, false, true);  // playback keeps real time
+    EXPECT_EQ(rate.Get(false, false), 1.0);
     rate.Set(4.0, true, true);
-    EXPECT_EQ(rate.Stored(), 4.0);
+    EXPECT_EQ(rate.Get(false, false), 4.0);
     rate.Set(0.5, false, false);
-    EXPECT_EQ(rate.Stored(), 0.5);
+    EXPECT_EQ(rate.Get(false, false), 0.5);
 }
 
 TEST(CPlayRateTest, RatesThatCannotRunRunAsOne)

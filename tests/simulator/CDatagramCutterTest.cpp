@@ -136,7 +136,7 @@ TEST_F(CDatagramCutterTest, TheHeadsCarryTheStreamParameters)
     EXPECT_EQ(camParm.GetHeight(), 240u);
     EXPECT_EQ(block.info.bQuality, 4);
     EXPECT_EQ(block.info.usFrameRate, 3);  // 29.97 frames per second
-    EXPECT_EQ(camParm.GetAvgBitRate(), 1200u);
+    EXPECT_EQ(owner.bitRates, std::vector<uint32_t>{1200u});
     uint8_t mac[6];
     camParm.GetMacAddress(mac);
     EXPECT_EQ(std::memcmp(mac, kMac, 6), 0);

@@ -2,6 +2,7 @@
 
 #include "core/CBufferPool.h"
 #include "stream/CPoolEvent.h"
+#include "tests/core/CBufferPoolTestPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,7 @@ TEST_F(CPoolEventTest, AWaitingCallerWakesWithTheReturnedBuffer)
     releaser.join();
     EXPECT_EQ(got, only);
     got->Release();
-    EXPECT_EQ(pool->InUseCount(), 0u);
+    EXPECT_EQ(CBufferPoolTestPeer::InUse(*pool), 0u);
 }
 
 }  // namespace

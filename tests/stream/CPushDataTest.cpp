@@ -28,7 +28,7 @@ protected:
     void SetUp() override
     {
         int32_t result = -1;
-        ring = std::make_unique<CMpegBuffer>(1 << 20, &result);
+        ring = std::make_unique<CMpegBuffer>(kRingBytes, &result);
         ASSERT_EQ(result, 0);
         HRESULT hr = E_FAIL;
         pool = std::make_unique<CTSMediaSamplePool>(&filter, &camParm, &hr);
@@ -51,6 +51,7 @@ protected:
         return bytes;
     }
 
+    static constexpr uint32_t kRingBytes = 1 << 20;
     CCountedObject filter;
     CTestCamParmOwner camOwner;
     CCamParm camParm{&camOwner};
@@ -108,8 +109,7 @@ TEST_F(CPushDataTest, ARegionOverTheRingsEndGoesAsItsTwoParts)
 {
     auto push = MakePush(1000);
     const uint32_t block = CPushDataTestPeer::ReadSize(*push);
-    const uint32_t capacity = ring->GetBufferSize();
-    Stream(capacity - block);
+    Stream(kRingBytes - block);
     push->Start();
     ASSERT_TRUE(WaitUntil([&] { return ring->GetDataSize() == 0; }));
     push->Pause();
