@@ -23,13 +23,15 @@
 //    5. live push (CPushData)           sending flag, sizes, the ring read
 //    6. receiver (CNetReceiver)         activation, the socket, posted receives
 //    7. buffer pool (CBufferPool)       receive blocks
-//    8. recording parser (CRecordingPath)  the parser while a receiver writes
+//    8. recording parser (CRecordingPath)  the parser while a receiver writes;
+//       then the parser's own (CParsePS)    a parse
 //    9. sample pools (CTSMediaSamplePool, CESMediaSamplePool)
 //   10. indexed buffer (CIndexedBuffer2)
 //   11. ring buffer (CMpegBuffer), HTTP record buffer (CHTTPBuffer)
 //   12. configuration (CFilterConfig)   texts and dates; takes nothing
 //   13. camera parameters (CCamParm)    takes nothing: it calls out only after it
-//   14. trace log (CTraceLog)           last of all
+//   14. trace log (CTraceLog)           last of all, and under it its sink's
+//                                       (CTraceCapture, the native build's)
 // Holding any of 5 to 14, nothing calls the graph, creates or joins a thread, or
 // takes a lock above its own; the filter's lock-free queries may be asked anywhere.
 

@@ -1,6 +1,9 @@
 #pragma once
 // The native build's trace sink: keeps what would reach the file, the debugger and
 // the message boxes, so that tests can read it; failures can be injected.
+//
+// Locking: its mutex guards what it captured. The trace log calls it under its own
+// lock, and it calls nothing.
 
 #include "core/ITraceSink.h"
 
