@@ -91,6 +91,12 @@ bool CLiveCommand::OpenRecording()
                  false);
         return false;
     }
+    // CreateDirectory says "already exists" of a file of that name too.
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        m_Report(L"vcsf live: cannot record into " + folder + L": it is a file, not a folder", false);
+        return false;
+    }
     CMinuteRecording* pRecording = CreateMinuteRecording(folder.c_str(), m_Options.recordArea);
     if (!pRecording) {
         m_Report(L"vcsf live: cannot record into " + folder + L" (a path of 1 to 260 characters is needed)", false);
