@@ -6,7 +6,8 @@
 # from its first key pack on (the clip's start), byte for byte. With --damage, a
 # byte of the first unit's data is then flipped and the last file cut in its last
 # unit, as a disk fault and a power loss would: info counts the units before the
-# tear, export leaves out the damaged unit, says so, and ends with status 1.
+# tear, info --check names the file of the damaged unit, export leaves it out, says
+# so, and ends with status 1.
 set -uo pipefail
 emulator=$1 exe=$2 clip=$3 seconds=$4
 shift 4
@@ -50,6 +51,12 @@ echo "$info"
 grep -q "^torn      1 file" <<<"$info" || fail "info does not name the torn file"
 after_units=$(sed -n 's/^units     \([0-9]*\),.*/\1/p' <<<"$info")
 [ "$after_units" = $((units - 1)) ] || fail "info counts $after_units units after the tear, not $((units - 1))"
+check=$("$emulator" "$exe" info --check "$work/rec" 2>/dev/null)
+status=$?
+echo "$check"
+[ "$status" = 1 ] || fail "info --check of a damaged recording ended with status $status, not 1"
+grep -q "^corrupt   1 unit's data fail their checksum" <<<"$check" || fail "info --check does not count the damaged unit"
+grep -qF "$(basename "$first") (1)" <<<"$check" || fail "info --check does not name the damaged file"
 "$emulator" "$exe" export "$work/rec" "$work/damaged.ps" 2>"$work/export.txt"
 status=$?
 cat "$work/export.txt"

@@ -1,12 +1,9 @@
 #include "tools/vcsf/CExportCommand.h"
 
-#include "core/MinuteFileRecord.h"
 #include "playback/Minvault.h"
 #include "tools/vcsf/CInfoCommand.h"
+#include "tools/vcsf/CRecordingWalk.h"
 #include "tools/vcsf/CStreamReport.h"
-
-#include <memory>
-#include <vector>
 
 namespace {
 
@@ -39,30 +36,24 @@ int CExportCommand::Run()
 
 int CExportCommand::Export(HANDLE hFile)
 {
-    std::unique_ptr<CMinvault, CMinvaultDeleter> search(CreateCMinvault());
-    if (!search) return Fail(L"creating the search", static_cast<int32_t>(MinvaultResult::NoMemory));
-    int32_t result = search->Open(kMinvaultBadFilesInRow, kMinvaultPartSize);
-    if (result == 0) result = search->StartSearch(m_Folder.c_str(), 3, kMinvaultLevel, 0, 0, UINT32_MAX);
-    uint8_t bytes[kMinvaultRecordSize];
-    std::vector<uint8_t> data;
-    while (result == 0 || result == static_cast<int32_t>(MinvaultResult::TooManyBadFiles)) {
-        if ((result = search->GetNextRecord(bytes)) != 0) continue;
-        data.resize(DecodeMinuteFileRecord(bytes).size);
-        result = search->ReadRecordData(data.data(), 0, 0);
-        if (result == static_cast<int32_t>(MinvaultResult::CorruptUnit)) {
+    CRecordingWalk walk(m_Folder, true);
+    bool bWritten = true;
+    const int32_t result = walk.Run([&](const CRecordingWalk::Unit& unit) {
+        if (unit.bCorrupt) {
             m_Corrupt++;
-            result = 0;
-            continue;
+            return true;
         }
-        if (result != 0) break;
-        if (!WriteAll(hFile, data.data(), static_cast<uint32_t>(data.size()))) {
-            m_Errors = Printed(L"vcsf export: writing %ls failed (error %lu)\n", m_File.c_str(), GetLastError());
-            return 1;
-        }
+        const uint32_t cb = static_cast<uint32_t>(unit.pData->size());
+        bWritten = WriteAll(hFile, unit.pData->data(), cb);
         m_Units++;
-        m_Bytes += data.size();
+        m_Bytes += cb;
+        return bWritten;
+    });
+    if (!bWritten) {
+        m_Errors = Printed(L"vcsf export: writing %ls failed (error %lu)\n", m_File.c_str(), GetLastError());
+        return 1;
     }
-    if (result != static_cast<int32_t>(MinvaultResult::EndOfRange)) return Fail(L"reading the units", result);
+    if (result != static_cast<int32_t>(MinvaultResult::EndOfRange)) return Fail(walk.Step(), result);
     m_Report = Printed(L"vcsf export: %llu units, %llu bytes written to %ls\n", static_cast<unsigned long long>(m_Units),
                        static_cast<unsigned long long>(m_Bytes), m_File.c_str());
     if (m_Corrupt)

@@ -2,10 +2,12 @@
 
 #include "core/ByteOrder.h"
 #include "core/CivilTime.h"
+#include "core/CMinuteFilePath.h"
 #include "playback/Minvault.h"
+#include "tools/vcsf/CRecordingWalk.h"
 #include "tools/vcsf/CStreamReport.h"
 
-#include <memory>
+#include <algorithm>
 
 namespace {
 
@@ -60,19 +62,17 @@ int32_t CInfoCommand::FindEnd(int32_t direction, uint64_t* pTime)
     return result;
 }
 
-// Every unit's record through one search; the data are not read.
+// Every unit's record through one search; with --check, every unit's data too.
 int CInfoCommand::CountUnits()
 {
-    std::unique_ptr<CMinvault, CMinvaultDeleter> search(CreateCMinvault());
-    if (!search) return Fail(L"creating the search", static_cast<int32_t>(MinvaultResult::NoMemory));
-    int32_t result = search->Open(kMinvaultBadFilesInRow, kMinvaultPartSize);
-    if (result == 0) result = search->StartSearch(m_Folder.c_str(), 3, kMinvaultLevel, 0, 0, UINT32_MAX);
-    uint8_t record[kMinvaultRecordSize];
-    while (result == 0 || result == static_cast<int32_t>(MinvaultResult::TooManyBadFiles))
-        result = search->GetNextRecord(record);
-    if (result != static_cast<int32_t>(MinvaultResult::EndOfRange)) return Fail(L"listing the units", result);
-    MinvaultStats stats;
-    search->GetStats(&stats);
+    CRecordingWalk walk(m_Folder, m_bCheck);
+    std::map<uint32_t, uint32_t> corruptByMinute;
+    const int32_t result = walk.Run([&](const CRecordingWalk::Unit& unit) {
+        if (unit.bCorrupt) corruptByMinute[CMinuteFilePath::MinuteStart(unit.record.unitTime)]++;
+        return true;
+    });
+    if (result != static_cast<int32_t>(MinvaultResult::EndOfRange)) return Fail(walk.Step(), result);
+    const MinvaultStats& stats = walk.Stats();
     m_Report += Printed(L"units     %llu, %llu bytes, in %u minute %ls\n",
                         static_cast<unsigned long long>(stats.unitsReturned),
                         static_cast<unsigned long long>(stats.bytesReturned), stats.filesRead, Files(stats.filesRead));
@@ -82,7 +82,30 @@ int CInfoCommand::CountUnits()
     if (stats.tornFiles)
         m_Report += Printed(L"torn      %u %ls ending in a torn unit (the units before it are counted)\n",
                             stats.tornFiles, Files(stats.tornFiles));
-    return 0;
+    return ReportCheck(corruptByMinute);
+}
+
+int CInfoCommand::ReportCheck(const std::map<uint32_t, uint32_t>& corruptByMinute)
+{
+    if (!m_bCheck) {
+        m_Report += L"data      not read (vcsf info --check reads every unit and checks it)\n";
+        return 0;
+    }
+    if (corruptByMinute.empty()) {
+        m_Report += L"checked   every unit's data are whole\n";
+        return 0;
+    }
+    uint32_t total = 0;
+    for (const auto& [minute, count] : corruptByMinute) total += count;
+    m_Report += Printed(L"corrupt   %u %ls fail their checksum, in:\n", total,
+                        CStreamReport::Plural(total, L"unit's data", L"units' data"));
+    for (const auto& [minute, count] : corruptByMinute) {
+        std::string path = CMinuteFilePath::RelativePath(minute);
+        std::replace(path.begin(), path.end(), '/', '\\');
+        m_Report += L"          " + m_Folder + L"\\" + std::wstring(path.begin(), path.end()) +
+                    Printed(L" (%u)\n", count);
+    }
+    return 1;
 }
 
 int CInfoCommand::Fail(const std::wstring& what, int32_t result)

@@ -26,7 +26,7 @@ const wchar_t kUsage[] =
     L"                 [--transport udp|http [--ssl] [--user U --password P]]\n"
     L"                 [--timeout MS] [--duration S] [--record DIR [--area normal|alarm]]\n"
     L"                 [--record-packs FILE] [--json] [NAME=VALUE ...]\n"
-    L"       vcsf info DIR\n"
+    L"       vcsf info [--check] DIR\n"
     L"       vcsf export DIR FILE\n"
     L"  config    set the given properties on a new filter and print every property\n"
     L"            with its value (addresses dotted, ports in host order, dates in UTC)\n"
@@ -52,7 +52,8 @@ const wchar_t kUsage[] =
     L"            --area (normal by default).\n"
     L"  info      print what the recording folder DIR holds: the earliest and latest\n"
     L"            recorded times, the units and their bytes, and the files that\n"
-    L"            could not be read\n"
+    L"            could not be read; --check also reads every unit's data and names\n"
+    L"            the files whose units fail their checksum\n"
     L"  export    write the units recorded below DIR, in time order, into FILE: the\n"
     L"            camera's program stream as recorded (vcsf export rec out.ps; ffplay\n"
     L"            out.ps); units whose data fail their checksum are left out\n"
@@ -129,11 +130,12 @@ void ReportLive(const std::wstring& line, bool bProgress)
 
 int RunInfo(const std::vector<std::wstring>& args)
 {
-    if (args.size() != 1) {
-        Write(stderr, L"usage: vcsf info DIR\n");
+    const bool bCheck = !args.empty() && args[0] == L"--check";
+    if (args.size() != (bCheck ? 2u : 1u)) {
+        Write(stderr, L"usage: vcsf info [--check] DIR\n");
         return 2;
     }
-    CInfoCommand info(args[0]);
+    CInfoCommand info(args.back(), bCheck);
     const int status = info.Run();
     Write(stderr, info.Errors());
     Write(stdout, info.Report());
