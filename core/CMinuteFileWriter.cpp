@@ -17,6 +17,23 @@ MinuteFileResult CMinuteFileWriter::Open(uint32_t minuteStart)
     return MinuteFileResult::Ok;
 }
 
+MinuteFileResult CMinuteFileWriter::Continue(uint32_t minuteStart, const std::vector<UnitFields>& units)
+{
+    if (m_State != State::Idle) return MinuteFileResult::WrongState;
+    if (minuteStart % kSecondsPerMinute != 0 || units.size() >= kMaxUnits) return MinuteFileResult::BadUnit;
+    m_MinuteStart = minuteStart;
+    m_Offset = units.empty() ? kHeaderSize : units.back().FrameEnd();
+    m_Index.resize(units.size() * kIndexEntrySize);
+    for (size_t i = 0; i < units.size(); ++i) EncodeIndexEntry(units[i], m_Index.data() + i * kIndexEntrySize);
+    m_Trailer.unitCount = static_cast<uint32_t>(units.size());
+    if (!units.empty()) {
+        m_Trailer.firstTime = units.front().record.unitTime;
+        m_Trailer.lastTime = units.back().record.unitTime;
+    }
+    m_State = State::Writing;
+    return MinuteFileResult::Ok;
+}
+
 MinuteFileResult CMinuteFileWriter::AppendUnit(const MinuteFileRecord& record, uint8_t area, const uint8_t* pData,
                                                uint32_t cbData)
 {

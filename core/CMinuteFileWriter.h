@@ -17,6 +17,9 @@ public:
 
     // minuteStart: seconds since 1970, a whole minute.
     MinuteFileResult Open(uint32_t minuteStart);
+    // Goes on with a minute file whose sink stands after the last of its whole units
+    // (as a reader found them); their index entries are written again at Close.
+    MinuteFileResult Continue(uint32_t minuteStart, const std::vector<MinuteFile::UnitFields>& units);
     // record.size must be cbData and record.unitTime in the minute, not before the previous unit's.
     MinuteFileResult AppendUnit(const MinuteFileRecord& record, uint8_t area, const uint8_t* pData, uint32_t cbData);
     MinuteFileResult Close();

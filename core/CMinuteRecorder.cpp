@@ -1,6 +1,7 @@
 #include "core/CMinuteRecorder.h"
 
 #include "core/CMinuteFilePath.h"
+#include "core/CMinuteFileReader.h"
 
 using namespace MinuteFile;
 using Outcome = CMinuteRecorder::Outcome;
@@ -41,21 +42,42 @@ bool CMinuteRecorder::Close()
     return bClosed;
 }
 
-// Create fails for a file that exists already; the minute is then given up
-// once, not tried again for each of its units.
+// A minute whose file exists (an earlier recording, or one cut short by a crash)
+// is continued after its last whole unit. A minute that can be neither created nor
+// continued is given up once, not tried again for each of its units.
 Outcome CMinuteRecorder::StartMinute(uint32_t minuteStart)
 {
     Close();
     m_Minute = minuteStart;
-    m_pSink = m_pStore->Create(CMinuteFilePath::RelativePath(minuteStart));
+    const std::string path = CMinuteFilePath::RelativePath(minuteStart);
+    std::vector<UnitFields> units;
+    bool bContinued = false;
+    m_pSink = m_pStore->Create(path);
+    if (!m_pSink && FindWholeUnits(path, minuteStart, &units)) {
+        const uint64_t keep = units.empty() ? kHeaderSize : units.back().FrameEnd();
+        m_pSink = m_pStore->Continue(path, keep);
+        bContinued = true;
+    }
     if (!m_pSink) return Outcome::MinuteUnavailable;
     ++m_Stats.files;
     m_pWriter = std::make_unique<CMinuteFileWriter>(m_pSink.get());
-    if (m_pWriter->Open(minuteStart) != MinuteFileResult::Ok) {
+    const MinuteFileResult opened = bContinued ? m_pWriter->Continue(minuteStart, units) : m_pWriter->Open(minuteStart);
+    if (opened != MinuteFileResult::Ok) {
         Abandon();
         return Outcome::WriteFailed;
     }
     return Outcome::Written;
+}
+
+// False when the file is not a minute file of that minute, or has no room left.
+bool CMinuteRecorder::FindWholeUnits(const std::string& path, uint32_t minuteStart, std::vector<UnitFields>* pUnits)
+{
+    const std::unique_ptr<IRandomAccessSource> pSource = m_pStore->OpenRead(path);
+    if (!pSource) return false;
+    CMinuteFileReader reader(pSource.get());
+    if (reader.Open() != MinuteFileResult::Ok || reader.MinuteStart() != minuteStart) return false;
+    *pUnits = reader.Units();
+    return pUnits->size() < kMaxUnits;
 }
 
 Outcome CMinuteRecorder::WriteUnit(const MinuteFileRecord& record, uint8_t area, const uint8_t* pData, uint32_t cb)

@@ -1,17 +1,22 @@
 #pragma once
 // Writes a recording's units into minute files through a store, one file per
 // minute of unit time, named by CMinuteFilePath. A unit of a later minute closes
-// the open file (index and trailer) and creates the next one. Files are only
-// ever appended to: a minute once left is never written again, so a unit earlier
-// than the recording's last (the camera's clock went back) is dropped, and a
-// minute whose file cannot be created, fails while written or is full drops its
-// remaining units; recording goes on at the next minute.
+// the open file (index and trailer) and creates the next one; a minute whose file
+// exists already (a recording restarted within the minute, or one cut short) is
+// continued after that file's last whole unit, and its index is written anew at
+// the close. Files are only ever appended to: a minute once left is never written
+// again, so a unit earlier than the recording's last (the camera's clock went
+// back) is dropped, and a minute whose file cannot be made or continued, fails
+// while written or is full drops its remaining units; recording goes on at the
+// next minute.
 
 #include "core/CMinuteFileWriter.h"
 #include "core/IMinuteStore.h"
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 class CMinuteRecorder {
 public:
@@ -40,6 +45,7 @@ public:
 
 private:
     Outcome StartMinute(uint32_t minuteStart);
+    bool FindWholeUnits(const std::string& path, uint32_t minuteStart, std::vector<MinuteFile::UnitFields>* pUnits);
     Outcome WriteUnit(const MinuteFileRecord& record, uint8_t area, const uint8_t* pData, uint32_t cb);
     void Abandon();
     Outcome Dropped(Outcome outcome);

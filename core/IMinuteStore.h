@@ -22,4 +22,7 @@ public:
     // Creates the folders on the way and a new file; null when the file exists
     // already or cannot be made.
     virtual std::unique_ptr<IByteSink> Create(const std::string& path) = 0;
+    // An existing file cut to its first keepBytes, appended to from there; null when
+    // it does not exist or cannot be written.
+    virtual std::unique_ptr<IByteSink> Continue(const std::string& path, uint64_t keepBytes) = 0;
 };

@@ -68,6 +68,24 @@ std::unique_ptr<IByteSink> CWinMinuteStore::Create(const std::string& path)
 }
 
 // Every folder on the way to path's file, the recording folder itself included.
+std::unique_ptr<IByteSink> CWinMinuteStore::Continue(const std::string& path, uint64_t keepBytes)
+{
+    const HANDLE hFile = CreateFileW(FullPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        m_LastCreateError = GetLastError();
+        return nullptr;
+    }
+    LARGE_INTEGER keep;
+    keep.QuadPart = static_cast<LONGLONG>(keepBytes);
+    if (!SetFilePointerEx(hFile, keep, nullptr, FILE_BEGIN) || !SetEndOfFile(hFile)) {
+        m_LastCreateError = GetLastError();
+        CloseHandle(hFile);
+        return nullptr;
+    }
+    return std::make_unique<CWinFileSink>(hFile);
+}
+
 bool CWinMinuteStore::CreateFolders(const std::string& path)
 {
     if (!CreateFolder(m_Folder)) return false;

@@ -14,6 +14,7 @@ public:
     bool List(const std::string& folder, std::vector<std::string>* pNames) override;
     std::unique_ptr<IRandomAccessSource> OpenRead(const std::string& path) override;
     std::unique_ptr<IByteSink> Create(const std::string& path) override;
+    std::unique_ptr<IByteSink> Continue(const std::string& path, uint64_t keepBytes) override;
 
     // The system error of the last Create that failed, for a person to read.
     unsigned long LastCreateError() const { return m_LastCreateError; }

@@ -25,7 +25,7 @@ static_assert(sizeof(MinuteRecordingStats) == 48, "MinuteRecordingStats: four 64
 enum class MinuteRecordingResult : int32_t {
     Ok = 0,                 // written, or no unit completed
     ClockWentBack = 1,      // earlier than a unit already recorded: dropped
-    MinuteUnavailable = 2,  // its minute's file exists, could not be made, or failed before
+    MinuteUnavailable = 2,  // its minute's file is foreign or full, could not be made, or failed before
     WriteFailed = 3,        // the file could not be written
     Refused = 4,            // not a unit a minute file can hold
     BadArgument = -4,

@@ -44,6 +44,14 @@ public:
         return std::make_unique<Sink>(this, path);
     }
 
+    std::unique_ptr<IByteSink> Continue(const std::string& path, uint64_t keepBytes) override
+    {
+        const auto it = files.find(path);
+        if (it == files.end() || bFailCreate || keepBytes > it->second.size()) return nullptr;
+        it->second.resize(keepBytes);
+        return std::make_unique<Sink>(this, path);
+    }
+
     std::map<std::string, std::vector<uint8_t>> files;
     std::set<std::string> unreadable;
     bool bRootExists = true;

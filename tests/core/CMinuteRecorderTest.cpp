@@ -147,6 +147,36 @@ TEST(CMinuteRecorderTest, UnitsFromAClockThatWentBackAreDroppedUntilItPassesTheL
     EXPECT_EQ(rig.recorder.GetStats().unitsDropped, 2u);
 }
 
+// A recording restarted within its minute, or after a crash tore the last unit,
+// goes on in that minute's file: every whole unit comes back, in order, indexed.
+TEST(CMinuteRecorderTest, ARecordingRestartedInItsMinuteContinuesTheFileAfterItsLastWholeUnit)
+{
+    for (bool bTorn : {false, true}) {
+        SCOPED_TRACE(bTorn ? "after a torn unit" : "after a closed file");
+        CMemoryMinuteStore store;
+        WriteRecording(&store, {{kMinute31 + 5}, {kMinute31 + 10}}, !bTorn);
+        if (bTorn) {
+            const std::vector<uint8_t> torn = TestData({kMinute31 + 20, kAreaNormal, 40});
+            store.files[kPath31].insert(store.files[kPath31].end(), torn.begin(), torn.end());
+        }
+        {
+            CMinuteRecorder restarted(&store);
+            for (uint32_t time : {kMinute31 + 40, kMinute31 + 50, kMinute32 + 1}) {
+                const TestUnit unit{time};
+                const std::vector<uint8_t> data = TestData(unit);
+                EXPECT_EQ(restarted.Append(TestRecord(unit), kAreaNormal, data.data(), unit.size), Outcome::Written);
+            }
+        }
+        ReadBack file(store.files[kPath31]);
+        ASSERT_EQ(file.result, MinuteFileResult::Ok);
+        EXPECT_EQ(file.reader.GetTail(), Tail::Indexed);
+        const std::vector<uint32_t> times = {kMinute31 + 5, kMinute31 + 10, kMinute31 + 40, kMinute31 + 50};
+        ASSERT_EQ(file.Times(), times);
+        for (size_t i = 0; i < times.size(); ++i) EXPECT_EQ(file.Data(i), TestData({times[i]})) << i;
+        EXPECT_EQ(ReadBack(store.files[kPath32]).Times(), std::vector<uint32_t>{kMinute32 + 1});
+    }
+}
+
 TEST(CMinuteRecorderTest, AMinuteWhoseFileCannotBeCreatedIsGivenUpAndTheNextOneIsRecorded)
 {
     for (bool bExists : {true, false}) {

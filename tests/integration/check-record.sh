@@ -1,21 +1,52 @@
 #!/usr/bin/env bash
 # Recording as a user runs it, against the camera that with-camera.sh started:
-#   check-record.sh EMULATOR VCSF_EXE CLIP SECONDS [--damage] [LIVE_OPTION...]
+#   check-record.sh EMULATOR VCSF_EXE CLIP SECONDS [--damage|--restart] [LIVE_OPTION...]
 # "vcsf live --record DIR" writes minute files; "vcsf info DIR" shows a recorded
 # range that lies within the run; "vcsf export" gives back the camera's stream
 # from its first key pack on (the clip's start), byte for byte. With --damage, a
 # byte of the first unit's data is then flipped and the last file cut in its last
 # unit, as a disk fault and a power loss would: info counts the units before the
 # tear, info --check names the file of the damaged unit, export leaves it out, says
-# so, and ends with status 1.
+# so, and ends with status 1. With --restart, two runs record into one folder within
+# one minute: the second continues the first's minute file, and export gives the
+# first run's stream followed by the second's.
 set -uo pipefail
 emulator=$1 exe=$2 clip=$3 seconds=$4
 shift 4
-damage=0
+damage=0 restart=0
 [ "${1:-}" = --damage ] && { damage=1; shift; }
+[ "${1:-}" = --restart ] && { restart=1; shift; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "check-record: $*" >&2; exit 1; }
+for _ in 1 2 3 4 5 6 7 8; do cat "$clip"; done >"$work/looped.ps"
+
+# "vcsf live: N units, B bytes recorded in F minute file(s) below DIR" of one run.
+record_run() {
+  local out
+  out=$("$emulator" "$exe" live --camera "127.0.0.1:$VCSF_CAMERA_PORT" --nic 127.0.0.1 --duration "$seconds" \
+    -o /dev/null --record "$work/rec" 2>&1) || fail "vcsf live run $1 failed ($?): $out"
+  echo "$out"
+  sed -n 's/^vcsf live: \([0-9]*\) units, \([0-9]*\) bytes recorded in 1 minute file.*/\1 \2/p' <<<"$out"
+}
+if [ "$restart" = 1 ]; then
+  # Both runs within one minute of the camera's clock, which is this machine's.
+  while [ $(($(date -u +%s) % 60)) -gt $((50 - 2 * seconds)) ]; do sleep 1; done
+  read -r units1 bytes1 < <(record_run 1 | tail -1)
+  "$emulator" "$exe" export "$work/rec" "$work/first.ps" || fail "vcsf export after the first run failed ($?)"
+  read -r units2 bytes2 < <(record_run 2 | tail -1)
+  [ "${units1:-0}" -gt 1 ] && [ "${units2:-0}" -gt 1 ] || fail "a run recorded fewer than two units in one file"
+  "$emulator" "$exe" export "$work/rec" "$work/both.ps" || fail "vcsf export after the second run failed ($?)"
+  [ "$(find "$work/rec" -name '*.vmf' | wc -l)" = 1 ] || fail "the runs wrote more than one minute file"
+  [ "$(stat -c %s "$work/first.ps")" = "$bytes1" ] || fail "the first run's export is not its $bytes1 bytes"
+  [ "$(stat -c %s "$work/both.ps")" = $((bytes1 + bytes2)) ] || fail "the export is not both runs' bytes"
+  cmp -n "$bytes1" "$work/both.ps" "$work/first.ps" || fail "the first run's units changed"
+  cmp -n "$bytes1" "$work/first.ps" "$work/looped.ps" || fail "the first run differs from the camera's stream"
+  [ "$(od -An -tx1 -j "$bytes1" -N4 "$work/both.ps" | tr -d ' ')" = 000001ba ] ||
+    fail "the second run's units do not follow at a pack"
+  echo "check-record: $units1 + $units2 units, $bytes1 + $bytes2 bytes, in one minute file, in order"
+  exit 0
+fi
 
 before=$(date -u +%s)
 "$emulator" "$exe" live --camera "127.0.0.1:$VCSF_CAMERA_PORT" --nic 127.0.0.1 --duration "$seconds" \
@@ -34,7 +65,6 @@ units=$(sed -n 's/^units     \([0-9]*\), \([0-9]*\) bytes.*/\1/p' <<<"$info")
 size=$(stat -c %s "$work/export.ps")
 bytes=$(sed -n 's/^units     [0-9]*, \([0-9]*\) bytes.*/\1/p' <<<"$info")
 [ "$size" = "$bytes" ] || fail "export wrote $size bytes, info counted $bytes"
-for _ in 1 2 3 4 5 6 7 8; do cat "$clip"; done >"$work/looped.ps"
 cmp -n "$size" "$work/export.ps" "$work/looped.ps" || fail "the recording differs from the camera's stream"
 echo "check-record: $units units, $size bytes, the clip's stream from its start"
 [ "$damage" = 1 ] || exit 0

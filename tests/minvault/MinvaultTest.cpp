@@ -45,6 +45,17 @@ protected:
         return search;
     }
 
+    // The unit times of every unit a search over everything finds, and its counts.
+    std::vector<uint32_t> SearchedTimes(MinvaultStats* pStats)
+    {
+        SearchPtr search = Search(kBoth, 0, UINT32_MAX);
+        std::vector<uint32_t> times;
+        uint8_t bytes[kMinvaultRecordSize];
+        while (search->GetNextRecord(bytes) == 0) times.push_back(DecodeMinuteFileRecord(bytes).unitTime);
+        EXPECT_EQ(search->GetStats(pStats), 0);
+        return times;
+    }
+
     // The time found by a query, or its negative result.
     int64_t Find(const MinuteFileQuery& query)
     {
@@ -133,13 +144,8 @@ TEST_F(MinvaultTest, DamagedAndForeignFilesAreSkippedAndTheRestIsPlayed)
     WriteFile(hForeign, "RIFF....WAVEfmt ", 16, &written, nullptr);
     CloseHandle(hForeign);
 
-    SearchPtr search = Search(kBoth, 0, UINT32_MAX);
-    std::vector<uint32_t> times;
-    uint8_t bytes[kMinvaultRecordSize];
-    while (search->GetNextRecord(bytes) == 0) times.push_back(DecodeMinuteFileRecord(bytes).unitTime);
-    EXPECT_EQ(times, (std::vector<uint32_t>{kDay + 60, kDay + 90, kDay + 120}));
     MinvaultStats stats;
-    search->GetStats(&stats);
+    EXPECT_EQ(SearchedTimes(&stats), (std::vector<uint32_t>{kDay + 60, kDay + 90, kDay + 120}));
     EXPECT_EQ(stats.filesSkipped, 1u);
     EXPECT_EQ(stats.tornFiles, 1u);
 }
@@ -208,7 +214,9 @@ TEST_F(MinvaultTest, TheRecorderWritesTheRecordingPinsPacksIntoMinuteFilesOfItsA
     EXPECT_FALSE(CreateMinuteRecording(std::wstring(261, L'a').c_str(), kAreaNormal));
 }
 
-TEST_F(MinvaultTest, ARecordingIntoMinutesThatExistAlreadyDropsThemAndSaysWhy)
+// On disk, as a restarted host records: the minute's file is continued, and a
+// search finds the earlier run's unit and the new ones in one file, in order.
+TEST_F(MinvaultTest, ARecordingIntoAMinuteRecordedBeforeContinuesItsFile)
 {
     Record({{kDay + 10}});
     CMinuteRecording* pRecording = CreateMinuteRecording(folder.Path().c_str(), kAreaNormal);
@@ -216,14 +224,16 @@ TEST_F(MinvaultTest, ARecordingIntoMinutesThatExistAlreadyDropsThemAndSaysWhy)
     const std::vector<uint8_t> first = rec::MakeSample(rec::CameraBlock(kDay + 20), true, rec::MakePack(true, 500, 1));
     const std::vector<uint8_t> second = rec::MakeSample(rec::CameraBlock(kDay + 21), true, rec::MakePack(true, 500, 2));
     EXPECT_EQ(pRecording->AddSample(first.data(), static_cast<uint32_t>(first.size())), 0);
-    EXPECT_EQ(pRecording->AddSample(second.data(), static_cast<uint32_t>(second.size())),
-              static_cast<int32_t>(MinuteRecordingResult::MinuteUnavailable));
+    EXPECT_EQ(pRecording->AddSample(second.data(), static_cast<uint32_t>(second.size())), 0);
     MinuteRecordingStats stats;
     pRecording->GetRecordingStats(&stats);
-    EXPECT_EQ(stats.unitsDropped, 1u);
-    EXPECT_EQ(stats.lastError, static_cast<uint32_t>(ERROR_FILE_EXISTS));
+    EXPECT_EQ(stats.unitsDropped, 0u);
     DestroyMinuteRecording(pRecording);
-    EXPECT_EQ(Find(Query(folder.Path(), 0x7FFFFFFF, -1, 0)), kDay + 10) << "the minute recorded before is untouched";
+
+    MinvaultStats searched;
+    EXPECT_EQ(SearchedTimes(&searched), (std::vector<uint32_t>{kDay + 10, kDay + 20, kDay + 21}));
+    EXPECT_EQ(searched.filesRead, 1u);
+    EXPECT_EQ(searched.tornFiles, 0u);
 }
 
 }  // namespace

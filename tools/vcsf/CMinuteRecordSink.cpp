@@ -49,7 +49,7 @@ std::wstring CMinuteRecordSink::Meaning(int32_t result)
     switch (static_cast<MinuteRecordingResult>(result)) {
     case MinuteRecordingResult::Ok: return L"recorded";
     case MinuteRecordingResult::ClockWentBack: return L"the camera's clock went back before a unit already recorded";
-    case MinuteRecordingResult::MinuteUnavailable: return L"its minute's file exists already or could not be created";
+    case MinuteRecordingResult::MinuteUnavailable: return L"its minute's file is foreign, full or could not be made";
     case MinuteRecordingResult::WriteFailed: return L"its minute file could not be written";
     case MinuteRecordingResult::Refused: return L"it is not a unit that a minute file can hold";
     case MinuteRecordingResult::NoMemory: return L"out of memory";
