@@ -157,18 +157,18 @@ HRESULT CVCodecSourceFilter::SetValue(REFGUID property, const VARIANT* value)
         g_Trace(3, L"CVCodecSourceFilter::SetValue: Filter state is not stop.");
         return VFW_E_NOT_STOPPED;
     }
-    return ComGuard([&] { return ConfProcedure(property, &copy, false); });
+    return ComGuard([&] { return ConfProcedure(info, &copy, false); });
 }
 
 HRESULT CVCodecSourceFilter::GetValue(REFGUID property, VARIANT* value)
 {
     if (!value) return E_POINTER;
-    return ComGuard([&] { return ConfProcedure(property, value, true); });
+    const PropertyInfo* info = CFilterConfig::Find(property);
+    return ComGuard([&] { return ConfProcedure(info, value, true); });
 }
 
-HRESULT CVCodecSourceFilter::ConfProcedure(REFGUID id, VARIANT* value, bool bGet)
+HRESULT CVCodecSourceFilter::ConfProcedure(const PropertyInfo* info, VARIANT* value, bool bGet)
 {
-    const PropertyInfo* info = CFilterConfig::Find(id);
     if (!info) {
         g_ErrorLog(1, L"CVCodecSourceFilter::ConfProcedure", L"このIDは定義されていません");
         return E_NOTIMPL;

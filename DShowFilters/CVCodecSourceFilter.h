@@ -148,8 +148,8 @@ private:
     HRESULT CreatePins();
     HRESULT CreateSamplePools();
 
-    // Finds the property in the table and sets or gets its value.
-    HRESULT ConfProcedure(REFGUID property, VARIANT* value, bool bGet);
+    // Sets or gets the value of the property's row; null: no such property.
+    HRESULT ConfProcedure(const PropertyInfo* info, VARIANT* value, bool bGet);
     HRESULT GetProperty(const PropertyInfo& info, VARIANT* value);
     HRESULT SetProperty(const PropertyInfo& info, const VARIANT& value);
     void AfterStore(const PropertyInfo& info);

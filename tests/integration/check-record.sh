@@ -21,21 +21,23 @@ trap 'rm -rf "$work"' EXIT
 fail() { echo "check-record: $*" >&2; exit 1; }
 for _ in 1 2 3 4 5 6 7 8; do cat "$clip"; done >"$work/looped.ps"
 
-# "vcsf live: N units, B bytes recorded in F minute file(s) below DIR" of one run.
+# One run; its "vcsf live: N units, B bytes recorded in 1 minute file" into run_units and run_bytes.
 record_run() {
   local out
   out=$("$emulator" "$exe" live --camera "127.0.0.1:$VCSF_CAMERA_PORT" --nic 127.0.0.1 --duration "$seconds" \
     -o /dev/null --record "$work/rec" 2>&1) || fail "vcsf live run $1 failed ($?): $out"
   echo "$out"
-  sed -n 's/^vcsf live: \([0-9]*\) units, \([0-9]*\) bytes recorded in 1 minute file.*/\1 \2/p' <<<"$out"
+  read -r run_units run_bytes < <(sed -n 's/^vcsf live: \([0-9]*\) units, \([0-9]*\) bytes recorded in 1 minute file.*/\1 \2/p' <<<"$out")
 }
 if [ "$restart" = 1 ]; then
   # Both runs within one minute of the camera's clock, which is this machine's.
   while [ $(($(date -u +%s) % 60)) -gt $((50 - 2 * seconds)) ]; do sleep 1; done
-  read -r units1 bytes1 < <(record_run 1 | tail -1)
+  record_run 1
+  units1=${run_units:-0} bytes1=${run_bytes:-0}
   "$emulator" "$exe" export "$work/rec" "$work/first.ps" || fail "vcsf export after the first run failed ($?)"
-  read -r units2 bytes2 < <(record_run 2 | tail -1)
-  [ "${units1:-0}" -gt 1 ] && [ "${units2:-0}" -gt 1 ] || fail "a run recorded fewer than two units in one file"
+  record_run 2
+  units2=${run_units:-0} bytes2=${run_bytes:-0}
+  [ "$units1" -gt 1 ] && [ "$units2" -gt 1 ] || fail "a run recorded fewer than two units in one file"
   "$emulator" "$exe" export "$work/rec" "$work/both.ps" || fail "vcsf export after the second run failed ($?)"
   [ "$(find "$work/rec" -name '*.vmf' | wc -l)" = 1 ] || fail "the runs wrote more than one minute file"
   [ "$(stat -c %s "$work/first.ps")" = "$bytes1" ] || fail "the first run's export is not its $bytes1 bytes"
