@@ -253,7 +253,8 @@ CBasePin* CVCodecSourceFilter::GetPin(int n)
 
 // Under the filter lock: a stop on another thread either comes first, and the
 // switch only chooses what the next start creates, or waits for it.
-// The parser goes before the recording buffer is emptied: it writes into it.
+// Switched off, the packs whose end has arrived still reach the pin before its
+// end-of-stream; the parser goes before the recording buffer is emptied.
 HRESULT CVCodecSourceFilter::DynamicRec(bool bOn)
 {
     CAutoLock lock(m_pLock);
@@ -267,8 +268,8 @@ HRESULT CVCodecSourceFilter::DynamicRec(bool bOn)
         return bCreated ? 0 : -1;
     }
     g_Trace(1, L"DynamicRec: Rec Stop.");
-    m_pWorkers->Delete(CPushWorkers::kRecording);  // its thread delivers end-of-stream as it ends
-    m_pRecording->DeleteParser();
+    m_pRecording->EndParser();
+    m_pWorkers->Finish(CPushWorkers::kRecording);
     m_pRecording->Reset();
     m_Config.SetOn<HVSF_Rec>(false);
     return 0;
@@ -309,10 +310,7 @@ int32_t CVCodecSourceFilter::CreatePushES(uint32_t esTypes, int64_t referenceTim
     return m_pWorkers->CreateRecording(referenceTime);
 }
 
-void CVCodecSourceFilter::WriteRecording(const uint8_t* pData, uint32_t cb, bool bUnitStart)
-{
-    m_pRecording->Write(pData, cb, bUnitStart);
-}
+void CVCodecSourceFilter::WriteRecording(const uint8_t* pData, uint32_t cb) { m_pRecording->Write(pData, cb); }
 
 void CVCodecSourceFilter::StopStream(bool bNotify)
 {
@@ -335,12 +333,12 @@ void CVCodecSourceFilter::PauseStream(bool bNotify)
 bool CVCodecSourceFilter::CheckAndDeliver(IMediaSample* pSample, uint32_t esType)
 {
     if (m_bLiveFrozen || m_bStopping || m_bDemuxOverflow) return false;
-    HRESULT hr = S_OK;
-    {
+    HRESULT hr = E_UNEXPECTED;
+    if (esType == ESTYPE_VIDEO) {
         CAutoLock lock(&m_ReceiveLock);
-        if (esType == ESTYPE_VIDEO) hr = m_pOutput->Deliver(pSample);
-        else if (esType == ESTYPE_PSREC) hr = m_pOutputR->Deliver(pSample);
-        else hr = E_UNEXPECTED;
+        hr = m_pOutput->Deliver(pSample);
+    } else if (esType == ESTYPE_PSREC) {
+        hr = m_pOutputR->Deliver(pSample);  // its one push thread; a recorder that holds it must not hold the main pin
     }
     if (hr != VFW_E_TIMEOUT) return true;
     if (IsFileMode()) return false;

@@ -4,16 +4,18 @@
 //
 // Locking: the filter lock (CBaseFilter's) guards the state changes, the switches
 // of live and recording while running, and the audio model. The receive lock is
-// held while a sample is delivered, so the two pins never deliver at once; a start
-// does not hold it, since a start waits for the camera while a push thread made at
-// first data may already deliver. SetValue and GetValue take no other lock but the
+// held while a sample is delivered on the main pin; a start does not hold it, since
+// a start waits for the camera while a push thread made at first data may already
+// deliver. The recording pin delivers from its one push thread without it: a
+// recorder that holds its samples would otherwise stall the main pin, and its ring
+// would overflow and end the whole stream. SetValue and GetValue take no other lock but the
 // configuration's; the values that workers read change only while no transport runs,
 // but live, recording and the audio model, which are single words.
 //
 // Lock order on the live and playback paths: a thread that holds a lock of this
 // table takes only locks below it.
 //    1. filter lock (CBaseFilter)       Pause, Stop, DynamicRec/Live, audio model
-//    2. receive lock (this filter)      a delivery on either pin
+//    2. receive lock (this filter)      a delivery on the main pin
 //    3. push workers (CPushWorkers)     the push thread objects
 //    4. a worker thread (CWorkerThread) its start and join; the cancel step may take
 //                                       its owner's lock (the receiver's closes the
@@ -99,7 +101,7 @@ public:
     int32_t CreatePushES(uint32_t esTypes, int64_t referenceTime) override;
     void StopStream(bool bNotify) override;
     void SetAvgBitRate(uint32_t kbps) override;
-    void WriteRecording(const uint8_t* pData, uint32_t cb, bool bUnitStart) override;
+    void WriteRecording(const uint8_t* pData, uint32_t cb) override;
     double GetRate() override;
     bool IsFileMode() override;
     bool GetLive() override { return m_Config.IsOn<HVSF_Live>(); }

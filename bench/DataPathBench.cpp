@@ -95,13 +95,13 @@ class CBenchOwner : public CFuzzOwner {
 public:
     void SetParser(CParsePS* pParser) { m_pParser = pParser; }
     void StopStream(bool) override { stops++; }
-    void WriteRecording(const uint8_t* pData, uint32_t cb, bool bUnitStart) override
+    void WriteRecording(const uint8_t* pData, uint32_t cb) override
     {
         CAutoLock lock(&m_ParserLock);
         accepted++;
         acceptedBytes += cb;
         if (m_pParser->Write(pData, cb) != 0) parserRefused++;
-        if (bUnitStart) m_pParser->Parse();
+        m_pParser->Parse();
     }
 
     uint64_t accepted = 0, acceptedBytes = 0, parserRefused = 0, stops = 0;

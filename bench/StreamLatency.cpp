@@ -1,11 +1,15 @@
 // The latency half of the live-view benchmark. While the receiver runs, "record"
 // reads its output (the program stream, from the camera's first byte on) from
 // standard input to its end and notes when each read arrived and how many bytes
-// had arrived by then. Once the camera has ended, "report" sets those notes against
-// the camera's --unit-times file: how long after its last datagram left each unit's
-// bytes had all come out. Both clocks are the one steady clock of the machine.
+// had arrived by then; "record-packs" reads the recording pin's packs file instead
+// (a 32-bit little-endian length, a 24-byte head and the pack, again and again) and
+// counts the pack bytes only. Once the camera has ended, "report" sets those notes
+// against the camera's --unit-times file: how long after its last datagram left
+// each unit's bytes had all come out. Both clocks are the one steady clock of the
+// machine.
 //
 //   vcsf live ... -o - | StreamLatency record ARRIVALS
+//   vcsf live ... --record-packs FIFO & StreamLatency record-packs ARRIVALS <FIFO
 //   StreamLatency report ARRIVALS UNIT_TIMES
 // The report prints "latency units=N median_ms=X p99_ms=Y max_ms=Z" ("latency
 // units=0" when no unit came out whole). Units not all out by the end are left out.
@@ -33,16 +37,47 @@ int64_t Now()
         .count();
 }
 
-int Record(const char* path)
+// Walks the packs file's records across reads: how many of a read's bytes are pack bytes.
+class CPackCounter {
+public:
+    uint64_t Count(const uint8_t* p, size_t n)
+    {
+        uint64_t packBytes = 0;
+        while (n > 0) {
+            if (m_nLengthBytes < 4) {
+                m_dwLength |= uint32_t{*p++} << (8 * m_nLengthBytes++);
+                n--;
+                continue;
+            }
+            const size_t take = std::min<size_t>(n, m_dwLength - m_dwTaken);
+            const uint32_t headLeft = m_dwTaken < kHead ? kHead - m_dwTaken : 0;
+            packBytes += take > headLeft ? take - headLeft : 0;
+            m_dwTaken += static_cast<uint32_t>(take);
+            p += take;
+            n -= take;
+            if (m_dwTaken == m_dwLength) m_nLengthBytes = m_dwLength = m_dwTaken = 0;
+        }
+        return packBytes;
+    }
+
+private:
+    static constexpr uint32_t kHead = 24;
+    unsigned m_nLengthBytes = 0;
+    uint32_t m_dwLength = 0;
+    uint32_t m_dwTaken = 0;
+};
+
+int Record(const char* path, bool bPacks)
 {
     std::FILE* pFile = std::fopen(path, "w");
     if (!pFile) return 1;
-    static char buffer[1 << 16];
+    static uint8_t buffer[1 << 16];
+    CPackCounter packs;
     unsigned long long total = 0;
     for (;;) {
         const ssize_t n = read(STDIN_FILENO, buffer, sizeof(buffer));
         if (n <= 0) break;
-        total += static_cast<unsigned long long>(n);
+        total += bPacks ? packs.Count(buffer, static_cast<size_t>(n)) : static_cast<unsigned long long>(n);
         std::fprintf(pFile, "%lld %llu\n", static_cast<long long>(Now()), total);
     }
     return std::fclose(pFile) == 0 ? 0 : 1;
@@ -100,8 +135,10 @@ int Report(const char* arrivalsPath, const char* unitTimesPath)
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && std::strcmp(argv[1], "record") == 0) return Record(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "record") == 0) return Record(argv[2], false);
+    if (argc == 3 && std::strcmp(argv[1], "record-packs") == 0) return Record(argv[2], true);
     if (argc == 4 && std::strcmp(argv[1], "report") == 0) return Report(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: StreamLatency record ARRIVALS <OUTPUT | report ARRIVALS UNIT_TIMES\n");
+    std::fprintf(stderr,
+                 "usage: StreamLatency record|record-packs ARRIVALS <OUTPUT | report ARRIVALS UNIT_TIMES\n");
     return 2;
 }

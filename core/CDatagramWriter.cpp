@@ -41,7 +41,7 @@ int32_t CDatagramWriter::DataWrite(const uint8_t* pData, size_t cbReceived, bool
     if (!m_pCamParm->IsFirstDataGet() || usDataLength <= lStart) return 0;
     const uint32_t cb = usDataLength - lStart;
     const int32_t result = WriteStreamData(pData + begin, cb, pbStop);
-    if (!*pbStop && m_pOwner->GetRec()) m_pOwner->WriteRecording(pData + begin, cb, kind == 1);
+    if (!*pbStop && m_pOwner->GetRec()) m_pOwner->WriteRecording(pData + begin, cb);
     return result;
 }
 

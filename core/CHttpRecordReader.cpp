@@ -294,7 +294,7 @@ int32_t CHttpRecordReader::WriteBlock()
             m_pCamParm->SetStatus(kStatusBufferOverflow, true);
         }
     }
-    if (m_pOwner->GetRec()) m_pOwner->WriteRecording(pData, cb, true);
+    if (m_pOwner->GetRec()) m_pOwner->WriteRecording(pData, cb);
     return result;
 }
 

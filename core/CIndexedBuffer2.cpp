@@ -40,6 +40,8 @@ void CIndexedBuffer2::Init()
     m_bPacketCut = 0;
     m_PacketStage = PacketStage::None;
     m_bOverflow = 0;
+    m_bGap = 0;
+    m_dwGapsOpened = 0;
     m_bReadStarted = 0;
     m_bIFrame = 0;
     m_llRefTime = kDefaultRefTime;
@@ -57,11 +59,13 @@ int32_t CIndexedBuffer2::WriteIndex(const IndexRequest& request)
     m_PacketStage = PacketStage::HeadPending;
 
     CAutoLock lock(&m_Lock);
+    if (m_bOverflow && request.dwNotKey == 0) m_bOverflow = 0;  // a key pack tries again
     IndexEntry& entry = IdxPool[m_nIdxWrite];
     entry.dwDataSize = request.dwDataSize;
     entry.dwHeadSize = request.dwHeadSize;
     entry.dwDataKind = request.dwDataKind;
     entry.dwNotKey = request.dwNotKey;
+    entry.dwAfterGap = m_bGap;
     entry.ullSeq = ++m_ullSeq;
     entry.dwOffset = 0;
     entry.llStart = m_llTime;
@@ -96,10 +100,7 @@ int32_t CIndexedBuffer2::Write(const uint8_t* pHead, uint32_t length, int32_t re
         return kWriteError;
     }
     CAutoLock lock(&m_Lock);
-    if (!m_bOverflow && IsIdxPoolFull()) {
-        g_Trace(2, L"CIndexedBuffer2::Write(1): IdxPool overflow!!!");
-        m_bOverflow = 1;
-    }
+    if (!m_bOverflow && IsIdxPoolFull()) Overflow(L"CIndexedBuffer2::Write(1): IdxPool overflow!!!");
     // A head longer than its whole packet is cut as pack bytes are.
     const bool bCut = length > m_dwPacketSize;
     if (bCut) {
@@ -119,6 +120,7 @@ int32_t CIndexedBuffer2::Write(const uint8_t* pHead, uint32_t length, int32_t re
     m_bPacketComplete = bComplete;
     m_bPacketCut = bCut;
     m_PacketStage = PacketStage::HeadWritten;
+    m_bGap = 0;  // in a gap only a key pack gets this far
     return r;
 }
 
@@ -131,8 +133,7 @@ int32_t CIndexedBuffer2::WriteAndGetOffset(const uint8_t* pBytes, uint32_t lengt
     CAutoLock lock(&m_Lock);
     if (m_bOverflow) return kWriteError;
     if (IsOverflow(m_dwPacketSize)) {
-        g_Trace(2, L"CIndexedBuffer2::WriteAndGetOffset: Buffer overflow!!!");
-        m_bOverflow = 1;
+        Overflow(L"CIndexedBuffer2::WriteAndGetOffset: Buffer overflow!!!");
         return kWriteError;
     }
     if (uint64_t{m_dwWritePos} + m_dwPacketSize > m_dwSize) {
@@ -142,6 +143,38 @@ int32_t CIndexedBuffer2::WriteAndGetOffset(const uint8_t* pBytes, uint32_t lengt
     *pOffset = m_dwWritePos;
     m_dwWritePos = PlaceBytes(m_dwWritePos, pBytes, length);
     return 0;
+}
+
+void CIndexedBuffer2::Overflow(const wchar_t* pszWhat)
+{
+    if (!m_bGap) {
+        g_Trace(2, L"%s", pszWhat);
+        m_dwGapsOpened++;
+    }
+    m_bOverflow = 1;
+    m_bGap = 1;
+    m_bIFrame = 0;
+}
+
+void CIndexedBuffer2::OpenGap()
+{
+    CAutoLock lock(&m_Lock);
+    if (!m_bGap) m_dwGapsOpened++;
+    m_bOverflow = 1;
+    m_bGap = 1;
+    m_bIFrame = 0;
+}
+
+CIndexedBuffer2::Gaps CIndexedBuffer2::GetGaps()
+{
+    CAutoLock lock(&m_Lock);
+    return {m_dwGapsOpened, m_bGap != 0};
+}
+
+void CIndexedBuffer2::EndOfInput()
+{
+    CAutoLock lock(&m_Lock);
+    m_bReadStarted = 1;
 }
 
 // The writer stops short of the released position: a write position equal to it

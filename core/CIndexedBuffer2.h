@@ -22,6 +22,10 @@
 // packet, pack bytes only behind it, sizes are summed without wrapping, the writer
 // stops short of the released position (a full area would look empty), and an
 // entry ring with 511 unread entries overflows rather than being lapped.
+//
+// An overflow opens a gap: packets are refused until a key pack fits again, and
+// that key pack's entry says that it follows a gap. The writer (the parser) also
+// opens one when it has to drop stream bytes of its own.
 
 #include "core/CritSec.h"
 #include "core/IndexRecords.h"
@@ -72,7 +76,17 @@ public:
 
     void SetReferenceTime(int64_t step);
     int64_t GetReferenceTime();
+    // 0 while waiting for a key pack: after Init, and in a gap.
     int32_t IsIFrameWritten();
+    struct Gaps {
+        uint32_t opened;  // since Init
+        bool bOpen;
+    };
+    // Packets are lost from here to the next key pack that fits. Writer thread.
+    void OpenGap();
+    Gaps GetGaps();
+    // Nothing more will be written: the reader takes what is whole below the start threshold too.
+    void EndOfInput();
 
     // The data area; an entry's offset is from here.
     const uint8_t* Data() const { return m_pData; }
@@ -83,6 +97,7 @@ private:
     enum class PacketStage : uint32_t { None, HeadPending, HeadWritten };
 
     void CorrectLostPacket();
+    void Overflow(const wchar_t* pszWhat);  // under m_Lock
     // Places a head in the area; *pOffset tells where, from the area's start.
     int32_t WriteAndGetOffset(const uint8_t* pBytes, uint32_t length, uint32_t* pOffset);
     bool IsOverflow(uint32_t packetSize) const;
@@ -114,5 +129,7 @@ private:
     uint32_t m_bPacketCut = 0;
     PacketStage m_PacketStage = PacketStage::None;
     uint32_t m_bOverflow = 0;
+    uint32_t m_bGap = 0;
+    uint32_t m_dwGapsOpened = 0;
     uint32_t m_bIFrame = 0;
 };

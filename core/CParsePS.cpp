@@ -67,7 +67,6 @@ CParsePS::CParsePS(CIndexedBuffer2* pIdxBuf, CCamParm* pCamParm, int32_t* pResul
     m_pRing = new (std::nothrow) uint8_t[kRingSize + kMirrorSize];
     if (!m_pRing) {
         g_Trace(1, L"CParsePS: out of memory");
-        m_bOverflow = 1;
         *pResult = kOutOfMemory;
         return;
     }
@@ -81,19 +80,22 @@ CParsePS::~CParsePS()
     m_pRing = nullptr;
 }
 
+// The ring never fills to its last byte: a full ring would look empty.
 int32_t CParsePS::Write(const uint8_t* pBytes, uint32_t length)
 {
-    if (m_bOverflow) return kRefused;
+    if (!m_pRing) return kRefused;
+    if (length >= kRingSize) {
+        Overflow(L"1");
+        return kOverflow;
+    }
+    int32_t result = 0;
     // No sum: a length near 4 GiB would wrap it and pass.
     if (length > kRingSize - m_dwDataSize) {
-        g_Trace(1, L"CParsePS: Buffer over flow(1)!!!");
-        return kRefused;
-    }
-    if (m_dwDataSize != 0 && length >= FreeSpace()) {
-        if (m_dwWritePos >= m_dwReadPos) g_Trace(1, L"CParsePS: Buffer over flow(2)!!!");
-        else g_Trace(1, L"CParsePS: Buffer over flow(3)!!!");
-        m_bOverflow = 1;
-        return kOverflow;
+        Overflow(L"1");
+        result = kOverflow;
+    } else if (m_dwDataSize != 0 && length >= FreeSpace()) {
+        Overflow(m_dwWritePos >= m_dwReadPos ? L"2" : L"3");
+        result = kOverflow;
     }
     const uint32_t toEnd = kRingSize - m_dwWritePos;
     if (length <= toEnd) {
@@ -105,7 +107,15 @@ int32_t CParsePS::Write(const uint8_t* pBytes, uint32_t length)
         m_dwWritePos = length - toEnd;
     }
     m_dwDataSize += length;
-    return 0;
+    return result;
+}
+
+// A ring that fills up holds no boundary that a parse could cut at: what it holds is dropped.
+void CParsePS::Overflow(const wchar_t* pszKind)
+{
+    g_Trace(1, L"CParsePS: Buffer over flow(%s)!!!", pszKind);
+    m_dwReadPos = m_dwWritePos = m_dwDataSize = 0;
+    m_pIdxBuf->OpenGap();
 }
 
 uint32_t CParsePS::FreeSpace() const
@@ -148,6 +158,22 @@ int32_t CParsePS::Parse()
         if (m_dwReadPos < m_dwWritePos && m_dwDataSize > kMirrorSize) ParseContiguous();
     }
     return 0;
+}
+
+// Zeros behind the stream hold no start code, and classify any pack that reaches
+// into them as not key; they are taken away again after the parse. Twice the
+// lookahead: zeros that wrap leave the write position past the mirror's bytes, so
+// that the tail is searched to the stream's end.
+int32_t CParsePS::Flush()
+{
+    constexpr uint32_t kPad = 2 * kMirrorSize;
+    static const uint8_t kZeros[kPad] = {};
+    if (m_dwDataSize == 0 || FreeSpace() <= kPad) return Parse();
+    Write(kZeros, kPad);
+    const int32_t result = Parse();
+    m_dwDataSize -= kPad;
+    m_dwWritePos = m_dwWritePos >= kPad ? m_dwWritePos - kPad : m_dwWritePos + kRingSize - kPad;
+    return result;
 }
 
 void CParsePS::ParseContiguous()

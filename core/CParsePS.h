@@ -5,6 +5,11 @@
 // buffer. A pack is indexed once the start code of the next one and the 62 bytes
 // behind it have arrived, so that the next pack can be classified from bytes that
 // are there; packs before the first key pack (system header, then video) are dropped.
+// At the end of the stream Flush indexes the pack whose end has arrived without them.
+//
+// Bytes that do not fit the ring are a stretch without any pack boundary (junk, or
+// a pack longer than the ring): the ring is emptied, the indexed buffer opens a gap,
+// and the stream goes on at the next key pack.
 //
 // The ring is followed by a mirror of its first 66 bytes, so that a start code near
 // the ring's end is classified without wrapping. The mirror always equals the ring's
@@ -30,7 +35,9 @@ public:
     // The search for the next pack starts this far behind the current one.
     static constexpr int32_t kMinPackSize = 48;
 
-    // Write's refusals: kRefused leaves the parser as it was, kOverflow stops it for good.
+    // Write's results besides 0: kRefused, nothing taken (a parser without its ring);
+    // kOverflow, stream bytes dropped: what the ring held, and the new bytes too if
+    // they are more than it holds.
     static constexpr int32_t kRefused = -1;
     static constexpr int32_t kOverflow = -2;
     // Parse's result when the ring holds nothing.
@@ -52,6 +59,8 @@ public:
     int32_t Write(const uint8_t* pBytes, uint32_t length);
     // Indexes every complete pack in the ring: 0, or kNoData.
     int32_t Parse();
+    // Also the pack whose successor's start code has arrived without the bytes behind it.
+    int32_t Flush();
     uint32_t GetDataSize() const { return m_dwDataSize; }
 
     // Position of the first pack start code at 0 to last, or -1; *pType gets the
@@ -62,6 +71,7 @@ private:
     // WriteIdxBuf's result for a pack dropped while waiting for the key pack.
     static constexpr int32_t kDropped = 1;
 
+    void Overflow(const wchar_t* pszKind);
     void ParseContiguous();
     void ParseTail();
     void ParseWrapped();
@@ -80,7 +90,6 @@ private:
     uint32_t m_dwWritePos = 0;
     uint32_t m_dwReadPos = 0;
     uint32_t m_dwDataSize = 0;
-    uint32_t m_bOverflow = 0;
     uint32_t m_dwReqNo = 0;
     CCritSec m_Lock;
 };

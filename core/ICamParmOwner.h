@@ -20,9 +20,8 @@ public:
     virtual int32_t CreatePushES(uint32_t esTypes, int64_t referenceTime) = 0;
     virtual void StopStream(bool bNotify) = 0;
     virtual void SetAvgBitRate(uint32_t kbps) = 0;
-    // The stream data of one camera packet for the recording parser, if there is one;
-    // after the first packet of a unit the parser also cuts what it holds into packs.
-    virtual void WriteRecording(const uint8_t* pData, uint32_t cb, bool bUnitStart) = 0;
+    // The stream data of one camera packet for the recording parser, if there is one.
+    virtual void WriteRecording(const uint8_t* pData, uint32_t cb) = 0;
 
     virtual double GetRate() = 0;
     virtual bool IsFileMode() = 0;

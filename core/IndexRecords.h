@@ -34,7 +34,7 @@ struct IndexEntry {
     uint32_t dwDataKind;
     uint32_t dwHeadSize;
     uint32_t dwNotKey;
-    uint32_t dwReserved3;
+    uint32_t dwAfterGap;  // 1 for the key pack that opens the stream again after an overflow
 };
 static_assert(sizeof(IndexEntry) == 56);
 static_assert(offsetof(IndexEntry, ullSeq) == 8);
@@ -44,6 +44,7 @@ static_assert(offsetof(IndexEntry, llStop) == 32);
 static_assert(offsetof(IndexEntry, dwDataKind) == 40);
 static_assert(offsetof(IndexEntry, dwHeadSize) == 44);
 static_assert(offsetof(IndexEntry, dwNotKey) == 48);
+static_assert(offsetof(IndexEntry, dwAfterGap) == 52);
 
 // The layout of the head in front of each pack; BuildPackIndexHead writes its bytes.
 struct PackIndexHead {

@@ -13,7 +13,7 @@ public:
     int32_t CreatePushES(uint32_t, int64_t) override { return 0; }
     void StopStream(bool) override {}
     void SetAvgBitRate(uint32_t) override {}
-    void WriteRecording(const uint8_t*, uint32_t, bool) override {}
+    void WriteRecording(const uint8_t*, uint32_t) override {}
     double GetRate() override { return 1.0; }
     bool IsFileMode() override { return false; }
     bool GetLive() override { return true; }

@@ -1,7 +1,7 @@
 // The input, looped to some 360 KB of stream (past the ring's end at least once),
 // written into the parser in pieces whose sizes are read from the input too, with a
-// Parse after every n-th piece and every ready entry of the indexed buffer read and
-// released at once, as the recording push thread and its samples do. Every entry
+// Parse after every n-th piece and a Flush at the end, and every ready entry of the
+// indexed buffer read and released at once, as the recording push thread and its samples do. Every entry
 // must lie inside the area, carry the head of the stream information and its key
 // flag, hold a pack (a start code first), and hold the very bytes of the stream the
 // parser took, in order and without a gap. The search must find what a
@@ -67,7 +67,9 @@ private:
 // Reads every ready entry and releases it at once. Once the key pack has opened the
 // stream every pack consumed is indexed, so the entries of one drain lie back to back
 // in the stream taken and end where the parser's consumption ends, and each drain's
-// first entry begins where the last drain's ended.
+// first entry begins where the last drain's ended. An overflow of the indexed buffer
+// (a Parse of more than 511 packs, say) breaks that: the entries after it begin at a
+// key pack marked as after the gap, with a later sequence number.
 class CReader {
 public:
     CReader(CIndexedBuffer2* pBuffer, CCamParm* pCamParm, const std::vector<uint8_t>* pTaken)
@@ -77,22 +79,33 @@ public:
 
     void Drain(size_t consumed)
     {
-        std::vector<IndexEntry> batch;
+        std::vector<std::vector<IndexEntry>> runs(1);
         IndexEntry e = {};
         while (m_pBuffer->ReadIndex(&e) == 0) {
             const uint64_t size = uint64_t{e.dwHeadSize} + e.dwDataSize;
             Require(e.dwOffset + size <= m_pBuffer->GetSize());
-            Require(e.dwHeadSize == kPackIndexHeadSize && e.dwDataSize >= 4 && e.dwNotKey <= 1);
-            Require(batch.empty() || e.ullSeq == batch.back().ullSeq + 1);
+            Require(e.dwHeadSize == kPackIndexHeadSize && e.dwDataSize >= 4 && e.dwNotKey <= 1 && e.dwAfterGap <= 1);
+            Require(e.ullSeq > m_ullLastSeq);
+            if (e.dwAfterGap) {
+                Require(e.dwNotKey == 0);
+                runs.emplace_back();
+            } else {
+                Require(e.ullSeq == m_ullLastSeq + 1 || m_ullLastSeq == 0);
+            }
+            m_ullLastSeq = e.ullSeq;
             const uint8_t* p = m_pBuffer->Data() + e.dwOffset;
             CheckHead(p, e.dwNotKey);
             Require(ps::IsStartCode(p + kPackIndexHeadSize, 0xBA));
             if (e.dwDataSize >= 66) Require(e.dwNotKey == (ps::ReferenceType(p + kPackIndexHeadSize) == 0 ? 0u : 1u));
             m_pBuffer->ReadEnd(static_cast<uint32_t>(e.dwOffset + size), static_cast<uint32_t>(size));
             m_pBuffer->SetSamplePos(static_cast<uint32_t>(e.dwOffset + size));
-            batch.push_back(e);
+            runs.back().push_back(e);
         }
-        if (!batch.empty()) CheckPlaces(batch, consumed);
+        for (size_t n = 0; n < runs.size(); n++) {
+            if (runs[n].empty()) continue;
+            if (n > 0) m_bOverflowed = true;  // a run after a gap begins somewhere unknown
+            CheckPlaces(runs[n], consumed, n + 1 == runs.size());
+        }
     }
 
 private:
@@ -102,34 +115,36 @@ private:
         BuildPackIndexHead(m_pCamParm->GetBlock(), false, notKey, head);
         Require(std::memcmp(pHead, head, kPackIndexHeadSize) == 0);
     }
-    // The packs are still in the area: nothing is written until the next Parse. A
-    // drain that ends short of the consumption is an overflow of the indexed buffer
-    // (a Parse of more than 511 packs, say), after which no entry is seen again. The
-    // stream repeats itself, so a place is checked only where it must be.
-    void CheckPlaces(const std::vector<IndexEntry>& batch, size_t consumed)
+    // The packs are still in the area: nothing is written until the next Parse. A run
+    // that ends short of the consumption ends at an overflow. Where a run begins is
+    // known from the last run's end unless a gap lies between; the last run of a
+    // drain after a gap ends at the consumption. The stream repeats itself, so a
+    // place is checked only where it must be.
+    void CheckPlaces(const std::vector<IndexEntry>& run, size_t consumed, bool bLastRun)
     {
-        Require(!m_bOverflowed);
-        const size_t sum = Sum(batch);
+        const size_t sum = Sum(run);
         Require(sum <= consumed);
-        if (m_bAnchored) {
-            Require(m_nNext + sum <= consumed && Placed(batch, m_nNext));
+        if (m_bAnchored && !m_bOverflowed) {
+            Require(m_nNext + sum <= consumed && Placed(run, m_nNext));
             m_bOverflowed = m_nNext + sum != consumed;
-        } else {
-            m_bOverflowed = !Placed(batch, consumed - sum);  // the first drain may be the overflowed one
+            m_nNext += sum;
+            return;
         }
+        if (!bLastRun) return;
+        m_bOverflowed = !Placed(run, consumed - sum);
         m_bAnchored = true;
         m_nNext = consumed;
     }
-    static size_t Sum(const std::vector<IndexEntry>& batch)
+    static size_t Sum(const std::vector<IndexEntry>& run)
     {
         size_t sum = 0;
-        for (const IndexEntry& e : batch) sum += e.dwDataSize;
+        for (const IndexEntry& e : run) sum += e.dwDataSize;
         return sum;
     }
-    bool Placed(const std::vector<IndexEntry>& batch, size_t at) const
+    bool Placed(const std::vector<IndexEntry>& run, size_t at) const
     {
         const std::vector<uint8_t>& taken = *m_pTaken;
-        for (const IndexEntry& e : batch) {
+        for (const IndexEntry& e : run) {
             const uint8_t* pPack = m_pBuffer->Data() + e.dwOffset + kPackIndexHeadSize;
             if (at > taken.size() || e.dwDataSize > taken.size() - at) return false;
             if (std::memcmp(taken.data() + at, pPack, e.dwDataSize) != 0) return false;
@@ -144,6 +159,7 @@ private:
     bool m_bAnchored = false;
     bool m_bOverflowed = false;
     size_t m_nNext = 0;
+    uint64_t m_ullLastSeq = 0;
 };
 
 void CheckSearch(const uint8_t* pData, size_t size)
@@ -236,9 +252,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Require(parser.GetDataSize() <= CParsePS::kRingSize && parser.GetDataSize() <= taken.size());
         if (n % parseEvery == 0) parser.Parse();
         reader.Drain(taken.size() - parser.GetDataSize());
-        if (r == CParsePS::kOverflow) break;  // nothing more is taken
+        if (r == CParsePS::kOverflow) return 0;  // what the ring held is gone: consumption is no longer known
     }
-    parser.Parse();
+    parser.Flush();
+    buffer.EndOfInput();
     reader.Drain(taken.size() - parser.GetDataSize());
     return 0;
 }

@@ -12,6 +12,7 @@ constexpr uint32_t kTimeValid = 0x10;
 constexpr uint32_t kMediaTimeValid = 0x20;
 constexpr uint32_t kStopValid = 0x100;
 constexpr uint32_t kSyncPoint = 0x01;
+constexpr uint32_t kDiscontinuity = 0x04;
 
 const CWorkerThread::Policy kThreadPolicy = {3000, 1, THREAD_PRIORITY_NORMAL};
 
@@ -75,6 +76,13 @@ int32_t CPushES::Stop()
     return 0;
 }
 
+void CPushES::Finish()
+{
+    m_bFinishing = true;
+    if (HANDLE hThread = m_Thread.Handle()) WaitForSingleObject(hThread, kFinishMs);
+    Stop();
+}
+
 unsigned CPushES::ThreadEntry(void* pParam)
 {
     static_cast<CPushES*>(pParam)->ThreadProc();
@@ -87,7 +95,10 @@ void CPushES::ThreadProc()
     for (;;) {
         const DWORD wait = WaitForSingleObjectEx(m_Thread.StopEvent(), kTickMs, TRUE);
         if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED) break;
-        if (wait == WAIT_TIMEOUT) SendReady();
+        if (wait != WAIT_TIMEOUT) continue;
+        const bool bLast = m_bFinishing;  // everything to finish with was indexed before it was set
+        SendReady();
+        if (bLast) break;
     }
     g_Trace(0, L"CPushES::ThreadProc: Stop event receive.");
     m_pFilter->SendEndOfStream(m_nPinType);  // once: the thread ends once
@@ -116,7 +127,8 @@ bool CPushES::SendOne()
 
 void CPushES::MakeMS(const IndexEntry& entry)
 {
-    const uint32_t flags = kTimeValid | kMediaTimeValid | kStopValid | (IsSyncPoint(entry) ? kSyncPoint : 0);
+    const uint32_t flags = kTimeValid | kMediaTimeValid | kStopValid | (IsSyncPoint(entry) ? kSyncPoint : 0) |
+                           (entry.dwAfterGap ? kDiscontinuity : 0);
     const LONGLONG seq = static_cast<LONGLONG>(entry.ullSeq);
     IMediaSample* pSample = nullptr;
     const HRESULT hr = m_pSampleSource->GetSample(m_pIdxBuf->Data() + entry.dwOffset, entry.dwHeadSize + entry.dwDataSize,

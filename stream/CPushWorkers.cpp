@@ -99,6 +99,17 @@ void CPushWorkers::Delete(uint32_t workers)
     StopOutside(std::move(pRecording));
 }
 
+void CPushWorkers::Finish(uint32_t workers)
+{
+    std::unique_ptr<CPushES> pRecording;
+    {
+        CAutoLock lock(&m_Lock);
+        if (workers & kRecording) pRecording = std::move(m_pRecording);
+    }
+    if (pRecording) pRecording->Finish();
+    Delete(workers & ~kRecording);
+}
+
 bool CPushWorkers::Has(uint32_t worker)
 {
     CAutoLock lock(&m_Lock);

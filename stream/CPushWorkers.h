@@ -43,6 +43,8 @@ public:
     // Every chosen thread stops sending and ends; the join comes with Delete.
     void RequestStop(uint32_t workers);
     void Delete(uint32_t workers);
+    // The recording worker delivers what is ready, then ends as Delete ends it.
+    void Finish(uint32_t workers);
     bool Has(uint32_t worker);
     // A new average bit rate for the live worker, if there is one.
     void Tune(uint32_t kbps);

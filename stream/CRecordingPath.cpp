@@ -1,5 +1,6 @@
 #include "stream/CRecordingPath.h"
 
+#include "core/CCamParm.h"
 #include "core/CIndexedBuffer2.h"
 #include "core/CParsePS.h"
 #include "core/Trace.h"
@@ -55,16 +56,47 @@ void CRecordingPath::DeleteParser()
     pParser = std::move(m_pParser);
 }
 
-void CRecordingPath::Write(const uint8_t* pData, uint32_t cb, bool bUnitStart)
+void CRecordingPath::EndParser()
 {
+    std::unique_ptr<CParsePS> pParser;
     CAutoLock lock(&m_ParserLock);
-    if (!m_pParser) return;
-    m_pParser->Write(pData, cb);
-    if (bUnitStart) m_pParser->Parse();
+    if (m_pParser) m_pParser->Flush();
+    pParser = std::move(m_pParser);
+    m_pBuffer->EndOfInput();
+}
+
+void CRecordingPath::Write(const uint8_t* pData, uint32_t cb)
+{
+    int32_t written = 0;
+    {
+        CAutoLock lock(&m_ParserLock);
+        if (!m_pParser) return;
+        written = m_pParser->Write(pData, cb);
+        m_pParser->Parse();
+    }
+    FollowGap(written == CParsePS::kOverflow ? L"parser's ring" : L"recording buffer");
+}
+
+// A gap that opened and closed within one write is still told, open and closed.
+void CRecordingPath::FollowGap(const wchar_t* pszBuffer)
+{
+    const CIndexedBuffer2::Gaps gaps = m_pBuffer->GetGaps();
+    if (gaps.opened != m_dwGapsTold) {
+        m_dwGapsTold = gaps.opened;
+        m_bGapOpen = true;
+        g_Trace(1, L"Recording: the %s overflowed; packs are dropped up to the next key pack.", pszBuffer);
+        m_pCamParm->SetStatus(kStatusBufferOverflow, true);
+    }
+    if (!m_bGapOpen || gaps.bOpen) return;
+    m_bGapOpen = false;
+    g_Trace(1, L"Recording: goes on at a key pack.");
+    if (m_pCamParm->GetStatus() == kStatusBufferOverflow) m_pCamParm->SetStatus(kStatusOk, true);
 }
 
 void CRecordingPath::Reset()
 {
     m_pPool->NewRound();
     m_pBuffer->Init();
+    m_dwGapsTold = 0;
+    m_bGapOpen = false;
 }

@@ -136,9 +136,8 @@ TEST_F(CDatagramWriterTest, AFullRingStopsTheStreamWithTheOverflowStatus)
     EXPECT_EQ(ring->GetDataSize(), 64u);
 }
 
-// The parser takes every packet's stream data from the first data on, and cuts
-// packs after a unit's first packet only; with the live output off nothing reaches
-// the ring.
+// The parser takes every packet's stream data from the first data on; with the live
+// output off nothing reaches the ring.
 TEST_F(CDatagramWriterTest, WithRecordingOnTheStreamDataAlsoGoesToTheParser)
 {
     owner.rec = true;
@@ -150,7 +149,6 @@ TEST_F(CDatagramWriterTest, WithRecordingOnTheStreamDataAlsoGoesToTheParser)
     std::vector<uint8_t> expected = pack;
     expected.insert(expected.end(), more.begin(), more.end());
     EXPECT_EQ(owner.recorded, expected);
-    EXPECT_EQ(owner.recordParses, 1);
     EXPECT_EQ(ring->GetDataSize(), 0u);
 }
 

@@ -111,6 +111,16 @@ TEST_F(CIndexedBuffer2Test, ReadingStartsAtTheThresholdWithTheNextPacketWhole)
     EXPECT_EQ(buffer.ReadIndex(&entry), CIndexedBuffer2::kNotStarted);
     ASSERT_EQ(Data(5000), 0);
     EXPECT_EQ(Read(&entry), 0);
+
+    buffer.Init();  // at the end of the input, what is whole is read below the threshold
+    seq = 0;
+    ASSERT_EQ(Packet(1000), 0);
+    ASSERT_EQ(Open(1000), 0);
+    ASSERT_EQ(Data(500, 0), 0);
+    EXPECT_EQ(buffer.ReadIndex(&entry), CIndexedBuffer2::kNotStarted);
+    buffer.EndOfInput();
+    EXPECT_EQ(Read(&entry), 0);
+    EXPECT_EQ(buffer.ReadIndex(&entry), CIndexedBuffer2::kIncomplete);
 }
 
 // Once started, an entry is readable when its packet is whole; a short pack gets
@@ -196,24 +206,36 @@ protected:
 
 // A packet ending exactly where downstream's hold begins would leave the write
 // position on the released one, which reads as "nothing held": the next packet
-// would then be written over packets 3 and 4. After an overflow everything is
-// refused until Init.
+// would then be written over packets 3 and 4. The overflow opens a gap: packets
+// that are not key are refused even where they fit, until a key packet fits; its
+// entry says that it follows the gap. Before, the first overflow refused every
+// packet until the next Init, that is for the rest of the recording.
 TEST_F(CIndexedBuffer2LoopTest, TheWriterStopsShortOfTheReleasedPositionSoAFullAreaNeverLooksEmpty)
 {
     ASSERT_EQ(Packet(kData), 0);  // at the start, up to 100,024
     EXPECT_EQ(Open(kData), CIndexedBuffer2::kWriteError);
     EXPECT_EQ(Data(kData), CIndexedBuffer2::kWriteError);
-    EXPECT_EQ(Open(10), CIndexedBuffer2::kWriteError);
+    EXPECT_EQ(buffer.IsIFrameWritten(), 0);
+    EXPECT_EQ(Open(10, 1), CIndexedBuffer2::kWriteError);
     EXPECT_EQ(Data(10), CIndexedBuffer2::kWriteError);
+    EXPECT_EQ(buffer.GetGaps().opened, 1u);
+    EXPECT_TRUE(buffer.GetGaps().bOpen);
     IndexEntry entry = {};
     for (uint64_t n = 3; n <= 5; n++) {
         ASSERT_EQ(Read(&entry), 0);
         EXPECT_EQ(entry.ullSeq, n);
+        EXPECT_EQ(entry.dwAfterGap, 0u);
     }
     EXPECT_EQ(buffer.ReadIndex(&entry), CIndexedBuffer2::kNoEntry);
-    buffer.Init();
-    seq = 0;
-    EXPECT_EQ(Packet(10), 0);
+    ASSERT_EQ(Packet(10), 0);
+    ASSERT_EQ(Packet(10), 0);
+    EXPECT_FALSE(buffer.GetGaps().bOpen);
+    EXPECT_EQ(buffer.GetGaps().opened, 1u);
+    ASSERT_EQ(Read(&entry), 0);
+    EXPECT_EQ(entry.ullSeq, seq - 1);
+    EXPECT_EQ(entry.dwAfterGap, 1u);
+    ASSERT_EQ(Read(&entry), 0);
+    EXPECT_EQ(entry.dwAfterGap, 0u);
 }
 
 TEST_F(CIndexedBuffer2LoopTest, APacketThatDoesNotFitBeforeTheEndLoopsUnlessItReachesHeldData)

@@ -21,6 +21,7 @@ public:
     struct Entry {
         uint32_t notKey;
         std::vector<uint8_t> pack;
+        uint32_t afterGap;
     };
 
     CParsePSRig()
@@ -75,15 +76,15 @@ public:
             EXPECT_EQ(e.dwDataKind, kIndexKindPack);
             EXPECT_GE(e.dwDataSize, 48u);
             EXPECT_TRUE(e.dwDataSize >= 4 && ps::IsStartCode(p + kPackIndexHeadSize, 0xBA)) << "entry " << e.ullSeq;
-            entries.push_back({e.dwNotKey, std::vector<uint8_t>(p + kPackIndexHeadSize, p + size)});
+            entries.push_back({e.dwNotKey, std::vector<uint8_t>(p + kPackIndexHeadSize, p + size), e.dwAfterGap});
             buffer.ReadEnd(e.dwOffset + size, size);
             buffer.SetSamplePos(e.dwOffset + size);
         }
     }
     // The entries are exactly the packs the stream fed must give.
-    void ExpectPacksOfTheStream() const
+    void ExpectPacksOfTheStream(bool bEnded = false) const
     {
-        const std::vector<ps::Pack> expected = ps::ExpectedPacks(fed);
+        const std::vector<ps::Pack> expected = ps::ExpectedPacks(fed, bEnded);
         ASSERT_EQ(entries.size(), expected.size());
         for (size_t n = 0; n < expected.size(); n++) {
             const ps::Pack& pack = expected[n];

@@ -212,35 +212,67 @@ TEST(CParsePSTest, The48ByteRuleHoldsAcrossTheRingEnd)
     rig->ExpectPacksOfTheStream();
 }
 
-// A write beyond the free space is refused and later ones are taken; one of exactly
-// the free space stops the parser for good, also with unparsed bytes across the
-// ring's end (the write position behind the read position).
-TEST(CParsePSTest, WritesBeyondOrOfExactlyTheFreeSpaceAreRefusedOrStopTheParser)
+// Bytes without a pack boundary longer than the ring (junk, a runaway pack) used
+// to stop the parser for good, silently: the ring filled, and every later write was
+// refused. Now the ring is emptied, the indexed buffer opens a gap, the packs after
+// it are dropped up to the next key pack, and that one goes in marked as after the
+// gap. The pack cut by the junk is lost with it.
+TEST(CParsePSTest, JunkLongerThanTheRingCostsThePacksUpToTheNextKeyPack)
 {
     auto rig = MakeRig();
-    const std::vector<uint8_t> bytes(kRing, 0x47);
-    ASSERT_EQ(rig->parser.Write(bytes.data(), kRing - 200), 0);
-    EXPECT_EQ(rig->parser.Write(bytes.data(), 201), CParsePS::kRefused);
-    EXPECT_EQ(rig->parser.Write(bytes.data(), 0xFFFFFFFFu), CParsePS::kRefused);  // no wrapped sum
-    EXPECT_EQ(rig->parser.Write(bytes.data(), 199), 0);
-    EXPECT_EQ(rig->parser.GetDataSize(), kRing - 1);
+    const std::vector<uint8_t> before = MakePack(Kind::Key, 2048);
+    rig->Feed(before);
+    rig->Feed(MakePack(Kind::Video, 2048));
+    const std::vector<uint8_t> junk(kRing + 5000, 0x47);
+    int overflows = 0;
+    for (size_t at = 0; at < junk.size(); at += 1388) {
+        const int32_t r = rig->parser.Write(junk.data() + at, static_cast<uint32_t>(std::min<size_t>(1388, junk.size() - at)));
+        ASSERT_TRUE(r == 0 || r == CParsePS::kOverflow);
+        overflows += r == CParsePS::kOverflow;
+        rig->parser.Parse();
+        rig->Drain();
+    }
+    EXPECT_EQ(overflows, 1);
+    EXPECT_TRUE(rig->buffer.GetGaps().bOpen);
+    rig->Feed(MakePack(Kind::Video, 2048, 1));
+    const std::vector<uint8_t> key = MakePack(Kind::Key, 2048, 2);
+    rig->Feed(key);
+    rig->Feed(MakePack(Kind::Video, 2048, 3));
+    rig->Finish();
+    EXPECT_FALSE(rig->buffer.GetGaps().bOpen);
+    EXPECT_EQ(rig->buffer.GetGaps().opened, 1u);
+    ASSERT_EQ(rig->entries.size(), 3u);
+    EXPECT_EQ(rig->entries[0].pack, before);
+    EXPECT_EQ(rig->entries[1].pack, key);
+    EXPECT_EQ(rig->entries[1].afterGap, 1u);
+    EXPECT_EQ(rig->entries[2].afterGap, 0u);
 
-    rig = MakeRig();
-    ASSERT_EQ(rig->parser.Write(bytes.data(), 1000), 0);
-    EXPECT_EQ(rig->parser.Write(bytes.data(), kRing - 1000), CParsePS::kOverflow);
-    EXPECT_EQ(rig->parser.Write(bytes.data(), 1), CParsePS::kRefused);
-    EXPECT_EQ(rig->parser.GetDataSize(), 1000u);
+    // A single write longer than the ring is dropped with what the ring holds.
+    EXPECT_EQ(rig->parser.Write(junk.data(), kRing), CParsePS::kOverflow);
+    EXPECT_EQ(rig->parser.GetDataSize(), 0u);
+    EXPECT_EQ(rig->buffer.GetGaps().opened, 2u);
+}
 
-    rig = MakeRig();
-    std::vector<uint8_t> stream = StreamAcrossTheEnd(5000, Kind::Video, 2048);
-    for (uint32_t n = 0; n < 5; n++) ps::Append(stream, MakePack(Kind::Video, 2048, n));
-    rig->Feed({stream.begin(), stream.begin() + kRing - 5000});
-    ASSERT_EQ(rig->parser.Write(stream.data() + kRing - 5000, 10000), 0);
-    const uint32_t held = rig->parser.GetDataSize();
-    EXPECT_EQ(rig->parser.Write(stream.data(), kRing - held), CParsePS::kOverflow);
-    EXPECT_EQ(rig->parser.Write(stream.data(), 1), CParsePS::kRefused);
-    EXPECT_EQ(rig->parser.Parse(), 0);  // what it holds is still parsed
-    EXPECT_LT(rig->parser.GetDataSize(), held);
+// At the end of the stream the pack whose successor's start code has arrived is
+// indexed without the 62 bytes behind it, wherever the ring's end falls: before the
+// stream's end, within the last start code, far behind. The last pack never is, and
+// what Flush added to the ring is gone again.
+TEST(CParsePSTest, FlushIndexesEveryPackWhoseEndHasArrived)
+{
+    for (const uint32_t behind : {0u, 8078u, 8053u, 30000u}) {
+        SCOPED_TRACE(behind);
+        auto rig = MakeRig();
+        std::vector<uint8_t> stream = behind ? StreamAcrossTheEnd(behind, Kind::Video, 2048) : MakePack(Kind::Key, 2048);
+        ps::Append(stream, MakePack(Kind::Video, 2048, 7));
+        const std::vector<uint8_t> last = MakePack(Kind::Video, 2048, 8);
+        stream.insert(stream.end(), last.begin(), last.begin() + 10);
+        rig->Feed(stream);
+        rig->parser.Flush();
+        rig->buffer.EndOfInput();
+        rig->Drain();
+        EXPECT_EQ(rig->parser.GetDataSize(), 10u);
+        rig->ExpectPacksOfTheStream(true);
+    }
 }
 
 std::vector<uint8_t> ReadClip(const std::string& name)

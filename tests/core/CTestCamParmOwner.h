@@ -31,11 +31,7 @@ public:
         ++stopCount;
     }
     void SetAvgBitRate(uint32_t kbps) override { bitRates.push_back(kbps); }
-    void WriteRecording(const uint8_t* pData, uint32_t cb, bool bUnitStart) override
-    {
-        recorded.insert(recorded.end(), pData, pData + cb);
-        recordParses += bUnitStart ? 1 : 0;
-    }
+    void WriteRecording(const uint8_t* pData, uint32_t cb) override { recorded.insert(recorded.end(), pData, pData + cb); }
     double GetRate() override { return rate; }
     bool IsFileMode() override { return fileMode; }
     bool GetLive() override { return live; }
@@ -65,7 +61,6 @@ public:
     std::atomic<int> stopCount{0};  // watched while it runs
     std::vector<uint32_t> bitRates;
     std::vector<uint8_t> recorded;
-    int recordParses = 0;
     int pushDataCreated = 0;
     int pushPlayCreated = 0;
     uint32_t pushESTypes = 0;

@@ -69,15 +69,19 @@ struct Pack {
 // start code and 62 bytes behind it are there. The last pack, which nothing ends, is
 // left out; one of 200 bytes or more is always searched to its end, wherever the
 // ring's end falls.
-inline std::vector<Pack> ExpectedPacks(const std::vector<uint8_t>& stream)
+// bEnded: the stream has ended, so a pack ends at its successor's start code alone,
+// and bytes past the end read as zeros.
+inline std::vector<Pack> ExpectedPacks(std::vector<uint8_t> stream, bool bEnded = false)
 {
+    const size_t size = stream.size();
+    stream.resize(size + 66, 0);
     std::vector<size_t> starts;
-    for (size_t i = 0; i + 4 <= stream.size(); i++) {
+    for (size_t i = 0; i + 4 <= size; i++) {
         if (!starts.empty() && i < starts.back() + 48) continue;
         if (IsStartCode(&stream[i], 0xBA)) starts.push_back(i);
     }
     std::vector<Pack> packs;
-    for (size_t n = 0; n + 1 < starts.size() && starts[n + 1] + 66 <= stream.size(); n++) {
+    for (size_t n = 0; n + 1 < starts.size() && starts[n + 1] + (bEnded ? 4 : 66) <= size; n++) {
         const bool bKey = ReferenceType(&stream[starts[n]]) == 0;
         if (packs.empty() && !bKey) continue;
         packs.push_back({starts[n], starts[n + 1] - starts[n], bKey ? 0u : 1u});

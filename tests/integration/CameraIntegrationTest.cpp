@@ -322,12 +322,12 @@ protected:
         return WaitUntil([&] { return recSink->GetCounts().samples >= count; });
     }
 
-    // The packs of the samples from `first` on, each checked against its head.
-    std::vector<uint8_t> Packs(size_t first = 0)
+    // The packs of the samples from `first` up to `end`, each checked against its head.
+    std::vector<uint8_t> Packs(size_t first = 0, size_t end = SIZE_MAX)
     {
         const std::vector<CTestSink::KeptSample> kept = recSink->Kept();
         std::vector<uint8_t> packs;
-        for (size_t i = first; i < kept.size(); i++) {
+        for (size_t i = first; i < std::min(end, kept.size()); i++) {
             SCOPED_TRACE(i);
             const CTestSink::KeptSample& sample = kept[i];
             EXPECT_EQ(sample.buffer.size(), kPackIndexHeadSize + static_cast<size_t>(sample.actual));
@@ -373,6 +373,84 @@ TEST_F(RecordingPinTest, EveryPackFromTheFirstKeyPackArrivesBehindItsHead)
     EXPECT_TRUE(std::equal(packs.begin(), packs.end(), looped.begin()));
     EXPECT_TRUE(recSink->Kept().front().bSyncPoint);
     EXPECT_TRUE(WaitForDelivered(packs.size() / 2));  // live view went on all the while
+}
+
+// The camera sends the clip once and falls silent. Every pack but the last comes
+// out as soon as the next one's start has arrived; they used to wait for the next
+// unit, so that the clip's last unit never came out at all.
+TEST_F(RecordingPinTest, ACameraThatSendsTheClipOnceHasEveryPackButTheLastRecorded)
+{
+    const std::vector<uint8_t> clip = LoopedClip(1);
+    const uint8_t startCode[] = {0x00, 0x00, 0x01, 0xBA};
+    long packs = 0;
+    size_t lastPack = 0;
+    for (auto at = clip.begin(); (at = std::search(at, clip.end(), std::begin(startCode), std::end(startCode))) != clip.end(); at++) {
+        lastPack = static_cast<size_t>(at - clip.begin());
+        packs++;
+    }
+    SetRecording(true);
+    ASSERT_EQ(control->Run(), S_OK);
+    ASSERT_TRUE(WaitForCameraLogLine("silent after the input"));
+    ASSERT_TRUE(WaitUntil([&] { return recSink->GetCounts().bytes >= static_cast<long long>(lastPack); }))
+        << recSink->GetCounts().bytes << " of " << lastPack;
+    StopWithinBound();
+    EXPECT_EQ(Packs(), std::vector<uint8_t>(clip.begin(), clip.begin() + static_cast<std::ptrdiff_t>(lastPack)));
+    EXPECT_EQ(recSink->GetCounts().samples, packs - 1);
+}
+
+// Switched off before the buffer reached the size at which reading starts, the
+// packs whose end has arrived still come out before the pin's end-of-stream; they
+// used to be dropped with the buffer.
+TEST_F(RecordingPinTest, RecordingSwitchedOffGivesWhatItHoldsBeforeItsEndOfStream)
+{
+    SetRecording(true);
+    ASSERT_EQ(control->Run(), S_OK);
+    ASSERT_TRUE(WaitForCameraLogLine("silent after 4 datagrams"));
+    ASSERT_TRUE(WaitForDelivered(1));
+    EXPECT_EQ(recSink->GetCounts().samples, 0);
+    SetRecording(false);
+    EXPECT_EQ(recSink->GetCounts().endOfStreams, 1);
+    const std::vector<uint8_t> packs = Packs();
+    const std::vector<uint8_t> clip = LoopedClip(1);
+    ASSERT_GT(packs.size(), 0u);
+    EXPECT_TRUE(std::equal(packs.begin(), packs.end(), clip.begin()));
+    StopWithinBound();
+}
+
+// A recorder that holds its first sample: the recording buffer fills and opens a
+// gap (status 0x9006 for the host), the packs up to the next key pack are lost, and
+// that key pack comes marked as a discontinuity, with the stream from there on.
+// Recording used to stop for good at the first overflow, and the held recorder
+// held the main pin too, until its ring overflowed and ended the stream.
+TEST_F(RecordingPinTest, AStalledRecorderCostsThePacksItOverlappedAndRecordingGoesOnAtAKeyPack)
+{
+    CCamParm* const pCamParm = CFilterTestPeer::CamParm(filter.Get());
+    recSink->BlockReceive();
+    SetRecording(true);
+    ASSERT_EQ(control->Run(), S_OK);
+    ASSERT_EQ(WaitForSingleObject(recSink->BlockedEvent(), 10000), WAIT_OBJECT_0);
+    ASSERT_TRUE(WaitUntil([&] { return pCamParm->GetStatus() == kStatusBufferOverflow; }));
+    // More than the main pin's ring holds: live view goes on past the held recorder.
+    ASSERT_TRUE(WaitForDelivered(sink->GetCounts().bytes + 600000));
+    recSink->Unblock();
+    const auto afterGap = [&] {
+        const std::vector<CTestSink::KeptSample> kept = recSink->Kept();
+        const auto gap = std::find_if(kept.begin(), kept.end(), [](const auto& k) { return k.bDiscontinuity; });
+        return gap == kept.end() ? SIZE_MAX : static_cast<size_t>(gap - kept.begin());
+    };
+    ASSERT_TRUE(WaitUntil([&] { return afterGap() != SIZE_MAX && recSink->GetCounts().samples > 100 + afterGap(); }));
+    EXPECT_TRUE(WaitUntil([&] { return pCamParm->GetStatus() == kStatusOk; }));
+    StopWithinBound();
+    const size_t gap = afterGap();
+    EXPECT_TRUE(recSink->Kept()[gap].bSyncPoint);
+    const std::vector<uint8_t> looped = LoopedClip(40);
+    const std::vector<uint8_t> before = Packs(0, gap), after = Packs(gap);
+    ASSERT_GT(before.size(), 0u);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), looped.begin()));
+    const auto at = std::search(looped.begin() + static_cast<std::ptrdiff_t>(before.size()), looped.end(), after.begin(),
+                                after.end());
+    ASSERT_NE(at, looped.end());
+    EXPECT_GT(static_cast<size_t>(at - looped.begin()), before.size());  // the packs in between are lost
 }
 
 // Switched on while running, recording opens at the next key pack; switched off, it

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Recording as a user runs it, against the camera that with-camera.sh started:
-#   check-record.sh EMULATOR VCSF_EXE CLIP SECONDS [--damage|--restart] [LIVE_OPTION...]
+#   check-record.sh EMULATOR VCSF_EXE CLIP SECONDS [--damage|--restart|--stall] [LIVE_OPTION...]
 # "vcsf live --record DIR" writes minute files; "vcsf info DIR" shows a recorded
 # range that lies within the run; "vcsf export" gives back the camera's stream
 # from its first key pack on (the clip's start), byte for byte. With --damage, a
@@ -9,13 +9,17 @@
 # tear, info --check names the file of the damaged unit, export leaves it out, says
 # so, and ends with status 1. With --restart, two runs record into one folder within
 # one minute: the second continues the first's minute file, and export gives the
-# first run's stream followed by the second's.
+# first run's stream followed by the second's. With --stall, the recorder holds its
+# first pack for two seconds: vcsf live says status 0x9006 and the gap, and ends
+# with status 1; export gives the camera's stream from its start up to the gap,
+# then from one of its key packs on.
 set -uo pipefail
 emulator=$1 exe=$2 clip=$3 seconds=$4
 shift 4
-damage=0 restart=0
+damage=0 restart=0 stall=0
 [ "${1:-}" = --damage ] && { damage=1; shift; }
 [ "${1:-}" = --restart ] && { restart=1; shift; }
+[ "${1:-}" = --stall ] && { stall=1; shift; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "check-record: $*" >&2; exit 1; }
@@ -47,6 +51,39 @@ if [ "$restart" = 1 ]; then
   [ "$(od -An -tx1 -j "$bytes1" -N4 "$work/both.ps" | tr -d ' ')" = 000001ba ] ||
     fail "the second run's units do not follow at a pack"
   echo "check-record: $units1 + $units2 units, $bytes1 + $bytes2 bytes, in one minute file, in order"
+  exit 0
+fi
+
+if [ "$stall" = 1 ]; then
+  out=$("$emulator" "$exe" live --camera "127.0.0.1:$VCSF_CAMERA_PORT" --nic 127.0.0.1 --duration "$seconds" \
+    -o /dev/null --record "$work/rec" --stall-recorder 2 2>&1)
+  status=$?
+  echo "$out"
+  [ "$status" = 1 ] || fail "vcsf live ended with status $status after a gap, not 1"
+  grep -q "^status 0x9006 " <<<"$out" || fail "vcsf live did not say status 0x9006"
+  grep -q "^vcsf live: the recording has a gap: " <<<"$out" || fail "vcsf live did not say the gap"
+  "$emulator" "$exe" export "$work/rec" "$work/export.ps" || fail "vcsf export failed ($?)"
+  size=$(stat -c %s "$work/export.ps")
+  gap=$(cmp "$work/export.ps" "$work/looped.ps" | sed -n 's/.* byte \([0-9]*\),.*/\1/p')
+  [ -n "$gap" ] && [ "$gap" -gt 1 ] || fail "the recording is not the camera's stream up to a gap"
+  # The packs on either side of the gap may begin alike (a start code, the clock's
+  # high bits): the gap is at the start code in front of the first difference.
+  at=$((gap - 1))
+  for _ in $(seq 14); do
+    [ "$(od -An -tx1 -j "$at" -N4 "$work/export.ps" | tr -d ' ')" = 000001ba ] && break
+    at=$((at - 1))
+  done
+  # Where the bytes after the gap begin in the clip, found in its hex dump.
+  hex=$(od -An -v -tx1 "$clip" | tr -d ' \n')
+  want=$(od -An -v -tx1 -j "$at" -N 64 "$work/export.ps" | tr -d ' \n')
+  key=$(grep -ob "$want" <<<"$hex" | head -1 | cut -d: -f1)
+  [ -n "$key" ] && [ $((key % 2)) = 0 ] || fail "the bytes after the gap at $at are not in the clip"
+  key=$((key / 2))
+  [ "$(od -An -tx1 -j $((key + 14)) -N4 "$clip" | tr -d ' ')" = 000001bb ] ||
+    fail "the recording goes on at $key of the clip, not at a key pack"
+  cmp -n $((size - at)) -i "$at:$key" "$work/export.ps" "$work/looped.ps" ||
+    fail "after the gap at $at the recording is not the camera's stream from $key of the clip"
+  echo "check-record: $at bytes, a gap, then $((size - at)) bytes from the key pack at $key of the clip"
   exit 0
 fi
 

@@ -152,7 +152,7 @@ void CTestSink::KeepSample(IMediaSample* pSample)
     BYTE* p = nullptr;
     if (!m_bKeepSamples || FAILED(pSample->GetPointer(&p)) || !p) return;
     KeptSample kept = {std::vector<uint8_t>(p, p + pSample->GetSize()), pSample->GetActualDataLength(),
-                       pSample->IsSyncPoint() == S_OK, -1};
+                       pSample->IsSyncPoint() == S_OK, pSample->IsDiscontinuity() == S_OK, -1};
     LONGLONG mediaStop = 0;
     pSample->GetMediaTime(&kept.mediaStart, &mediaStop);
     m_kept.push_back(std::move(kept));

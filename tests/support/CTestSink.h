@@ -51,6 +51,7 @@ public:
         std::vector<uint8_t> buffer;
         long actual;
         bool bSyncPoint;
+        bool bDiscontinuity;
         LONGLONG mediaStart;
     };
 

@@ -52,6 +52,9 @@ TEST(CLiveOptionsTest, MalformedCommandLinesAreNamed)
          L"vcsf live: --record and --record-packs both take the recording pin: give one of them"},
         {{L"-o", L"x", L"--area", L"alarm"}, L"vcsf live: --area needs --record DIR"},
         {{L"-o", L"x", L"--record", L"d", L"--area", L"both"}, L"vcsf live: --area takes normal or alarm"},
+        {{L"-o", L"x", L"--stall-recorder", L"2"}, L"vcsf live: --stall-recorder needs --record DIR"},
+        {{L"-o", L"x", L"--record", L"d", L"--stall-recorder", L"61"},
+         L"vcsf live: --stall-recorder takes seconds above 0, up to 60"},
     };
     for (const auto& [args, error] : cases) {
         CLiveOptions options;

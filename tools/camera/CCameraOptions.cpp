@@ -127,6 +127,7 @@ bool CCameraOptions::ParseFlag(const std::string& name)
     if (name == "--end-on-stdin-eof") pFlag = &endOnStdinEof;
     else if (name == "--stop-on-request") pFlag = &bStopOnRequest;
     else if (name == "--tls") pFlag = &bTls;
+    else if (name == "--once") pFlag = &bOnce;
     if (pFlag) *pFlag = true;
     return pFlag != nullptr;
 }
@@ -238,6 +239,7 @@ bool CCameraOptions::CheckFaults()
     if (m_bStatusGiven && !statusList.empty()) return Fail("--status-list replaces --status: give one of them");
     if (mode == CameraMode::Http && silentAfter >= 0)
         return Fail("--silent-after is for unicast and multicast; http has --stall-after");
+    if (mode == CameraMode::Http && bOnce) return Fail("--once is for unicast and multicast");
     if (mode != CameraMode::Http && liveStatus) return Fail("--live-status is for http");
     if (mode == CameraMode::Http && m_bDatagramSizeGiven)
         return Fail("--datagram-size is for unicast and multicast");
@@ -328,6 +330,8 @@ Faults, deterministic with --seed N (default 1):
                         that a receiver sees a change whenever it joins
   --silent-after N      unicast, multicast: after N stream datagrams a session
                         sends no more, but stays open and answers requests
+  --once                unicast, multicast: a session sends the input once from
+                        its start, then no more, as --silent-after does
 HTTP faults, counted in the records of each live body:
   --oversize-record-every N    every Nth record joins units until it holds more
                                than 81920 bytes
@@ -359,6 +363,7 @@ Log lines on standard output, each flushed at once:
   mac changed to XX:XX:XX:XX:XX:XX
   sent status-message 0xSSSS
   silent after N datagrams              --silent-after: once a session
+  silent after the input                --once: once a session
   live-end REASON records=N from IP:PORT
                                         http: a live body ended after N whole
                                         records; REASON is client-gone,

@@ -21,7 +21,8 @@ CStreamSender::CStreamSender(const CCameraOptions& options, const CStreamSource&
       m_Cutter(bMulticast, options.datagramSize),
       m_Faults(options),
       m_Pacer(m_Parameters.SendRate()),
-      m_llSilentAfter(options.silentAfter)
+      m_llSilentAfter(options.silentAfter),
+      m_bOnce(options.bOnce)
 {
     std::memcpy(m_Mac, options.mac, 6);
     std::memcpy(m_LastMac, options.mac, 6);
@@ -61,6 +62,11 @@ bool CStreamSender::SendOne(int socket, const sockaddr_in& to, const uint8_t* p,
 bool CStreamSender::FallsSilent()
 {
     if (m_bSilent) return true;
+    if (m_bOnce && m_Queue.empty() && m_qwSessionUnits == m_Source.UnitCount()) {
+        m_bSilent = true;
+        m_Log.Line("silent after the input");
+        return true;
+    }
     if (m_llSilentAfter < 0 || m_qwSessionDatagrams < static_cast<uint64_t>(m_llSilentAfter)) return false;
     m_bSilent = true;
     m_Log.Line("silent after %lld datagrams", static_cast<long long>(m_llSilentAfter));
@@ -83,6 +89,7 @@ void CStreamSender::QueueNextUnit(double elapsed)
     m_UnitTimes.Queued(m_Source.UnitSize(index));
     for (Datagram& datagram : datagrams) m_Queue.push_back(std::move(datagram));
     m_qwUnits++;
+    m_qwSessionUnits++;
 }
 
 void CStreamSender::LogTotals()

@@ -28,7 +28,9 @@ public:
         m_Queue.clear();
         m_Pacer.Start(now);
         m_qwSessionDatagrams = 0;
+        m_qwSessionUnits = 0;
         m_bSilent = false;
+        if (m_bOnce) m_NextUnit = 0;
     }
     Clock::time_point NextDue() const { return m_bSilent ? Clock::time_point::max() : m_Pacer.Due(); }
     // Sends what is due by `now`, a bounded number at a time; false on a send error.
@@ -58,7 +60,9 @@ private:
     uint64_t m_qwDatagrams = 0;
     uint64_t m_qwBytes = 0;
     const int64_t m_llSilentAfter;
+    const bool m_bOnce;
     uint64_t m_qwSessionDatagrams = 0;
+    uint64_t m_qwSessionUnits = 0;
     bool m_bSilent = false;
     bool m_bReady = true;
 };

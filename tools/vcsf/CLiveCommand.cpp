@@ -102,7 +102,7 @@ bool CLiveCommand::OpenRecording()
         m_Report(L"vcsf live: cannot record into " + folder + L" (a path of 1 to 260 characters is needed)", false);
         return false;
     }
-    m_pMinuteSink = new CMinuteRecordSink(pRecording);
+    m_pMinuteSink = new CMinuteRecordSink(pRecording, static_cast<DWORD>(m_Options.recordStall * 1000));
     return true;
 }
 
@@ -153,16 +153,22 @@ bool CLiveCommand::CheckWrites()
     return true;
 }
 
-// A lost unit does not end the stream; it is said once as it happens.
+// A lost unit does not end the stream; it is said once as it happens, and so is
+// every gap.
 void CLiveCommand::CheckRecording()
 {
-    if (!m_pMinuteSink || m_bRecordingLossShown || !m_pMinuteSink->FirstFailure()) return;
+    if (!m_pMinuteSink) return;
+    for (const uint32_t gaps = m_pMinuteSink->Gaps(); m_gapsShown < gaps; m_gapsShown++)
+        Event(L"vcsf live: the recording has a gap: the graph did not take the recording pin's packs in time, "
+              L"and the filter dropped them up to the next key pack",
+              L"{\"event\":\"gap\"}");
+    if (m_bRecordingLossShown || !m_pMinuteSink->FirstFailure()) return;
     m_bRecordingLossShown = true;
     m_Report(L"vcsf live: a unit could not be recorded: " + CMinuteRecordSink::Meaning(m_pMinuteSink->FirstFailure()),
              false);
 }
 
-// False when units were lost.
+// False when units were lost, or packs in a gap.
 bool CLiveCommand::FinishRecording()
 {
     m_pMinuteSink->Finish();
@@ -172,7 +178,11 @@ bool CLiveCommand::FinishRecording()
                   CStreamReport::Plural(stats.files, L"file", L"files"), m_Options.recordFolder.c_str()),
           Printed(L"{\"event\":\"minutes\",\"units\":%llu,\"bytes\":%llu,\"files\":%u,\"dropped\":%llu}", units,
                   bytes, stats.files, dropped));
-    if (dropped == 0 && stats.filesFailed == 0) return true;
+    CheckRecording();
+    if (m_gapsShown)
+        m_Report(Printed(L"vcsf live: the recording has %u %ls", m_gapsShown, CStreamReport::Plural(m_gapsShown, L"gap", L"gaps")),
+                 false);
+    if (dropped == 0 && stats.filesFailed == 0) return m_gapsShown == 0;
     std::wstring text = Printed(L"vcsf live: %llu units could not be recorded; the first because ", dropped) +
                         CMinuteRecordSink::Meaning(m_pMinuteSink->FirstFailure());
     if (stats.lastError) text += Printed(L" (error %u)", stats.lastError);

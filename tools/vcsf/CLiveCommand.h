@@ -73,6 +73,7 @@ private:
     Microsoft::WRL::ComPtr<CFileSink> m_pRecordSink;
     Microsoft::WRL::ComPtr<CMinuteRecordSink> m_pMinuteSink;
     bool m_bRecordingLossShown = false;
+    uint32_t m_gapsShown = 0;
     HANDLE m_hOutput = INVALID_HANDLE_VALUE;
     bool m_bOwnOutput = false;
     HANDLE m_hRecord = INVALID_HANDLE_VALUE;

@@ -29,7 +29,15 @@ bool CLiveOptions::Parse(const std::vector<std::wstring>& args)
     if (!recordFolder.empty() && !recordPacks.empty())
         return Fail(L"--record and --record-packs both take the recording pin: give one of them");
     if (m_bAreaGiven && recordFolder.empty()) return Fail(L"--area needs --record DIR");
+    if (recordStall > 0 && recordFolder.empty()) return Fail(L"--stall-recorder needs --record DIR");
     return AddCamera();
+}
+
+bool CLiveOptions::Seconds(const std::wstring& value, double* pSeconds)
+{
+    wchar_t* end = nullptr;
+    *pSeconds = std::wcstod(value.c_str(), &end);
+    return !value.empty() && *end == L'\0' && *pSeconds > 0;
 }
 
 bool CLiveOptions::ParseOption(const std::wstring& name, const std::wstring& value)
@@ -65,9 +73,9 @@ bool CLiveOptions::ParseOption(const std::wstring& name, const std::wstring& val
     } else if (name == L"--timeout") {
         assignments.push_back(L"VCSF_TimeOut=" + value);
     } else if (name == L"--duration") {
-        wchar_t* end = nullptr;
-        duration = std::wcstod(value.c_str(), &end);
-        if (value.empty() || *end != L'\0' || !(duration > 0)) return Fail(L"--duration takes seconds above 0");
+        if (!Seconds(value, &duration)) return Fail(L"--duration takes seconds above 0");
+    } else if (name == L"--stall-recorder") {
+        if (!Seconds(value, &recordStall) || recordStall > 60) return Fail(L"--stall-recorder takes seconds above 0, up to 60");
     } else {
         return Fail(L"unknown option " + name);
     }

@@ -20,6 +20,7 @@ public:
     std::wstring recordPacks;               // where the recording pin's samples go; empty: not connected
     std::wstring recordFolder;              // where the recording pin's minute files go; empty: none
     uint8_t recordArea = kAreaNormal;
+    double recordStall = 0;                 // seconds the recorder holds its first pack
     double duration = -1;                   // seconds; negative: until Ctrl+C or the stream ends
     bool bJson = false;
 
@@ -27,6 +28,7 @@ private:
     bool AddCamera();
 
     bool ParseOption(const std::wstring& name, const std::wstring& value);
+    static bool Seconds(const std::wstring& value, double* pSeconds);
     bool AddEndpoint(const std::wstring& value, const wchar_t* pszAddress, const wchar_t* pszPort);
     bool Fail(const std::wstring& message);
 

@@ -7,12 +7,26 @@ const CLSID CLSID_MinuteRecordSink = {0x5c7d2e91, 0x3b4a, 0x4e6f, {0x8a, 0x1d, 0
 
 }  // namespace
 
-CMinuteRecordSink::CMinuteRecordSink(CMinuteRecording* pRecording)
-    : CSampleSink(L"CMinuteRecordSink", CLSID_MinuteRecordSink), m_pRecording(pRecording)
+CMinuteRecordSink::CMinuteRecordSink(CMinuteRecording* pRecording, DWORD dwStallMs)
+    : CSampleSink(L"CMinuteRecordSink", CLSID_MinuteRecordSink),
+      m_pRecording(pRecording),
+      m_dwStallMs(dwStallMs),
+      m_hStopped(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
 }
 
-CMinuteRecordSink::~CMinuteRecordSink() { DestroyMinuteRecording(m_pRecording); }
+CMinuteRecordSink::~CMinuteRecordSink()
+{
+    DestroyMinuteRecording(m_pRecording);
+    if (m_hStopped) CloseHandle(m_hStopped);
+}
+
+// The graph stops its renderers first: a stalled sample must not hold the source's stop.
+STDMETHODIMP CMinuteRecordSink::Stop()
+{
+    if (m_hStopped) SetEvent(m_hStopped);
+    return CSampleSink::Stop();
+}
 
 int32_t CMinuteRecordSink::Finish()
 {
@@ -33,6 +47,8 @@ MinuteRecordingStats CMinuteRecordSink::Stats()
 // The packet's whole buffer: its 24-byte head, then the pack.
 HRESULT CMinuteRecordSink::Consume(IMediaSample* pSample, BYTE* p)
 {
+    if (m_dwStallMs && Samples() == 1 && m_hStopped) WaitForSingleObject(m_hStopped, m_dwStallMs);
+    if (pSample->IsDiscontinuity() == S_OK) m_dwGaps++;
     CAutoLock lock(&m_RecordingLock);
     Note(m_pRecording->AddSample(p, static_cast<uint32_t>(pSample->GetSize())));
     return S_OK;

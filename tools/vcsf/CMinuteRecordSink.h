@@ -15,8 +15,11 @@
 class CMinuteRecordSink : public CSampleSink {
 public:
     // Takes the recording, which the sink finishes and gives back when destroyed.
-    explicit CMinuteRecordSink(CMinuteRecording* pRecording);
+    // With a stall, the first sample is held that long, as a slow disk would hold
+    // it, or until the sink stops.
+    explicit CMinuteRecordSink(CMinuteRecording* pRecording, DWORD dwStallMs = 0);
     ~CMinuteRecordSink() override;
+    STDMETHODIMP Stop() override;
 
     // Writes the unit still being built and closes the open file; once the graph
     // has stopped. 0, or what became of that last unit.
@@ -24,6 +27,8 @@ public:
     MinuteRecordingStats Stats();
     // What became of the first unit that could not be recorded; 0 while none.
     int32_t FirstFailure() const { return m_FirstFailure; }
+    // Gaps in the packs: the filter dropped some up to the key pack that follows.
+    uint32_t Gaps() const { return m_dwGaps; }
 
     static std::wstring Meaning(int32_t result);
 
@@ -34,4 +39,7 @@ private:
     CCritSec m_RecordingLock;  // the streaming thread's samples against Finish and Stats
     CMinuteRecording* const m_pRecording;
     std::atomic<int32_t> m_FirstFailure{0};
+    std::atomic<uint32_t> m_dwGaps{0};
+    const DWORD m_dwStallMs;
+    HANDLE m_hStopped;
 };
