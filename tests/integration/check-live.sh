@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Live view as a user runs it, against the camera that with-camera.sh started:
-#   check-live.sh EMULATOR VCSF_EXE CLIP SECONDS [LIVE_OPTION...]
+#   check-live.sh EMULATOR VCSF_EXE CLIP SECONDS [--once] [LIVE_OPTION...]
 # The file that "vcsf live" writes must be the camera's stream from its first
 # unit on, in order, with nothing missing, repeated or added (the camera loops the
 # clip; the tail still buffered at the stop may be cut), and ffprobe must read it
 # as an MPEG program stream with the clip's video. The packs file that
 # --record-packs writes must hold the same stream cut into packs, each behind its
-# length and its 24-byte head.
+# length and its 24-byte head. With --once (a camera that sends the clip once and
+# falls silent) the packs must be the whole clip but its last pack, whose end never
+# comes.
 set -uo pipefail
 emulator=$1 exe=$2 clip=$3 seconds=$4
 shift 4
+once=0
+[ "${1:-}" = --once ] && { once=1; shift; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$emulator" "$exe" live --camera "127.0.0.1:$VCSF_CAMERA_PORT" --nic 127.0.0.1 --duration "$seconds" \
@@ -38,4 +42,10 @@ done
 packed=$(stat -c %s "$work/packs.ps")
 [ "$count" -gt 0 ] || { echo "check-live: no pack was recorded" >&2; exit 1; }
 cmp -n "$packed" "$work/packs.ps" "$work/looped.ps" || { echo "check-live: the packs differ from the clip" >&2; exit 1; }
+if [ "$once" = 1 ]; then
+  # The last pack start code in the clip, from its hex dump (even positions are byte boundaries).
+  last=$(od -An -v -tx1 "$clip" | tr -d ' \n' | grep -ob 000001ba | cut -d: -f1 | awk '$1 % 2 == 0' | tail -1)
+  [ "$packed" = $((last / 2)) ] ||
+    { echo "check-live: $packed bytes of packs recorded; the clip's packs but the last are $((last / 2))" >&2; exit 1; }
+fi
 echo "check-live: $size bytes, the clip's stream from its start; ffprobe: $probed; $count packs of it recorded"
