@@ -147,10 +147,13 @@ int32_t CIndexedBuffer2::WriteAndGetOffset(const uint8_t* pBytes, uint32_t lengt
 
 void CIndexedBuffer2::Overflow(const wchar_t* pszWhat)
 {
-    if (!m_bGap) {
-        g_Trace(2, L"%s", pszWhat);
-        m_dwGapsOpened++;
-    }
+    if (!m_bGap) g_Trace(2, L"%s", pszWhat);
+    BeginGap();
+}
+
+void CIndexedBuffer2::BeginGap()
+{
+    if (!m_bGap) m_dwGapsOpened++;
     m_bOverflow = 1;
     m_bGap = 1;
     m_bIFrame = 0;
@@ -159,10 +162,7 @@ void CIndexedBuffer2::Overflow(const wchar_t* pszWhat)
 void CIndexedBuffer2::OpenGap()
 {
     CAutoLock lock(&m_Lock);
-    if (!m_bGap) m_dwGapsOpened++;
-    m_bOverflow = 1;
-    m_bGap = 1;
-    m_bIFrame = 0;
+    BeginGap();
 }
 
 CIndexedBuffer2::Gaps CIndexedBuffer2::GetGaps()

@@ -97,7 +97,9 @@ private:
     enum class PacketStage : uint32_t { None, HeadPending, HeadWritten };
 
     void CorrectLostPacket();
-    void Overflow(const wchar_t* pszWhat);  // under m_Lock
+    // Both under m_Lock.
+    void Overflow(const wchar_t* pszWhat);
+    void BeginGap();
     // Places a head in the area; *pOffset tells where, from the area's start.
     int32_t WriteAndGetOffset(const uint8_t* pBytes, uint32_t length, uint32_t* pOffset);
     bool IsOverflow(uint32_t packetSize) const;

@@ -2,6 +2,8 @@
 
 #include "core/ByteOrder.h"
 
+#include <cstring>
+
 namespace {
 
 // {0B1E7C52-8D3A-4F0B-9C1E-5A2D7F3B6E41}
@@ -17,11 +19,12 @@ CFileSink::CFileSink(HANDLE hOutput, Content content)
 HRESULT CFileSink::Consume(IMediaSample* pSample, BYTE* p)
 {
     if (m_Content == Content::Data) return Write(p, pSample->GetActualDataLength());
+    // One write a packet: a reader behind a pipe wakes once, not twice.
     const long cb = pSample->GetSize();
-    BYTE length[4];
-    WriteLE32(length, static_cast<uint32_t>(cb));
-    const HRESULT hr = Write(length, sizeof(length));
-    return hr == S_OK ? Write(p, cb) : hr;
+    m_Record.resize(4 + static_cast<size_t>(cb));
+    WriteLE32(m_Record.data(), static_cast<uint32_t>(cb));
+    std::memcpy(m_Record.data() + 4, p, static_cast<size_t>(cb));
+    return Write(m_Record.data(), static_cast<long>(m_Record.size()));
 }
 
 // A failed write stops the stream here (S_FALSE); the host sees it in WriteError.

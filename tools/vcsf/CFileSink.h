@@ -7,6 +7,8 @@
 
 #include "tools/vcsf/CSampleSink.h"
 
+#include <vector>
+
 class CFileSink : public CSampleSink {
 public:
     enum class Content { Data, Packets };
@@ -25,5 +27,6 @@ private:
     const HANDLE m_hOutput;
     const Content m_Content;
     std::atomic<uint64_t> m_ullBytes{0};
+    std::vector<BYTE> m_Record;  // a packet's length and bytes, written at once
     std::atomic<DWORD> m_dwWriteError{0};
 };
