@@ -77,7 +77,8 @@ void CRecordingPath::Write(const uint8_t* pData, uint32_t cb)
     FollowGap(written == CParsePS::kOverflow ? L"parser's ring" : L"recording buffer");
 }
 
-// A gap that opened and closed within one write is still told, open and closed.
+// A gap that opened and closed within one write is still told. The next stream
+// head's notification carries status 0 again.
 void CRecordingPath::FollowGap(const wchar_t* pszBuffer)
 {
     const CIndexedBuffer2::Gaps gaps = m_pBuffer->GetGaps();
@@ -90,7 +91,6 @@ void CRecordingPath::FollowGap(const wchar_t* pszBuffer)
     if (!m_bGapOpen || gaps.bOpen) return;
     m_bGapOpen = false;
     g_Trace(1, L"Recording: goes on at a key pack.");
-    if (m_pCamParm->GetStatus() == kStatusBufferOverflow) m_pCamParm->SetStatus(kStatusOk, true);
 }
 
 void CRecordingPath::Reset()

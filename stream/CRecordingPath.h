@@ -6,7 +6,7 @@
 // A pack is indexed as soon as its end has arrived: with every camera packet, not
 // at the next unit. An overflow of the parser's ring or of the recording buffer
 // costs the packs up to the next key pack: the host hears status 0x9006 when the
-// gap opens and status 0 when recording goes on.
+// gap opens.
 //
 // Locking: m_ParserLock keeps the parser from going while a receiving thread
 // writes into it; the recording buffer's own lock is taken inside it. Taken after

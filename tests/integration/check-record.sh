@@ -12,7 +12,7 @@
 # first run's stream followed by the second's. With --stall, the recorder holds its
 # first pack for two seconds: vcsf live says status 0x9006 and the gap, and ends
 # with status 1; export gives the camera's stream from its start up to the gap,
-# then from one of its key packs on.
+# then from one of its key packs on (and so on, should the recorder fall behind again).
 set -uo pipefail
 emulator=$1 exe=$2 clip=$3 seconds=$4
 shift 4
@@ -63,27 +63,31 @@ if [ "$stall" = 1 ]; then
   grep -q "^status 0x9006 " <<<"$out" || fail "vcsf live did not say status 0x9006"
   grep -q "^vcsf live: the recording has a gap: " <<<"$out" || fail "vcsf live did not say the gap"
   "$emulator" "$exe" export "$work/rec" "$work/export.ps" || fail "vcsf export failed ($?)"
-  size=$(stat -c %s "$work/export.ps")
-  gap=$(cmp "$work/export.ps" "$work/looped.ps" | sed -n 's/.* byte \([0-9]*\),.*/\1/p')
-  [ -n "$gap" ] && [ "$gap" -gt 1 ] || fail "the recording is not the camera's stream up to a gap"
-  # The packs on either side of the gap may begin alike (a start code, the clock's
-  # high bits): the gap is at the start code in front of the first difference.
-  at=$((gap - 1))
-  for _ in $(seq 14); do
-    [ "$(od -An -tx1 -j "$at" -N4 "$work/export.ps" | tr -d ' ')" = 000001ba ] && break
-    at=$((at - 1))
-  done
-  # Where the bytes after the gap begin in the clip, found in its hex dump.
+  # Stretch by stretch: the first is the camera's stream from its start, each one
+  # after a gap the stream from a key pack, found in the clip's hex dump.
   hex=$(od -An -v -tx1 "$clip" | tr -d ' \n')
-  want=$(od -An -v -tx1 -j "$at" -N 64 "$work/export.ps" | tr -d ' \n')
-  key=$(grep -ob "$want" <<<"$hex" | head -1 | cut -d: -f1)
-  [ -n "$key" ] && [ $((key % 2)) = 0 ] || fail "the bytes after the gap at $at are not in the clip"
-  key=$((key / 2))
-  [ "$(od -An -tx1 -j $((key + 14)) -N4 "$clip" | tr -d ' ')" = 000001bb ] ||
-    fail "the recording goes on at $key of the clip, not at a key pack"
-  cmp -n $((size - at)) -i "$at:$key" "$work/export.ps" "$work/looped.ps" ||
-    fail "after the gap at $at the recording is not the camera's stream from $key of the clip"
-  echo "check-record: $at bytes, a gap, then $((size - at)) bytes from the key pack at $key of the clip"
+  at=0 from=0 gaps=0
+  while gap=$(cmp -i "$at:$from" "$work/export.ps" "$work/looped.ps" 2>/dev/null | sed -n 's/.* byte \([0-9]*\),.*/\1/p')
+        [ -n "$gap" ]; do
+    # Packs on either side of a gap may begin alike (a start code, the clock's high
+    # bits): the gap is at the start code in front of the first difference.
+    next=$((at + gap - 1))
+    for _ in $(seq 14); do
+      [ "$(od -An -tx1 -j "$next" -N4 "$work/export.ps" | tr -d ' ')" = 000001ba ] && break
+      next=$((next - 1))
+    done
+    [ "$next" -gt "$at" ] || fail "the recording from $at is not the camera's stream"
+    want=$(od -An -v -tx1 -j "$next" -N 64 "$work/export.ps" | tr -d ' \n')
+    key=$(grep -ob "$want" <<<"$hex" | head -1 | cut -d: -f1)
+    [ -n "$key" ] && [ $((key % 2)) = 0 ] || fail "the bytes after the gap at $next are not in the clip"
+    key=$((key / 2))
+    [ "$(od -An -tx1 -j $((key + 14)) -N4 "$clip" | tr -d ' ')" = 000001bb ] ||
+      fail "after the gap at $next the recording goes on at $key of the clip, not at a key pack"
+    at=$next from=$key gaps=$((gaps + 1))
+  done
+  said=$(tr -d '\r' <<<"$out" | sed -n 's/^vcsf live: the recording has \([0-9]*\) gaps\{0,1\}$/\1/p')
+  [ "$gaps" -ge 1 ] && [ "$said" = "$gaps" ] || fail "vcsf live said ${said:-no} gaps; the recording has $gaps"
+  echo "check-record: $(stat -c %s "$work/export.ps") bytes, the camera's stream with $gaps gap(s), each up to a key pack"
   exit 0
 fi
 
