@@ -46,6 +46,31 @@ static_assert(offsetof(IndexEntry, dwHeadSize) == 44);
 static_assert(offsetof(IndexEntry, dwNotKey) == 48);
 static_assert(offsetof(IndexEntry, dwAfterGap) == 52);
 
+// An entry of the playback index: the frame's entry, the stream information and
+// status the reader gave with it, when it was written and first offered, its state.
+struct PlayIndexEntry {
+    IndexEntry entry;
+    StreamInfoBlock block;  // its status: the frame's (0, 0x0501 end, 0x0601 gap before it, an error)
+    uint8_t reserved1[6];
+    int64_t llWriteCounter;  // the steady clock when the frame was written
+    int64_t llCounterFrequency;
+    int64_t llFirstReadCounter;  // when the entry was first offered to the reader
+    uint8_t bState;
+    uint8_t bStatusSet;  // a status other than 0 was set on the entry
+    uint8_t reserved2[6];
+};
+static_assert(sizeof(PlayIndexEntry) == 168);
+static_assert(offsetof(PlayIndexEntry, block) == 56);
+static_assert(offsetof(PlayIndexEntry, block) + offsetof(StreamInfoBlock, info.usStatus) == 96);
+static_assert(offsetof(PlayIndexEntry, llWriteCounter) == 136);
+static_assert(offsetof(PlayIndexEntry, llCounterFrequency) == 144);
+static_assert(offsetof(PlayIndexEntry, llFirstReadCounter) == 152);
+static_assert(offsetof(PlayIndexEntry, bState) == 160);
+static_assert(offsetof(PlayIndexEntry, bStatusSet) == 161);
+
+// A playback entry's states.
+constexpr uint8_t kPlayEntryEmpty = 0, kPlayEntryWritten = 1, kPlayEntryRead = 2;
+
 // The layout of the head in front of each pack; BuildPackIndexHead writes its bytes.
 struct PackIndexHead {
     uint8_t bType;  // always 2

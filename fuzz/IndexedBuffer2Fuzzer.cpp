@@ -7,6 +7,7 @@
 // them when it is released; odd ReadEnd and SetSamplePos calls end that check.
 
 #include "core/CIndexedBuffer2.h"
+#include "fuzz/FuzzOperations.h"
 
 #include <algorithm>
 #include <array>
@@ -22,54 +23,6 @@ namespace {
 
 constexpr uint32_t kAreaSize = 64 * 1024;
 constexpr uint32_t kMaxPiece = 0x2000;
-
-// The bytes of packet `seq` repeat every kPeriod bytes from an offset of its own,
-// so that whole runs of them are copied and compared: byte loops here would cost
-// most of a run's time in traced compares.
-constexpr uint32_t kPeriod = 251;
-
-const uint8_t* PatternTable()
-{
-    static const auto table = [] {
-        std::array<uint8_t, 2 * kPeriod> t = {};
-        for (uint32_t i = 0; i < t.size(); i++) t[i] = static_cast<uint8_t>(((i % kPeriod) + 1) * 0x9E3779B97F4A7C15ull >> 56);
-        return t;
-    }();
-    return table.data();
-}
-
-void FillPattern(uint8_t* p, uint64_t length, uint64_t seq, uint64_t from)
-{
-    const uint8_t* pFrom = PatternTable() + (seq * 131 + from) % kPeriod;
-    for (uint64_t n; length; p += n, length -= n) std::memcpy(p, pFrom, n = std::min<uint64_t>(length, kPeriod));
-}
-
-bool HoldsPattern(const uint8_t* p, uint64_t length, uint64_t seq)
-{
-    const uint8_t* pFrom = PatternTable() + seq * 131 % kPeriod;
-    for (uint64_t n; length; p += n, length -= n)
-        if (std::memcmp(p, pFrom, n = std::min<uint64_t>(length, kPeriod))) return false;
-    return true;
-}
-
-void Require(bool bHolds)
-{
-    if (!bHolds) std::abort();
-}
-
-class CInput {
-public:
-    CInput(const uint8_t* pData, size_t size) : m_pData(pData), m_nSize(size) {}
-    bool More() const { return m_nAt < m_nSize; }
-    uint32_t Byte() { return More() ? m_pData[m_nAt++] : 0; }
-    uint32_t Word() { return Byte() << 8 | Byte(); }
-    uint32_t Dword() { return Word() << 16 | Word(); }
-
-private:
-    const uint8_t* m_pData;
-    size_t m_nSize;
-    size_t m_nAt = 0;
-};
 
 class CModel {
 public:
@@ -199,14 +152,7 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // Taken once and reset, as the parser's target does: a fresh area for every run cost
-    // more in page faults than the run itself.
     static int32_t result = 0;
     static CIndexedBuffer2 buffer(kAreaSize, CIndexedBuffer2::kLiveType, &result);
-    if (result != CIndexedBuffer2::kOk) return 0;
-    buffer.Init();
-    CModel model(&buffer);
-    CInput in(data, size);
-    while (in.More()) model.Run(in);
-    return 0;
+    return result == CIndexedBuffer2::kOk ? RunModel<CModel>(&buffer, data, size) : 0;
 }

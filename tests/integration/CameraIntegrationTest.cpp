@@ -454,7 +454,7 @@ TEST_F(RecordingPinTest, AStalledRecorderCostsThePacksItOverlappedAndRecordingGo
         const auto gap = std::find_if(kept.begin(), kept.end(), [](const auto& k) { return k.bDiscontinuity; });
         return gap == kept.end() ? SIZE_MAX : static_cast<size_t>(gap - kept.begin());
     };
-    ASSERT_TRUE(WaitUntil([&] { return afterGap() != SIZE_MAX && recSink->GetCounts().samples > 100 + afterGap(); }));
+    ASSERT_TRUE(WaitUntil([&] { return afterGap() != SIZE_MAX && static_cast<size_t>(recSink->GetCounts().samples) > 100 + afterGap(); }));
     StopWithinBound();
     const size_t gap = afterGap();
     EXPECT_TRUE(recSink->Kept()[gap].bSyncPoint);
