@@ -269,7 +269,7 @@ HRESULT CVCodecSourceFilter::DynamicRec(bool bOn)
     }
     g_Trace(1, L"DynamicRec: Rec Stop.");
     m_pRecording->EndParser();
-    m_pWorkers->Finish(CPushWorkers::kRecording);
+    m_pWorkers->FinishRecording();
     m_pRecording->Reset();
     m_Config.SetOn<HVSF_Rec>(false);
     return 0;

@@ -99,15 +99,14 @@ void CPushWorkers::Delete(uint32_t workers)
     StopOutside(std::move(pRecording));
 }
 
-void CPushWorkers::Finish(uint32_t workers)
+void CPushWorkers::FinishRecording()
 {
     std::unique_ptr<CPushES> pRecording;
     {
         CAutoLock lock(&m_Lock);
-        if (workers & kRecording) pRecording = std::move(m_pRecording);
+        pRecording = std::move(m_pRecording);
     }
     if (pRecording) pRecording->Finish();
-    Delete(workers & ~kRecording);
 }
 
 bool CPushWorkers::Has(uint32_t worker)

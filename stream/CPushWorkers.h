@@ -44,7 +44,7 @@ public:
     void RequestStop(uint32_t workers);
     void Delete(uint32_t workers);
     // The recording worker delivers what is ready, then ends as Delete ends it.
-    void Finish(uint32_t workers);
+    void FinishRecording();
     bool Has(uint32_t worker);
     // A new average bit rate for the live worker, if there is one.
     void Tune(uint32_t kbps);

@@ -2,6 +2,14 @@
 // A renderer for tests: one input pin on our base classes that counts what it is
 // sent (samples, bytes, flushes, new segments, end-of-stream) and can be told to
 // refuse types, withhold its allocator, fail Receive, or block in Receive.
+//
+// Locking: m_filterLock is the filter and pin lock of the base classes (state,
+// connection). m_countLock guards the counts and the kept samples: the streaming
+// thread that calls Receive writes them, the test's thread reads copies of them
+// through GetCounts and Kept. It is taken alone, never with m_filterLock, and is
+// not held while Receive waits to be unblocked. The block flag and the events are
+// set by the test's thread and by Stop or BeginFlush, and read by Receive without
+// a lock.
 
 #include "baseclasses/CBaseFilter.h"
 #include "baseclasses/CBaseInputPin.h"
