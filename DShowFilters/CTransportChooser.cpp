@@ -3,11 +3,13 @@
 #include "camera/CHTTPClient.h"
 #include "camera/CNetReceiver.h"
 #include "core/Trace.h"
+#include "playback/CFileTransport.h"
 
 #include <new>
 
-CTransportChooser::CTransportChooser(CBufferPool* pPool, ICamParmOwner* pOwner, CCamParm* pCamParm,
-                                     CMpegBuffer* pRing, HRESULT* phr)
+CTransportChooser::CTransportChooser(CBufferPool* pPool, ICamParmOwner* pOwner, IPlayOwner* pPlayOwner,
+                                     CCamParm* pCamParm, CMpegBuffer* pRing, CPlayIndexedBuffer* pPlayBuffer,
+                                     HRESULT* phr)
 {
     m_pUdp.reset(new (std::nothrow) CNetReceiver(pPool, pOwner, pCamParm, pRing, phr));
     if (!m_pUdp || FAILED(*phr)) {
@@ -19,7 +21,10 @@ CTransportChooser::CTransportChooser(CBufferPool* pPool, ICamParmOwner* pOwner, 
     if (!m_pHttp || FAILED(*phr)) {
         g_Trace(1, L"CHTTPClient create error.");
         if (SUCCEEDED(*phr)) *phr = E_OUTOFMEMORY;
+        return;
     }
+    m_pFile.reset(new (std::nothrow) CFileTransport(pPlayOwner, pCamParm, pPlayBuffer));
+    if (!m_pFile) *phr = E_OUTOFMEMORY;
 }
 
 // The receiver's and the client's own destructors end whatever still runs.
@@ -27,6 +32,7 @@ CTransportChooser::~CTransportChooser() = default;
 
 ITransport* CTransportChooser::For(uint16_t usComType) const
 {
+    if (IsFileComType(usComType)) return m_pFile.get();
     switch (TransportOf(usComType)) {
     case COMTYPE_UNICAST:
     case COMTYPE_MULTICAST:
@@ -54,4 +60,6 @@ void CTransportChooser::Stop()
     m_pActive = nullptr;
 }
 
-bool CTransportChooser::IsActive() { return m_pUdp->IsActive() || m_pHttp->IsActive(); }
+bool CTransportChooser::IsActive() { return m_pUdp->IsActive() || m_pHttp->IsActive() || m_pFile->IsActive(); }
+
+bool CTransportChooser::HasFileReader() const { return m_pFile->HasReader(); }

@@ -8,7 +8,10 @@
 #include "core/CBufferPool.h"
 #include "core/CCamParm.h"
 #include "core/CMpegBuffer.h"
+#include "core/CPlayIndexedBuffer.h"
+#include "core/PlayUnitInfo.h"
 #include "core/Trace.h"
+#include "stream/CESMediaSamplePool.h"
 #include "stream/CNetRecvAlloc.h"
 #include "stream/CPushWorkers.h"
 #include "stream/CRecordingPath.h"
@@ -23,8 +26,8 @@ namespace {
 constexpr uint32_t kPoolBuffers = 54;
 constexpr uint32_t kPoolBufferBytes = 4096;
 constexpr uint32_t kMpegBufferBytes = 0x78000;
+constexpr int kPlaySamples = 10;
 const uint32_t kAddressNotSet = IPv4NetworkOrder(254, 255, 255, 255);  // never accepted by SetValue
-constexpr int32_t kStatusNoFileReader = 0xA003;
 
 bool IsTrue(const VARIANT& value) { return static_cast<uint16_t>(value.boolVal) == 0xFFFF; }
 
@@ -73,11 +76,17 @@ HRESULT CVCodecSourceFilter::CreateObjects()
         g_Trace(1, L"Constructor:m_pMpegBuffer create error");
         return E_OUTOFMEMORY;
     }
+    m_pPlayBuffer.reset(new (std::nothrow) CPlayIndexedBuffer(CPlayIndexedBuffer::kPlaySize,
+                                                              CPlayIndexedBuffer::kPlayType, &result));
+    if (!m_pPlayBuffer || result < 0) {
+        g_Trace(1, L"Constructor: m_pPlayIdxBuf create error.");
+        return E_OUTOFMEMORY;
+    }
     m_pRecording.reset(new (std::nothrow) CRecordingPath(GetOwner(), m_pCamParm.get(), &hr));
     if (!m_pRecording) return E_OUTOFMEMORY;
     if (FAILED(hr)) return hr;
-    m_pTransports.reset(new (std::nothrow) CTransportChooser(m_pBufferPool.get(), this, m_pCamParm.get(),
-                                                             m_pMpegBuffer.get(), &hr));
+    m_pTransports.reset(new (std::nothrow) CTransportChooser(m_pBufferPool.get(), this, this, m_pCamParm.get(),
+                                                             m_pMpegBuffer.get(), m_pPlayBuffer.get(), &hr));
     if (!m_pTransports) return E_OUTOFMEMORY;
     if (FAILED(hr)) return hr;
     return CreateSamplePools();
@@ -114,8 +123,15 @@ HRESULT CVCodecSourceFilter::CreateSamplePools()
         g_ErrorLog(1, L"Constructor", L"m_pNetRecvAlloc");
         return E_OUTOFMEMORY;
     }
-    m_pWorkers.reset(new (std::nothrow) CPushWorkers(this, m_pMSPool.get(), m_pMpegBuffer.get(),
-                                                     m_pRecording->Pool(), m_pRecording->Buffer()));
+    m_pMSPlayPool.reset(new (std::nothrow) CESMediaSamplePool(kPlaySamples, GetOwner(), m_pCamParm.get(),
+                                                              m_pPlayBuffer.get(), &hr));
+    if (!m_pMSPlayPool || FAILED(hr)) {
+        g_ErrorLog(1, L"Constructor", L"m_pMSPlayPool");
+        return FAILED(hr) ? hr : E_OUTOFMEMORY;
+    }
+    const CPushWorkers::Buffers buffers = {m_pMSPool.get(),        m_pMpegBuffer.get(), m_pRecording->Pool(),
+                                           m_pRecording->Buffer(), m_pMSPlayPool.get(), m_pPlayBuffer.get()};
+    m_pWorkers.reset(new (std::nothrow) CPushWorkers(this, m_pCamParm.get(), buffers));
     return m_pWorkers ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -134,6 +150,8 @@ CVCodecSourceFilter::~CVCodecSourceFilter()
     delete m_pNetRecvAlloc;
     m_pOutputR.reset();
     m_pRecording.reset();
+    m_pMSPlayPool.reset();
+    m_pPlayBuffer.reset();
     m_pMpegBuffer.reset();
     g_TraceEnd();
     g_bTraceEnable = 0;
@@ -300,8 +318,11 @@ int32_t CVCodecSourceFilter::SendGraphEvent(int32_t code, intptr_t param1, intpt
 
 int32_t CVCodecSourceFilter::CreatePushData() { return m_pWorkers->CreateLive(m_dwAvgBitRate, GetRate()); }
 
-// The playback push thread comes with playback.
-int32_t CVCodecSourceFilter::CreatePushPlay() { return E_NOTIMPL; }
+int32_t CVCodecSourceFilter::CreatePushPlay()
+{
+    const double rate = m_Config.IsOn<HVSF_AudioModel>() ? 1.0 : GetRate();
+    return m_pWorkers->CreatePlay(m_pCamParm->CalcAvgBitRate(), rate);
+}
 
 int32_t CVCodecSourceFilter::CreatePushES(uint32_t esTypes, int64_t referenceTime)
 {
@@ -316,8 +337,14 @@ void CVCodecSourceFilter::StopStream(bool bNotify)
 {
     // Asked only: a receiving thread stops the stream here while a delivery may be held.
     if (!IsStopped()) {
-        const uint32_t workers = (m_pOutput->IsConnected() ? CPushWorkers::kLive : 0) |
+        const bool bMain = m_pOutput->IsConnected();
+        const uint32_t workers = (bMain ? CPushWorkers::kLive | CPushWorkers::kPlay : 0) |
                                  (m_pOutputR->IsConnected() ? CPushWorkers::kRecording : 0);
+        // Downstream lets go of what it holds, so that a playback thread waiting for a sample goes on.
+        if (bMain && m_pWorkers->Has(CPushWorkers::kPlay)) {
+            m_pOutput->DeliverBeginFlush();
+            m_pOutput->DeliverEndFlush();
+        }
         m_pWorkers->RequestStop(workers);
     }
     if (bNotify) m_pCamParm->SendErrAbort(E_FAIL);
@@ -413,11 +440,26 @@ HRESULT CVCodecSourceFilter::StartTransport()
     return m_pTransports->Start(m_Config.Settings());
 }
 
+// A failed start is said as it is and leaves the filter stopped.
 HRESULT CVCodecSourceFilter::FilePause()
 {
     m_bLiveFrozen = 0;
-    g_Trace(1, L"CVCodecSourceFilter::FilePause: playback of recorded files is not part of this build yet.");
-    return E_FAIL;
+    if (m_State != State_Stopped) {
+        m_State = State_Paused;
+        return S_OK;
+    }
+    m_pCamParm->SetFirstDataGet(false);
+    const HRESULT hr = ComGuard([&] { return m_pTransports->Start(m_Config.Settings()); });
+    if (FAILED(hr)) {
+        EndTransport();
+        ResetBuffers();
+        return hr;
+    }
+    m_Config.SetOn<HVSF_Live>(false);
+    if (m_pOutput->IsConnected()) m_pOutput->SetRate(GetRate());
+    ActivatePins();
+    m_State = State_Paused;
+    return S_OK;
 }
 
 // The receiver goes first: its thread may create push threads at first data.
@@ -428,10 +470,13 @@ void CVCodecSourceFilter::EndTransport()
     m_pWorkers->Delete(CPushWorkers::kAll);
 }
 
+// Samples still out give nothing back to the next round's buffer.
 void CVCodecSourceFilter::ResetBuffers()
 {
     m_pMpegBuffer->Reset();
     m_pRecording->Reset();
+    m_pMSPlayPool->NewRound();
+    m_pPlayBuffer->Init();
 }
 
 // Never fails: whatever runs is stopped, and the filter is stopped afterwards.
@@ -507,8 +552,12 @@ void CVCodecSourceFilter::GetRestartTime(SYSTEMTIME* pTime) const
     *pTime = m_bPosRestart ? m_stPosTime : m_stPlayTime;
 }
 
-// The file reader comes with playback.
-int32_t CVCodecSourceFilter::GetIndexOffset(uint32_t*) const { return kStatusNoFileReader; }
+int32_t CVCodecSourceFilter::GetIndexOffset(uint32_t* pOffset) const
+{
+    if (!m_pTransports->HasFileReader()) return kStatusNoFileReader;
+    *pOffset = m_Config.Get<HVSF_IndexOffSetSize, uint32_t>();
+    return 0;
+}
 
 // The seeking object, and the receive lock around its use, come with playback.
 HRESULT CVCodecSourceFilter::SeekNotify(bool) { return E_FAIL; }

@@ -16,7 +16,8 @@
 // table takes only locks below it.
 //    1. filter lock (CBaseFilter)       Pause, Stop, DynamicRec/Live, audio model
 //    2. receive lock (this filter)      a delivery on the main pin
-//    3. push workers (CPushWorkers)     the push thread objects
+//    3. push workers (CPushWorkers)     the push thread objects; the file reader and
+//                                       the playback push thread have no lock
 //    4. a worker thread (CWorkerThread) its start and join; the cancel step may take
 //                                       its owner's lock (the receiver's closes the
 //                                       socket), and the receiver starts its thread
@@ -28,7 +29,7 @@
 //    8. recording parser (CRecordingPath)  the parser while a receiver writes;
 //       then the parser's own (CParsePS)    a parse
 //    9. sample pools (CTSMediaSamplePool, CESMediaSamplePool)
-//   10. indexed buffer (CIndexedBuffer2)
+//   10. indexed buffers (CIndexedBuffer2, CPlayIndexedBuffer)
 //   11. ring buffer (CMpegBuffer), HTTP record buffer (CHTTPBuffer)
 //   12. configuration (CFilterConfig)   texts and dates; takes nothing
 //   13. camera parameters (CCamParm)    takes nothing: it calls out only after it
@@ -41,7 +42,7 @@
 #include "baseclasses/CBaseFilter.h"
 #include "core/CPlayRate.h"
 #include "core/ICamParmOwner.h"
-#include "stream/IPushOwner.h"
+#include "playback/IPlayOwner.h"
 
 #include <atomic>
 #include <memory>
@@ -52,7 +53,9 @@ class CCamParm;
 class CMpegBuffer;
 class CNetRecvAlloc;
 class CTransportChooser;
+class CPlayIndexedBuffer;
 class CPushWorkers;
+class CESMediaSamplePool;
 class CRecOutputPin;
 class CRecordingPath;
 class CTSMediaSamplePool;
@@ -63,7 +66,7 @@ class CVCodecSourceFilter : public CBaseFilter,
                             public ISpecifyPropertyPages,
                             public IAMFilterMiscFlags,
                             private ICamParmOwner,
-                            private IPushOwner {
+                            private IPlayOwner {
 public:
     static CUnknown* CreateInstance(IUnknown* pUnkOuter, HRESULT* phr);
     ~CVCodecSourceFilter() override;
@@ -109,31 +112,31 @@ public:
     uint8_t GetAudioModel() override;
     bool GetSplitTime(int64_t* pTime) override;
     void SetSplitPending(bool bPending) override { m_bSplitPending = bPending ? 1 : 0; }
-    void SetSplitTime(int64_t time);
+    void SetSplitTime(int64_t time) override;
     void SetAudioModel(uint8_t bAudioModel);
-    bool IsStopping() const { return m_bStopping != 0; }
+    bool IsStopping() const override { return m_bStopping != 0; }
 
     // Delivery of both pins: false when refused (stopping, live frozen, or downstream
     // timed out in a network mode until the next Stop).
     bool CheckAndDeliver(IMediaSample* pSample, uint32_t esType) override;
     bool DeliverVideo(IMediaSample* pSample) override { return CheckAndDeliver(pSample, ESTYPE_VIDEO); }
     void SendEndOfStream(uint32_t esTypes) override;
-    bool IsQualityQuiet() const;
-    bool IsPaused() const { return m_State == State_Paused; }
+    bool IsQualityQuiet() const override;
+    bool IsPaused() const override { return m_State == State_Paused; }
     void SetRate(double rate);
     DWORD GetPushInterval(bool bForReader) override { return m_PlayRate.PushInterval(bForReader); }
-    bool IsRateRestart() const { return m_bRateRestart != 0; }
-    void SetRateRestart(bool bPending) { m_bRateRestart = bPending ? 1 : 0; }
-    bool IsPosRestart() const { return m_bPosRestart != 0; }
-    void SetPosRestart(bool bPending) { m_bPosRestart = bPending ? 1 : 0; }
+    bool IsRateRestart() const override { return m_bRateRestart != 0; }
+    void SetRateRestart(bool bPending) override { m_bRateRestart = bPending ? 1 : 0; }
+    bool IsPosRestart() const override { return m_bPosRestart != 0; }
+    void SetPosRestart(bool bPending) override { m_bPosRestart = bPending ? 1 : 0; }
     // Playback reports its progress only while running.
-    void SetPlayTime(const SYSTEMTIME& time);
-    void SetPosTime(const SYSTEMTIME& time);
+    void SetPlayTime(const SYSTEMTIME& time) override;
+    void SetPosTime(const SYSTEMTIME& time) override;
     // Where playback starts again: the position of a pending seek, else the play time.
-    void GetRestartTime(SYSTEMTIME* pTime) const;
+    void GetRestartTime(SYSTEMTIME* pTime) const override;
     // The file reader's record offset; 0xA003 while there is no file reader.
-    int32_t GetIndexOffset(uint32_t* pOffset) const;
-    HRESULT SeekNotify(bool bPosRestart);
+    int32_t GetIndexOffset(uint32_t* pOffset) const override;
+    HRESULT SeekNotify(bool bPosRestart) override;
 
 private:
     friend class CFilterTestPeer;
@@ -167,10 +170,12 @@ private:
     std::unique_ptr<CBufferPool> m_pBufferPool;
     std::unique_ptr<CCamParm> m_pCamParm;
     std::unique_ptr<CMpegBuffer> m_pMpegBuffer;
+    std::unique_ptr<CPlayIndexedBuffer> m_pPlayBuffer;
     std::unique_ptr<CRecordingPath> m_pRecording;
     std::unique_ptr<CTransportChooser> m_pTransports;
     std::unique_ptr<CTSMediaSamplePool> m_pMSPool;
     CNetRecvAlloc* m_pNetRecvAlloc = nullptr;  // owned; its reference count is the filter's
+    std::unique_ptr<CESMediaSamplePool> m_pMSPlayPool;
     std::unique_ptr<CPushWorkers> m_pWorkers;
 
     // Read by the push threads before each delivery.

@@ -12,8 +12,6 @@ namespace {
 
 constexpr uint16_t kStatusEndOfData = 0x0501;
 constexpr uint16_t kStatusGap = 0x0601;
-// Fewer entries than this written ahead, and the reader waits for more.
-constexpr int32_t kMaxFreeToRead = 510;
 
 int64_t Counter() { return std::chrono::steady_clock::now().time_since_epoch().count(); }
 constexpr int64_t kCounterFrequency = std::chrono::steady_clock::period::den / std::chrono::steady_clock::period::num;
@@ -50,7 +48,7 @@ void CPlayIndexedBuffer::Init()
     m_ullRefTime = kDefaultRefTime;
     m_bOverflow = m_bStarted = 0;
     m_dwStartSize = kStartSize;
-    m_dwReserved = m_dwLastLockEnd = m_dwSendPosition = 0;
+    m_dwReserved = m_dwLastLockEnd = 0;
     m_dwLoopEnd = m_dwSize;
     for (PlayIndexEntry& e : m_Index) {
         e.block = {};
@@ -161,7 +159,7 @@ int32_t CPlayIndexedBuffer::Write(const uint8_t* pData, uint32_t size, int32_t r
 int32_t CPlayIndexedBuffer::WriteAndGetOffset(const uint8_t* pData, uint32_t size, uint32_t* pOffset)
 {
     if (m_bOverflow) return kWriteError;
-    if (IsOverflow()) {
+    if (IsOverflow(m_dwExpected)) {
         g_Trace(2, L"CPlayIndexedBuffer::WriteAndGetOffset: Buffer overflow!!!");
         m_bOverflow = 1;
         return kWriteError;
@@ -192,13 +190,19 @@ void CPlayIndexedBuffer::Loop()
 // wrap, to the write offset; a frame must not reach them. The writer stops short of
 // the lock end, so that a full ring never looks empty. The push thread's read end
 // is no bound: after the loop to the start it lies in the round before.
-bool CPlayIndexedBuffer::IsOverflow() const
+bool CPlayIndexedBuffer::IsOverflow(uint32_t size) const
 {
-    const uint64_t w = m_dwWriteOffset, x = m_dwExpected, r = m_dwLockEnd;
+    const uint64_t w = m_dwWriteOffset, x = size, r = m_dwLockEnd;
     if (x > m_dwSize) return true;
     if (m_dwReserved == 0) return false;
     if (r >= w) return w + x >= r;
     return w + x > m_dwSize && x >= r;
+}
+
+bool CPlayIndexedBuffer::HasRoomFor(uint32_t size)
+{
+    CAutoLock lock(&m_Lock);
+    return !m_bOverflow && m_Index[m_nWrite].bState != kPlayEntryWritten && !IsOverflow(size);
 }
 
 int32_t CPlayIndexedBuffer::ReadIndexLocked(PlayIndexEntry* pEntry, uint32_t required, bool bRepeat)
@@ -236,7 +240,8 @@ int32_t CPlayIndexedBuffer::ReadIndexLocked(PlayIndexEntry* pEntry, uint32_t req
 }
 
 // With the end of the data pending, what there is goes out: a recording shorter
-// than the start size would otherwise never start.
+// than the start size would otherwise never start. The last frame written goes
+// out without waiting for the next: the reader may need its bytes back to write that.
 int32_t CPlayIndexedBuffer::DataReady(uint32_t required, uint16_t usWriteStatus)
 {
     const bool bEnd = usWriteStatus == kStatusEndOfData;
@@ -247,7 +252,7 @@ int32_t CPlayIndexedBuffer::DataReady(uint32_t required, uint16_t usWriteStatus)
     }
     if (m_dwBuffered == 0) return kNoData;
     if (bEnd) return 0;
-    if (m_dwBuffered < required || FreeIndexCount() >= kMaxFreeToRead) return kTooLittle;
+    if (m_dwBuffered < required) return kTooLittle;
     return m_dwReserved < required ? kStatusPending : 0;
 }
 
@@ -276,28 +281,6 @@ void CPlayIndexedBuffer::ReadLockEnd(const uint8_t* p)
     if (m_dwLockEnd != m_dwLoopEnd) return;
     m_dwLockEnd = m_dwLastLockEnd = 0;
     m_dwLoopEnd = m_dwSize;
-}
-
-bool CPlayIndexedBuffer::IsAtLoopEnd(const uint8_t* p)
-{
-    CAutoLock lock(&m_Lock);
-    return static_cast<uint32_t>(p - m_pData) >= m_dwLoopEnd;
-}
-
-void CPlayIndexedBuffer::AddSendPosition(uint32_t count, bool bReset)
-{
-    CAutoLock lock(&m_Lock);
-    if (bReset) m_dwLastLockEnd = m_dwSendPosition = 0;
-    else m_dwSendPosition += count;
-}
-
-int32_t CPlayIndexedBuffer::GetSendRange(const uint8_t** pp, uint32_t* pSize)
-{
-    CAutoLock lock(&m_Lock);
-    if (m_dwLastLockEnd > m_dwSendPosition) return -1;
-    *pp = m_pData + m_dwLastLockEnd;
-    *pSize = m_dwSendPosition - m_dwLastLockEnd;
-    return 0;
 }
 
 void CPlayIndexedBuffer::SetStartSize(uint32_t bytes)

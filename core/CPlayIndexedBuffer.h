@@ -11,7 +11,8 @@
 // ReleaseRead once the frame's bytes have been taken for sending.
 //
 // A frame never wraps: one that does not fit before the ring's end goes to its
-// start, and the loop end marks where the data before it end. No frame reaches
+// start, and the loop end marks where the data before it end. The reader of the
+// frames follows them by their offsets. No frame reaches
 // bytes that are not given back yet, unread or held by a sample, and an unread
 // entry is never written over: such a frame is refused.
 //
@@ -57,6 +58,9 @@ public:
     // For the entry at the write position, before its WriteIndex.
     void SetStatus(uint16_t usStatus);
     void SetStreamInfo(const StreamInfoBlock& block);
+    // Whether a frame of size bytes can be written now: its entry is free and its
+    // bytes reach nothing that is not given back yet.
+    bool HasRoomFor(uint32_t size);
     // Opens the entry of a new frame; returns its request number.
     int32_t WriteIndex(const IndexRequest& request);
     // The whole frame of the open entry, which becomes readable. 0 or kWriteError.
@@ -71,10 +75,6 @@ public:
     void ReleaseRead(uint32_t size);
     // Downstream has released the bytes up to p.
     void ReadLockEnd(const uint8_t* p);
-    bool IsAtLoopEnd(const uint8_t* p);
-    void AddSendPosition(uint32_t count, bool bReset);
-    // The bytes handed out for sending and not yet given back; -1 when none.
-    int32_t GetSendRange(const uint8_t** pp, uint32_t* pSize);
 
     void SetStartSize(uint32_t bytes);
     void SetRefTime(uint64_t step);
@@ -91,7 +91,7 @@ public:
 private:
     void CorrectLostFrame();
     int32_t WriteAndGetOffset(const uint8_t* pData, uint32_t size, uint32_t* pOffset);
-    bool IsOverflow() const;
+    bool IsOverflow(uint32_t size) const;
     void Loop();
     int32_t DataReady(uint32_t required, uint16_t usWriteStatus);
     int32_t FreeIndexCount() const;
@@ -125,5 +125,4 @@ private:
     uint32_t m_dwReserved = 0;
     uint32_t m_dwLoopEnd = 0;
     uint32_t m_dwLastLockEnd = 0;
-    uint32_t m_dwSendPosition = 0;
 };

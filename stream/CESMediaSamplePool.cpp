@@ -1,6 +1,7 @@
 #include "stream/CESMediaSamplePool.h"
 
 #include "core/CIndexedBuffer2.h"
+#include "core/CPlayIndexedBuffer.h"
 
 #include <vfwmsgs.h>
 
@@ -8,7 +9,19 @@
 
 CESMediaSamplePool::CESMediaSamplePool(int count, IUnknown* pFilter, CCamParm* pCamParm, CIndexedBuffer2* pBuffer,
                                        HRESULT* phr)
-    : m_pFilter(pFilter), m_pBuffer(pBuffer)
+    : CESMediaSamplePool(count, pFilter, pCamParm, pBuffer, nullptr, phr)
+{
+}
+
+CESMediaSamplePool::CESMediaSamplePool(int count, IUnknown* pFilter, CCamParm* pCamParm, CPlayIndexedBuffer* pBuffer,
+                                       HRESULT* phr)
+    : CESMediaSamplePool(count, pFilter, pCamParm, nullptr, pBuffer, phr)
+{
+}
+
+CESMediaSamplePool::CESMediaSamplePool(int count, IUnknown* pFilter, CCamParm* pCamParm, CIndexedBuffer2* pBuffer,
+                                       CPlayIndexedBuffer* pPlayBuffer, HRESULT* phr)
+    : m_pFilter(pFilter), m_pBuffer(pBuffer), m_pPlayBuffer(pPlayBuffer)
 {
     m_hReturned = CreateEventW(nullptr, TRUE, TRUE, nullptr);
     if (!m_hReturned) {
@@ -74,9 +87,15 @@ void CESMediaSamplePool::Return(CESMediaSample* pSample, const BYTE* pEnd)
         m_Free.PushFront(pSample);
         if (m_bTakerWaits) SetEvent(m_hReturned);
         m_bTakerWaits = false;
-        if (pSample->m_dwRound == m_dwRound) m_pBuffer->SetSamplePos(static_cast<uint32_t>(pEnd - m_pBuffer->Data()));
+        if (pSample->m_dwRound == m_dwRound) GiveBack(pEnd);
     }
     pFilter->Release();
+}
+
+void CESMediaSamplePool::GiveBack(const BYTE* pEnd)
+{
+    if (m_pBuffer) m_pBuffer->SetSamplePos(static_cast<uint32_t>(pEnd - m_pBuffer->Data()));
+    else m_pPlayBuffer->ReadLockEnd(pEnd);
 }
 
 void CESMediaSamplePool::NewRound()

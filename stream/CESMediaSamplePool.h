@@ -1,7 +1,8 @@
 #pragma once
-// The samples of the recording pin over the live indexed buffer: each packet goes
-// out as one sample pointing into the buffer, and its release gives the space
-// back. Every sample out holds a reference on the filter.
+// Samples that point into an indexed buffer: the recording pin's packets in the
+// live one, or recorded playback's bytes in the playback one. A sample's release
+// gives its space back to the buffer. Every sample out holds a reference on the
+// filter.
 //
 // Locking: m_Lock guards the free list, the round and whether the push thread
 // waits; the wait for a free sample is outside it. A return gives the sample's
@@ -18,10 +19,12 @@
 #include <vector>
 
 class CIndexedBuffer2;
+class CPlayIndexedBuffer;
 
 class CESMediaSamplePool {
 public:
     CESMediaSamplePool(int count, IUnknown* pFilter, CCamParm* pCamParm, CIndexedBuffer2* pBuffer, HRESULT* phr);
+    CESMediaSamplePool(int count, IUnknown* pFilter, CCamParm* pCamParm, CPlayIndexedBuffer* pBuffer, HRESULT* phr);
     ~CESMediaSamplePool();
     CESMediaSamplePool(const CESMediaSamplePool&) = delete;
     CESMediaSamplePool& operator=(const CESMediaSamplePool&) = delete;
@@ -37,11 +40,15 @@ public:
     void NewRound();
 
 private:
+    CESMediaSamplePool(int count, IUnknown* pFilter, CCamParm* pCamParm, CIndexedBuffer2* pBuffer,
+                       CPlayIndexedBuffer* pPlayBuffer, HRESULT* phr);
     CESMediaSample* TakeSample();
+    void GiveBack(const BYTE* pEnd);
 
     CCritSec m_Lock;
     IUnknown* const m_pFilter;
-    CIndexedBuffer2* const m_pBuffer;
+    CIndexedBuffer2* const m_pBuffer;          // one of the two
+    CPlayIndexedBuffer* const m_pPlayBuffer;
     // Manual reset; set by a return that a taker who found none waits for. Only then:
     // each event call is a kernel (under Wine a server) call, and a taker rarely waits.
     HANDLE m_hReturned = nullptr;

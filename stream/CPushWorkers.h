@@ -1,6 +1,6 @@
 #pragma once
-// The owner of the push threads: the live one of the main pin and the recording
-// one of the "Stream" pin. One path creates a worker (an existing one that still
+// The owner of the push threads: the live one and the playback one of the main
+// pin, and the recording one of the "Stream" pin. One path creates a worker (an existing one that still
 // runs is kept), one asks them all to stop, one stops, joins and deletes.
 //
 // Locking: m_Lock guards the pointers only. Threads are created and joined outside
@@ -15,22 +15,34 @@
 #include <cstdint>
 #include <memory>
 
+class CCamParm;
 class CESMediaSamplePool;
 class CIndexedBuffer2;
 class CMpegBuffer;
+class CPlayIndexedBuffer;
 class CPushData;
 class CPushES;
+class CPushPlay;
 class CTSMediaSamplePool;
-class IPushOwner;
+class IPlayOwner;
 
 class CPushWorkers {
 public:
     static constexpr uint32_t kLive = 1;
     static constexpr uint32_t kRecording = 2;
-    static constexpr uint32_t kAll = kLive | kRecording;
+    static constexpr uint32_t kPlay = 4;
+    static constexpr uint32_t kAll = kLive | kRecording | kPlay;
 
-    CPushWorkers(IPushOwner* pOwner, CTSMediaSamplePool* pLivePool, CMpegBuffer* pRing,
-                 CESMediaSamplePool* pRecordingPool, CIndexedBuffer2* pRecordingBuffer);
+    struct Buffers {
+        CTSMediaSamplePool* pLivePool;
+        CMpegBuffer* pRing;
+        CESMediaSamplePool* pRecordingPool;
+        CIndexedBuffer2* pRecordingBuffer;
+        CESMediaSamplePool* pPlayPool;
+        CPlayIndexedBuffer* pPlayBuffer;
+    };
+
+    CPushWorkers(IPlayOwner* pOwner, CCamParm* pCamParm, const Buffers& buffers);
     ~CPushWorkers();
     CPushWorkers(const CPushWorkers&) = delete;
     CPushWorkers& operator=(const CPushWorkers&) = delete;
@@ -38,6 +50,8 @@ public:
     // S_OK once the worker runs (a new one, or the one that already ran).
     HRESULT CreateLive(uint32_t kbps, double rate);
     HRESULT CreateRecording(int64_t referenceTime);
+    // Delivers on the main pin; rate: the play rate the sending starts at.
+    HRESULT CreatePlay(uint32_t kbps, double rate);
 
     void Pause(uint32_t workers);
     // Every chosen thread stops sending and ends; the join comes with Delete.
@@ -55,12 +69,11 @@ private:
     template <class T>
     void Adopt(std::unique_ptr<T>& slot, std::unique_ptr<T> pNew);
 
-    IPushOwner* const m_pOwner;
-    CTSMediaSamplePool* const m_pLivePool;
-    CMpegBuffer* const m_pRing;
-    CESMediaSamplePool* const m_pRecordingPool;
-    CIndexedBuffer2* const m_pRecordingBuffer;
+    IPlayOwner* const m_pOwner;
+    CCamParm* const m_pCamParm;
+    const Buffers m_Buffers;
     CCritSec m_Lock;
     std::unique_ptr<CPushData> m_pLive;
     std::unique_ptr<CPushES> m_pRecording;
+    std::unique_ptr<CPushPlay> m_pPlay;
 };

@@ -86,11 +86,14 @@ TEST_F(CPlayIndexedBufferTest, FramesComeBackInOrderWithTheirStatusAndTimes)
         EXPECT_EQ(Status(entry), n == 2 ? 0x0601 : 0);
         EXPECT_EQ(entry.bState, kPlayEntryWritten);
     }
-    EXPECT_EQ(Take(&entry), Buffer::kTooLittle);  // one entry ahead is too few to go on
+    EXPECT_EQ(Take(&entry, 9000), Buffer::kTooLittle);
+    ASSERT_EQ(Take(&entry), 0);  // the last frame written, without waiting for the next
+    EXPECT_EQ(entry.entry.ullSeq, 4u);
+    EXPECT_EQ(Take(&entry), Buffer::kNoEntry);
     PlayIndexEntry again = {};
     ASSERT_EQ(Put(100), 0);
     ASSERT_EQ(buffer.ReadIndexLocked(&again, 0, true), 0);  // the last entry once more
-    EXPECT_EQ(again.entry.ullSeq, 3u);
+    EXPECT_EQ(again.entry.ullSeq, 4u);
 }
 
 // A recording shorter than the start size used to wait for it forever. With the end
@@ -123,7 +126,6 @@ TEST_F(CPlayIndexedBufferTest, FramesGoRoundTheRingAndTheReservationComesBackWho
     for (int n = 0; n < 600; n++) {
         ASSERT_EQ(Put(7001 + n % 13 * 1000), 0) << n;
         ASSERT_EQ(Put(5003), 0) << n;
-        buffer.SetStatus(0x0501);  // so that one entry ahead is enough
         for (int k = 0; k < 2; k++) {
             ASSERT_EQ(Take(&entry), 0) << n;
             held.push_back(entry);
@@ -132,7 +134,6 @@ TEST_F(CPlayIndexedBufferTest, FramesGoRoundTheRingAndTheReservationComesBackWho
             for (const PlayIndexEntry& h : held) Release(h);
             held.clear();
         }
-        buffer.SetStatus(0);
     }
     for (const PlayIndexEntry& h : held) Release(h);
     EXPECT_EQ(buffer.GetReservedBytes(), 0u);
@@ -149,6 +150,8 @@ TEST_F(CPlayIndexedBufferTest, AFrameThatWouldReachHeldBytesOverflowsAndTheHeldB
     ASSERT_EQ(Take(&first), 0);
     Release(first);  // released up to 100,000
     for (int i = 0; i < 2; i++) ASSERT_EQ(Put(100000), 0);
+    EXPECT_FALSE(buffer.HasRoomFor(100000));
+    EXPECT_TRUE(buffer.HasRoomFor(99999));
     EXPECT_EQ(Put(100000), Buffer::kWriteError);  // at the start it would end on the released position
     EXPECT_EQ(Put(10), Buffer::kWriteError);
     buffer.SetStatus(0x0501);
@@ -166,12 +169,11 @@ TEST_F(CPlayIndexedBufferTest, AFrameNeverLoopsOverFramesNotYetRead)
     buffer.SetStartSize(0);
     PlayIndexEntry held[4] = {};
     for (int i = 0; i < 4; i++) ASSERT_EQ(Put(100000), 0);
-    buffer.SetStatus(0x0501);  // so that the last entry is read too
     for (PlayIndexEntry& h : held) ASSERT_EQ(Take(&h), 0);
     Release(held[0]);
     ASSERT_EQ(Put(95000), 0);  // at the ring's start
-    EXPECT_EQ(buffer.IsAtLoopEnd(buffer.Data() + 400000), true);
     for (int i = 1; i < 4; i++) Release(held[i]);
+    EXPECT_FALSE(buffer.HasRoomFor(402000));
     EXPECT_EQ(Put(402000), Buffer::kWriteError);  // would loop over the unread frame
     buffer.SetStatus(0x0501);
     PlayIndexEntry entry = {};
@@ -188,6 +190,7 @@ TEST_F(CPlayIndexedBufferTest, AnUnreadEntryIsNeverWrittenOver)
     buffer.SetStartSize(0);
     for (int i = 0; i < Buffer::kIndexCount; i++) ASSERT_EQ(Put(100), 0) << i;
     EXPECT_EQ(buffer.GetFreeIndexCount(), 0);
+    EXPECT_FALSE(buffer.HasRoomFor(1));
     EXPECT_EQ(Put(100), Buffer::kWriteError);
     EXPECT_EQ(Put(100, 0x0601), Buffer::kWriteError);
     PlayIndexEntry entry = {};

@@ -19,6 +19,8 @@ struct TestUnit {
     uint32_t time;
     uint8_t area = MinuteFile::kAreaNormal;
     uint32_t size = 100;
+    uint8_t notKey = 0;
+    uint8_t frameRate = 0;  // the code; 3 is 29.97 frames a second
 };
 
 inline uint32_t UtcTime(unsigned year, unsigned month, unsigned day, unsigned hour = 0, unsigned minute = 0,
@@ -32,6 +34,8 @@ inline MinuteFileRecord TestRecord(const TestUnit& unit)
     MinuteFileRecord record;
     record.size = unit.size;
     record.unitType = 3;
+    record.notKey = unit.notKey;
+    record.flags5 = unit.frameRate;
     record.unitTime = unit.time;
     record.calendarTime = unit.time;
     record.header = static_cast<uint8_t>(unit.time);

@@ -76,6 +76,23 @@ protected:
         return WaitUntil([&] { return sink->GetCounts().bytes >= bytes; });
     }
 
+    // A notification whose block carries the status; the blocks are the filter's
+    // copies of the time, so a status that the next stream head changes is seen.
+    bool WaitForStatusNotified(uint16_t usStatus)
+    {
+        return WaitUntil([&] {
+            long code = 0;
+            LONG_PTR p1 = 0, p2 = 0;
+            bool bSeen = false;
+            while (!bSeen && SUCCEEDED(events->GetEvent(&code, &p1, &p2, 0))) {
+                bSeen = code == kEventStreamInfo && p2 == sizeof(StreamInfoBlock) &&
+                        reinterpret_cast<const StreamInfoBlock*>(p1)->info.usStatus == usStatus;
+                events->FreeEventParams(code, p1, p2);
+            }
+            return bSeen;
+        });
+    }
+
     void StopGraph()
     {
         if (control) control->Stop();

@@ -1,6 +1,7 @@
 #include "tools/camera/CStreamSource.h"
 
 #include "core/ByteOrder.h"
+#include "core/CPackClock.h"
 
 #include <algorithm>
 #include <fstream>
@@ -31,15 +32,6 @@ uint64_t MuxRateBits(const uint8_t* p)
     const uint32_t units = (p[4] >> 6) == 1 ? (p[10] << 14 | p[11] << 6 | p[12] >> 2)
                                             : ((p[9] & 0x7F) << 15 | p[10] << 7 | p[11] >> 1);
     return uint64_t{units} * 50 * 8;
-}
-
-uint64_t Scr(const uint8_t* p)
-{
-    auto b = [p](int i) { return uint64_t{p[i]}; };
-    if ((p[4] >> 6) == 1)
-        return (b(4) >> 3 & 7) << 30 | (b(4) & 3) << 28 | b(5) << 20 | (b(6) >> 3) << 15 | (b(6) & 3) << 13 |
-               b(7) << 5 | b(8) >> 3;
-    return (b(4) >> 1 & 7) << 30 | b(5) << 22 | (b(6) >> 1) << 15 | b(7) << 7 | b(8) >> 1;
 }
 
 // Whether the PES packet at p (cb bytes, 9 at least) carries a PTS, in either syntax.
@@ -158,6 +150,6 @@ void CStreamSource::ReadRates()
         pos += length;
     }
     m_Facts.muxRateBits = MuxRateBits(p + first);
-    const uint64_t firstScr = Scr(p + first), lastScr = Scr(p + last);
+    const uint64_t firstScr = CPackClock::Scr(p + first), lastScr = CPackClock::Scr(p + last);
     if (lastScr > firstScr) m_Facts.averageRateBits = (last - first) * 8 * 90'000 / (lastScr - firstScr);
 }

@@ -1,0 +1,166 @@
+// Recorded playback through the filter in a real graph: minute files on disk,
+// read through the minute-file library, out of the main pin into a real renderer.
+
+#include "camera/FilterSettings.h"
+#include "core/PlayUnitInfo.h"
+#include "minvault/CWinMinuteStore.h"
+#include "playback/CFileReader.h"
+#include "tests/core/MinuteRecordings.h"
+#include "tests/filter/CConfiguredFilterTest.h"
+#include "tests/support/CTempFolder.h"
+
+#include <cwchar>
+
+namespace {
+
+const uint32_t kDay = UtcTime(2026, 12, 7, 17, 30, 40);
+
+std::vector<TestUnit> Units(uint32_t first, uint32_t count, uint32_t size = 3000)
+{
+    std::vector<TestUnit> units;
+    for (uint32_t n = 0; n < count; n++) units.push_back({first + n, MinuteFile::kAreaNormal, size + n * 17, 0, 3});
+    return units;
+}
+
+std::vector<uint8_t> Bytes(const std::vector<TestUnit>& units)
+{
+    std::vector<uint8_t> bytes;
+    for (const TestUnit& unit : units) {
+        const std::vector<uint8_t> data = TestData(unit);
+        bytes.insert(bytes.end(), data.begin(), data.end());
+    }
+    return bytes;
+}
+
+class PlaybackTest : public CConfiguredFilterTest {
+protected:
+    void SetUp() override
+    {
+        CConfiguredFilterTest::SetUp();
+        JoinGraph();
+    }
+
+    void Record(const std::vector<TestUnit>& units)
+    {
+        CWinMinuteStore store(folder.Path());
+        WriteRecording(&store, units);
+    }
+
+    void SetDate(REFGUID id, uint32_t time)
+    {
+        SYSTEMTIME date = CFileReader::SystemTimeOf(time);
+        VARIANT v = {};
+        v.byref = &date;
+        ASSERT_EQ(Set(id, v), S_OK);
+    }
+
+    void PlayFromFolder()
+    {
+        VARIANT v = {};
+        v.uiVal = COMTYPE_FILE;
+        ASSERT_EQ(Set(VCSF_ComType, v), S_OK);
+        wchar_t path[260] = {};
+        wcsncpy(path, folder.Path().c_str(), 259);
+        v.byref = path;
+        ASSERT_EQ(Set(VCF_PlayPath, v), S_OK);
+    }
+
+    // Plays the folder from start to end into a renderer that keeps every sample.
+    void Play(uint32_t start, uint32_t end)
+    {
+        PlayFromFolder();
+        VARIANT v = {};
+        v.bVal = MinuteFile::kAreaNormal;
+        ASSERT_EQ(Set(VCF_PlayArea, v), S_OK);
+        SetDate(VCF_PlayDateStart, start);
+        SetDate(VCF_PlayDateTop, start);
+        SetDate(VCF_PlayDateEnd, end);
+        ConnectSink();
+        sink->KeepSamples();
+        ASSERT_HRESULT_SUCCEEDED(control->Run());
+    }
+
+    std::vector<uint8_t> Played()
+    {
+        std::vector<uint8_t> bytes;
+        for (const CTestSink::KeptSample& sample : sink->Kept())
+            bytes.insert(bytes.end(), sample.buffer.begin(), sample.buffer.begin() + sample.actual);
+        return bytes;
+    }
+
+    CTempFolder folder{L"vcsf-play"};
+};
+
+// Units before the start and after the end are left out; one larger than the
+// library's part size and a minute's change in between play whole.
+TEST_F(PlaybackTest, ARangePlaysByteForByteInOrderAndThenSaysItsEnd)
+{
+    std::vector<TestUnit> units = Units(kDay, 30);
+    units[12].size = 0x50000 + 4099;
+    Record(units);
+    Play(kDay + 2, kDay + 25);
+    ASSERT_TRUE(WaitForStatusNotified(kStatusEndOfData));
+    EXPECT_EQ(Played(), Bytes({units.begin() + 2, units.begin() + 26}));
+}
+
+TEST_F(PlaybackTest, PlayStartsAtTheFirstKeyUnitAtOrAfterTheStart)
+{
+    std::vector<TestUnit> units = Units(kDay, 6);
+    for (size_t n : {1, 2, 4}) units[n].notKey = 1;
+    Record(units);
+    Play(kDay + 1, kDay + 10);
+    ASSERT_TRUE(WaitForStatusNotified(kStatusEndOfData));
+    EXPECT_EQ(Played(), Bytes({units.begin() + 3, units.end()}));
+}
+
+// The host, told to play again, restarts from the position the filter stored:
+// the gap's first unit, which did not go out before.
+TEST_F(PlaybackTest, AGapStopsPlayUntilTheHostRestartsFromItsFirstUnit)
+{
+    std::vector<TestUnit> units = Units(kDay, 4);
+    const std::vector<TestUnit> after = Units(kDay + 10, 4);
+    units.insert(units.end(), after.begin(), after.end());
+    Record(units);
+    Play(kDay, kDay + 20);
+    ASSERT_TRUE(WaitForStatusNotified(kStatusGap));
+    ASSERT_TRUE(WaitForEvent(events.Get(), kEventRetryPlay));
+    EXPECT_EQ(Played(), Bytes({units.begin(), units.begin() + 4}));
+    ASSERT_HRESULT_SUCCEEDED(control->Stop());
+    ASSERT_HRESULT_SUCCEEDED(control->Run());
+    ASSERT_TRUE(WaitForStatusNotified(kStatusEndOfData));
+    EXPECT_EQ(Played(), Bytes(units));
+}
+
+TEST_F(PlaybackTest, AUnitWhoseDataAreDamagedIsPassedOver)
+{
+    const std::vector<TestUnit> units = Units(kDay, 8, 2000);
+    Record(units);
+    std::wstring file = folder.Path() + L"\\";
+    for (char c : CMinuteFilePath::RelativePath(kDay)) file += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    const HANDLE h = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    uint32_t offset = 32;
+    for (size_t n = 0; n < 5; n++) offset += 68 + units[n].size;
+    SetFilePointer(h, static_cast<LONG>(offset + 64 + 10), nullptr, FILE_BEGIN);
+    DWORD written = 0;
+    const uint8_t junk = 0xA5 ^ TestData(units[5])[10];
+    WriteFile(h, &junk, 1, &written, nullptr);
+    CloseHandle(h);
+
+    Play(kDay, kDay + 20);
+    ASSERT_TRUE(WaitForStatusNotified(kStatusEndOfData));
+    std::vector<TestUnit> whole = units;
+    whole.erase(whole.begin() + 5);
+    EXPECT_EQ(Played(), Bytes(whole));
+}
+
+TEST_F(PlaybackTest, AFolderWithoutRecordingsFailsThePauseAndTheFilterStaysStopped)
+{
+    PlayFromFolder();
+    EXPECT_EQ(filter->Pause(), E_FAIL);
+    FILTER_STATE state;
+    EXPECT_EQ(filter->GetState(0, &state), S_OK);
+    EXPECT_EQ(state, State_Stopped);
+}
+
+}  // namespace
