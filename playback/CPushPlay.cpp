@@ -171,13 +171,14 @@ void CPushPlay::TakeFrame(const PlayIndexEntry& entry)
     else m_dwSendSpan = kContinueMs;
 }
 
-// The sample size and the span follow the frame's rate and the play rate.
+// A sample holds about one and a half frame times of the stream, and the span
+// follows the frame rate and the play rate: a faster play sends as many samples
+// more often, so that the bytes a second grow with the rate.
 void CPushPlay::Retune(const PlayIndexEntry& entry)
 {
     const double rate = m_pFilter->GetRate();
     const uint64_t step = CPlayIndexedBuffer::CalcRefTime(entry.block);
-    const double scaled = rate > 1 ? static_cast<double>(step) / rate : static_cast<double>(step);
-    const uint32_t size = std::max<uint32_t>(1, CCamParm::CalcBufferBytes(entry.block, static_cast<int64_t>(scaled)));
+    const uint32_t size = std::max<uint32_t>(1, CCamParm::CalcBufferBytes(entry.block, static_cast<int64_t>(step)));
     if (size != m_dwSampleSize) {
         m_dwSampleSize = size;
         g_Trace(1, L"★Change Trans Size = %d", size);

@@ -20,8 +20,10 @@ public:
     // The system error of the first write that failed (a closed pipe, a full disk), or 0.
     DWORD WriteError() const { return m_dwWriteError; }
 
-private:
+protected:
     HRESULT Consume(IMediaSample* pSample, BYTE* p) override;
+
+private:
     HRESULT Write(const BYTE* p, long cb);
 
     const HANDLE m_hOutput;

@@ -2,6 +2,7 @@
 
 #include "core/CCamParm.h"
 #include "core/CParsePacket.h"
+#include "core/PlayUnitInfo.h"
 
 #include <vfwmsgs.h>
 
@@ -22,6 +23,19 @@ const wchar_t* SystemStatusText(uint16_t usStatus)
     case kStatusWrongIdentifier: return L"wrong identifier in the camera's HTTP stream head";
     case kStatusNothingYet: return L"nothing received yet";
     case kStatusOtherFailure: return L"the HTTP connection failed";
+    case kStatusEndOfData: return L"the end of the recording or of the play range";
+    case kStatusGap: return L"a gap in the recording: playback goes on after it";
+    case kStatusLibraryFailed: return L"a minute file or unit could not be read: it is passed over";
+    case kStatusNoStreamInfo: return L"a unit without stream parameters";
+    case kStatusOutOfMemory: return L"out of memory";
+    case 0xA012: return L"the minute-file library had no unit to read";
+    case kStatusEmptyUnit: return L"a recorded unit of no bytes";
+    case 0xFF99: return L"the play folder is missing or cannot be listed";
+    case 0xFF95: return L"the minute-file library was not ready";
+    case 0xFF94: return L"the minute-file library refused the play folder, area or range";
+    case 0xFF91: return L"the minute-file library was asked for more than a unit holds";
+    case 0xFF8A: return L"too many unreadable minute files in a row";
+    case 0xFF9C: return L"the minute-file library failed";
     default: return nullptr;
     }
 }
@@ -36,6 +50,16 @@ std::wstring CStreamReport::Printed(const wchar_t* format, ...)
     std::vswprintf(text, 200, format, args);
     va_end(args);
     return text;
+}
+
+std::wstring CStreamReport::JsonText(const std::wstring& text)
+{
+    std::wstring out = L"\"";
+    for (wchar_t c : text) {
+        if (c == L'"' || c == L'\\') out += L'\\';
+        out += c;
+    }
+    return out + L"\"";
 }
 
 std::wstring CStreamReport::StatusMeaning(uint16_t usStatus)

@@ -22,6 +22,8 @@ public:
     static std::wstring StatusMeaning(uint16_t usStatus);
     // Why a start failed, for a person: the time-out, the transport, the subnet.
     static std::wstring StartFailure(HRESULT hr, uint32_t timeoutMs, uint16_t usComType);
+    // A JSON string of the text.
+    static std::wstring JsonText(const std::wstring& text);
     // printf into a wide string, cut at 200 characters.
     static std::wstring Printed(const wchar_t* format, ...);
     static const wchar_t* Plural(uint64_t n, const wchar_t* one, const wchar_t* many) { return n == 1 ? one : many; }

@@ -6,6 +6,8 @@
 #include "tools/vcsf/CInfoCommand.h"
 #include "tools/vcsf/CLiveCommand.h"
 #include "tools/vcsf/CLiveOptions.h"
+#include "tools/vcsf/CPlayCommand.h"
+#include "tools/vcsf/CPlayOptions.h"
 #include "tools/vcsf/CProbeCommand.h"
 
 #include <atomic>
@@ -27,6 +29,8 @@ const wchar_t kUsage[] =
     L"                 [--timeout MS] [--duration S]\n"
     L"                 [--record DIR [--area normal|alarm] [--stall-recorder S]]\n"
     L"                 [--record-packs FILE] [--json] [NAME=VALUE ...]\n"
+    L"       vcsf play DIR -o FILE|- [--from TIME] [--to TIME] [--speed X]\n"
+    L"                 [--area normal|alarm] [--json]\n"
     L"       vcsf info [--check] DIR\n"
     L"       vcsf export DIR FILE\n"
     L"  config    set the given properties on a new filter and print every property\n"
@@ -55,6 +59,16 @@ const wchar_t kUsage[] =
     L"            as it happens, and the run ends with status 1. --stall-recorder S\n"
     L"            holds the recorder's first pack S seconds, as a slow disk would, to\n"
     L"            try that out.\n"
+    L"  play      play the units recorded below DIR through the filter and write the\n"
+    L"            program stream to FILE, or to standard output with -o -\n"
+    L"            (vcsf play rec -o - | ffplay -), at the speed X (0.0625 to 16, 1 by\n"
+    L"            default), from TIME to TIME (UTC, as 2026-12-07T17:31:05Z; by default\n"
+    L"            the recording's first and last units) in the play area (normal by\n"
+    L"            default). Playback starts at the first key unit at or after the\n"
+    L"            start and goes on across gaps in the recording. On stderr: the\n"
+    L"            stream parameters, each status with its meaning, and a progress line\n"
+    L"            with the recorded time being played on a terminal; --json prints the\n"
+    L"            events as JSON lines instead\n"
     L"  info      print what the recording folder DIR holds: the earliest and latest\n"
     L"            recorded times, the units and their bytes, and the files that\n"
     L"            could not be read; --check also reads every unit's data and names\n"
@@ -125,7 +139,7 @@ BOOL WINAPI OnConsoleControl(DWORD)
 }
 
 // On a terminal the progress line is redrawn in place; elsewhere it is left out.
-void ReportLive(const std::wstring& line, bool bProgress)
+void ReportStream(const std::wstring& line, bool bProgress)
 {
     static const bool bTerminal = _isatty(_fileno(stderr)) != 0;
     if (bProgress && !bTerminal) return;
@@ -159,9 +173,11 @@ int RunExport(const std::vector<std::wstring>& args)
     return status;
 }
 
-int RunLive(const std::vector<std::wstring>& args)
+// "vcsf live" and "vcsf play": a filter of their own, run until the end or Ctrl+C.
+template <class Options, class Command>
+int RunStream(const std::vector<std::wstring>& args)
 {
-    CLiveOptions options;
+    Options options;
     if (!options.Parse(args)) {
         Write(stderr, options.Error() + L"\n");
         return 2;
@@ -172,8 +188,8 @@ int RunLive(const std::vector<std::wstring>& args)
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     int status;
     {
-        CLiveCommand live(filter.Get(), options, ReportLive, &g_bInterrupted);
-        status = live.Run();
+        Command command(filter.Get(), options, ReportStream, &g_bInterrupted);
+        status = command.Run();
     }
     SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     return status;
@@ -185,7 +201,7 @@ int wmain(int argc, wchar_t** argv)
 {
     std::vector<std::wstring> args(argv + 1, argv + argc);
     const bool bKnown = !args.empty() && (args[0] == L"config" || args[0] == L"probe" || args[0] == L"live" || args[0] == L"info" ||
-                                          args[0] == L"export");
+                                          args[0] == L"export" || args[0] == L"play");
     if (!bKnown) {
         const bool bHelp = args.empty() || args[0] == L"--help" || args[0] == L"help";
         Write(bHelp ? stdout : stderr, kUsage);
@@ -197,7 +213,8 @@ int wmain(int argc, wchar_t** argv)
                  : args[0] == L"probe" ? RunProbe(assignments)
                  : args[0] == L"info"  ? RunInfo(assignments)
                  : args[0] == L"export" ? RunExport(assignments)
-                                       : RunLive(assignments);
+                 : args[0] == L"play"   ? RunStream<CPlayOptions, CPlayCommand>(assignments)
+                                       : RunStream<CLiveOptions, CLiveCommand>(assignments);
     CoUninitialize();
     return status;
 }

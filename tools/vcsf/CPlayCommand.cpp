@@ -1,0 +1,211 @@
+#include "tools/vcsf/CPlayCommand.h"
+
+#include "core/ByteOrder.h"
+#include "core/ICamParmOwner.h"
+#include "core/PlayUnitInfo.h"
+#include "playback/Minvault.h"
+#include "tools/vcsf/CPlaySink.h"
+#include "tools/vcsf/CStreamReport.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr DWORD kEventWaitMs = 250;
+std::wstring (*const Printed)(const wchar_t*, ...) = CStreamReport::Printed;
+
+std::wstring IsoTime(int64_t seconds)
+{
+    const CalendarTime t = CalendarOfSeconds(seconds);
+    return Printed(L"%04u-%02u-%02uT%02u:%02u:%02uZ", t.year, t.month, t.day, t.hour, t.minute, t.second);
+}
+
+// A negative status is a failure of the minute-file library that ends the reading.
+bool EndsReading(uint16_t usStatus) { return usStatus >= 0xFF00; }
+
+}  // namespace
+
+CPlayCommand::CPlayCommand(IBaseFilter* pFilter, const CPlayOptions& options, Report report,
+                           const std::atomic<bool>* pbInterrupted)
+    : m_Options(options), m_Session(pFilter, L"vcsf play", options.bJson, std::move(report)), m_pbInterrupted(pbInterrupted)
+{
+}
+
+CPlayCommand::~CPlayCommand()
+{
+    if (m_Session.Control()) m_Session.Control()->Stop();
+}
+
+int CPlayCommand::Run()
+{
+    if (!Configure()) return 2;
+    if (const int status = SetRange(); status != 0) return status;
+    if (!m_Session.OpenOutput(m_Options.output)) return 2;
+    const HRESULT hr = BuildGraph();
+    if (FAILED(hr)) {
+        m_Session.Say(Printed(L"vcsf play: cannot build the graph (0x%08lX)", static_cast<unsigned long>(hr)));
+        return 2;
+    }
+    return Play();
+}
+
+// The recording's first and last unit times, where the options leave them open.
+bool CPlayCommand::FindRange(std::wstring* pFrom, std::wstring* pTo)
+{
+    *pFrom = m_Options.from;
+    *pTo = m_Options.to;
+    for (auto [pTime, bLatest] : {std::pair{pFrom, false}, std::pair{pTo, true}}) {
+        if (!pTime->empty()) continue;
+        const int64_t time = FindTime(bLatest);
+        if (time < 0) {
+            m_Session.Say(L"vcsf play: " + m_Options.folder + L" holds no recording in the play area");
+            return false;
+        }
+        *pTime = IsoTime(time);
+    }
+    return true;
+}
+
+int64_t CPlayCommand::FindTime(bool bLatest)
+{
+    const MinuteFileQuery query = {m_Options.folder.c_str(), kMinvaultLevel, 1, m_bArea, 0,
+                                   bLatest ? 0x7FFFFFFFu : 0u, 0, bLatest ? -1 : 1, 0, bLatest ? 0u : 0x7FFFFFFFu, 0};
+    uint8_t result[kMinvaultResultSize] = {};
+    if (SearchMinuteFile(&query, result) < 0) return -1;
+    return static_cast<int64_t>(ReadLE64(result + kMinvaultTimeOffset));
+}
+
+bool CPlayCommand::Configure()
+{
+    std::vector<std::wstring> assignments = {L"VCSF_ComType=8", L"VCF_PlayPath=" + m_Options.folder, L"VCF_PlayArea=1"};
+    assignments.insert(assignments.end(), m_Options.assignments.begin(), m_Options.assignments.end());
+    if (!m_Session.Configure(assignments)) return false;
+    m_bArea = static_cast<uint8_t>(m_Session.Number(VCF_PlayArea));
+    return true;
+}
+
+// 1 for a folder without recordings in the play area, 2 for a range the filter refuses.
+int CPlayCommand::SetRange()
+{
+    std::wstring from, to;
+    if (!FindRange(&from, &to)) return 1;
+    if (!m_Session.Configure({L"VCF_PlayDateStart=" + from, L"VCF_PlayDateTop=" + from, L"VCF_PlayDateEnd=" + to}))
+        return 2;
+    m_Session.Event(L"vcsf play: " + m_Options.folder + L" from " + from + L" to " + to,
+                    L"{\"event\":\"range\",\"from\":\"" + from + L"\",\"to\":\"" + to + L"\"}");
+    return 0;
+}
+
+HRESULT CPlayCommand::BuildGraph()
+{
+    HRESULT hr = m_Session.BuildGraph();
+    m_pSink = new CPlaySink(m_Session.Output(), m_Options.speed);
+    if (SUCCEEDED(hr)) hr = m_Session.ConnectSink(L"MPEG-2 Program", m_pSink.Get(), L"vcsf play output");
+    return hr;
+}
+
+int CPlayCommand::Play()
+{
+    const HRESULT hr = m_Session.Control()->Run();
+    if (FAILED(hr)) return StartFailed(hr);
+    const ULONGLONG start = GetTickCount64();
+    Next next = Next::Go;
+    while (next == Next::Go && !(m_pbInterrupted && m_pbInterrupted->load())) {
+        long code = 0;
+        LONG_PTR p1 = 0, p2 = 0;
+        if (SUCCEEDED(m_Session.Events()->GetEvent(&code, &p1, &p2, kEventWaitMs))) {
+            next = HandleEvent(code, p1, p2);
+            m_Session.Events()->FreeEventParams(code, p1, p2);
+        }
+        if (m_pSink->WriteError()) {
+            m_Session.Say(Printed(L"vcsf play: writing the stream failed (error %lu)", m_pSink->WriteError()));
+            next = Next::Failed;
+        }
+        ShowProgress();
+    }
+    m_Session.Control()->Stop();
+    ShowEnd(static_cast<double>(GetTickCount64() - start) / 1000);
+    return next == Next::Failed ? 1 : 0;
+}
+
+int CPlayCommand::StartFailed(HRESULT hr)
+{
+    m_Session.Say(Printed(L"vcsf play: the filter could not start playback (0x%08lX): ", static_cast<unsigned long>(hr)) +
+                  L"the folder holds no minute file, or " + L"Minvault.dll was not found beside the filter");
+    m_Session.StopEveryFilter();
+    return 1;
+}
+
+CPlayCommand::Next CPlayCommand::HandleEvent(long code, LONG_PTR p1, LONG_PTR p2)
+{
+    if (code == kEventStreamInfo && p2 == sizeof(StreamInfoBlock)) {
+        StreamInfoBlock block;
+        std::memcpy(&block, reinterpret_cast<const void*>(p1), sizeof(block));  // the filter's own, still changing
+        return HandleBlock(block);
+    }
+    if (code == kEventRetryPlay) return Restart();
+    if (code != kEventErrorAbort) return Next::Go;
+    m_Session.Event(Printed(L"vcsf play: the filter ended playback (0x%08lX)", static_cast<unsigned long>(p1)),
+                    Printed(L"{\"event\":\"abort\",\"hresult\":\"0x%08lX\"}", static_cast<unsigned long>(p1)));
+    return Next::Failed;
+}
+
+CPlayCommand::Next CPlayCommand::HandleBlock(const StreamInfoBlock& block)
+{
+    ApplySpeed();
+    const uint16_t usStatus = block.info.usStatus;
+    m_Session.ShowBlock(block);
+    if (usStatus == kStatusOk && block.ulIndexValue != 0) {
+        m_dwPlayTime = block.ulIndexValue;
+        if (m_dwFirstPlayTime == 0) m_dwFirstPlayTime = m_dwPlayTime;
+    }
+    if (EndsReading(usStatus)) return Next::Failed;
+    if (usStatus != kStatusEndOfData) return Next::Go;
+    if (m_pSink->Bytes() > 0) return Next::Done;
+    m_Session.Say(L"vcsf play: nothing is recorded in the range");
+    return Next::Failed;
+}
+
+// Told to play again after a gap: a new run starts from where the filter stopped.
+CPlayCommand::Next CPlayCommand::Restart()
+{
+    m_nGaps++;
+    m_Session.Event(L"vcsf play: a gap in the recording after " + IsoTime(m_dwPlayTime) + L"; playing on after it",
+                    L"{\"event\":\"gap\",\"after\":\"" + IsoTime(m_dwPlayTime) + L"\"}");
+    m_Session.Control()->Stop();
+    const HRESULT hr = m_Session.Control()->Run();
+    if (SUCCEEDED(hr)) return Next::Go;
+    m_Session.Say(Printed(L"vcsf play: playback could not go on after the gap (0x%08lX)", static_cast<unsigned long>(hr)));
+    return Next::Failed;
+}
+
+// The filter takes a speed once its first data have arrived.
+void CPlayCommand::ApplySpeed()
+{
+    if (m_bSpeedSet) return;
+    VARIANT v = {};
+    v.vt = VT_R8;
+    v.dblVal = m_Options.speed;
+    m_Session.Config()->SetValue(VCF_PlaySpeed, &v);
+    VARIANT now = {};
+    m_bSpeedSet = SUCCEEDED(m_Session.Config()->GetValue(VCF_PlaySpeed, &now)) && now.dblVal == m_Options.speed;
+}
+
+void CPlayCommand::ShowProgress()
+{
+    if (m_Options.bJson || m_dwPlayTime == 0) return;
+    m_Session.Say(Printed(L"  playing %ls  speed %g  %llu bytes", IsoTime(m_dwPlayTime).c_str(), m_Options.speed,
+                          static_cast<unsigned long long>(m_pSink->Bytes())),
+                  true);
+}
+
+void CPlayCommand::ShowEnd(double seconds)
+{
+    const unsigned long long bytes = m_pSink->Bytes();
+    const double media = m_pSink->MediaSeconds(), played = m_pSink->PlayedSeconds();
+    m_Session.Event(Printed(L"vcsf play: %.1f s of recording played in %.1f s, %llu bytes written, %u %ls", media,
+                            played, bytes, m_nGaps, CStreamReport::Plural(m_nGaps, L"gap", L"gaps")),
+                    Printed(L"{\"event\":\"end\",\"seconds\":%.3f,\"media_seconds\":%.3f,\"played_seconds\":%.3f,"
+                            L"\"bytes\":%llu,\"gaps\":%u,\"first\":\"%ls\"}",
+                            seconds, media, played, bytes, m_nGaps, IsoTime(m_dwFirstPlayTime).c_str()));
+}

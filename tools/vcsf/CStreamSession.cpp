@@ -1,0 +1,100 @@
+#include "tools/vcsf/CStreamSession.h"
+
+#include "tools/vcsf/CConfigCommand.h"
+#include "tools/vcsf/CSampleSink.h"
+#include "tools/vcsf/CStreamReport.h"
+
+#include <uuids.h>
+
+CStreamSession::CStreamSession(IBaseFilter* pFilter, const wchar_t* pszCommand, bool bJson, Report report)
+    : m_pFilter(pFilter), m_Command(pszCommand), m_bJson(bJson), m_Report(std::move(report))
+{
+}
+
+CStreamSession::~CStreamSession()
+{
+    if (m_pControl) m_pControl->Stop();
+    if (m_bOwnOutput) CloseHandle(m_hOutput);
+}
+
+bool CStreamSession::Configure(const std::vector<std::wstring>& assignments)
+{
+    if (FAILED(m_pFilter->QueryInterface(IID_PPV_ARGS(&m_pConfig)))) {
+        Say(m_Command + L": the filter has no configuration interface");
+        return false;
+    }
+    CConfigCommand command(m_pConfig.Get(), m_Command.c_str());
+    const bool ok = command.Apply(assignments);
+    std::wstring errors = command.Errors();
+    if (!errors.empty() && errors.back() == L'\n') errors.pop_back();
+    if (!ok) Say(errors);
+    return ok;
+}
+
+bool CStreamSession::OpenOutput(const std::wstring& output)
+{
+    if (output == L"-") {
+        m_hOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+        return m_hOutput != INVALID_HANDLE_VALUE && m_hOutput != nullptr;
+    }
+    m_hOutput = OpenFile(output);
+    m_bOwnOutput = m_hOutput != INVALID_HANDLE_VALUE;
+    return m_bOwnOutput;
+}
+
+HANDLE CStreamSession::OpenFile(const std::wstring& path)
+{
+    const HANDLE hFile =
+        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        Say(CStreamReport::Printed(L"%ls: cannot create %ls (error %lu)", m_Command.c_str(), path.c_str(), GetLastError()));
+    return hFile;
+}
+
+HRESULT CStreamSession::BuildGraph()
+{
+    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_pGraph));
+    if (SUCCEEDED(hr)) hr = m_pGraph->AddFilter(m_pFilter, L"VCodecSourceFilter");
+    if (SUCCEEDED(hr)) hr = m_pGraph.As(&m_pControl);
+    if (SUCCEEDED(hr)) hr = m_pGraph.As(&m_pEvents);
+    return hr;
+}
+
+HRESULT CStreamSession::ConnectSink(const wchar_t* pszPin, CSampleSink* pSink, const wchar_t* pszName)
+{
+    Microsoft::WRL::ComPtr<IPin> pPin;
+    HRESULT hr = m_pGraph->AddFilter(pSink, pszName);
+    if (SUCCEEDED(hr)) hr = m_pFilter->FindPin(pszPin, &pPin);
+    if (SUCCEEDED(hr)) hr = m_pGraph->ConnectDirect(pPin.Get(), pSink->InputPin(), nullptr);
+    return hr;
+}
+
+void CStreamSession::StopEveryFilter()
+{
+    m_pControl->Stop();
+    Microsoft::WRL::ComPtr<IEnumFilters> pFilters;
+    if (FAILED(m_pGraph->EnumFilters(&pFilters))) return;
+    for (Microsoft::WRL::ComPtr<IBaseFilter> pFilter; pFilters->Next(1, &pFilter, nullptr) == S_OK; pFilter.Reset())
+        pFilter->Stop();
+}
+
+void CStreamSession::ShowBlock(const StreamInfoBlock& block)
+{
+    const uint16_t usStatus = block.info.usStatus;
+    if (usStatus != m_usLastStatus) {
+        m_usLastStatus = usStatus;
+        Event(L"status " + CStreamReport::Status(usStatus),
+              CStreamReport::Printed(L"{\"event\":\"status\",\"code\":\"0x%04X\",\"meaning\":", usStatus) +
+                  CStreamReport::JsonText(CStreamReport::StatusMeaning(usStatus)) + L"}");
+    }
+    if (usStatus != kStatusOk) return;
+    const uint32_t width = Number(HVSF_StrmWidth), height = Number(HVSF_StrmHeight);
+    const std::wstring summary = CStreamReport::Summary(block, width, height);
+    if (summary == m_lastSummary) return;
+    m_lastSummary = summary;
+    Event(L"stream " + summary, L"{\"event\":\"parameters\"," + CStreamReport::JsonMembers(block, width, height) + L"}");
+}
+
+void CStreamSession::Event(const std::wstring& text, const std::wstring& json) { Say(m_bJson ? json : text); }
+
+ULONG CStreamSession::Number(REFGUID id) { return CConfigCommand::Number(m_pConfig.Get(), id); }

@@ -1,0 +1,69 @@
+#pragma once
+// What "vcsf live" and "vcsf play" share: the filter configured from NAME=VALUE
+// assignments, the output file or standard output, a graph of the system's Filter
+// Graph Manager with the host's renderers on the filter's pins, and the report of
+// the stream's events: each status with its meaning as it changes, the stream
+// parameters when they change, as text lines or as JSON lines.
+
+#include "DShowFilters/IVLMVCConfigure.h"
+#include "baseclasses/DShowUuids.h"
+#include "core/StreamInfoBlock.h"
+
+#include <strmif.h>
+#include <wrl/client.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class CSampleSink;
+
+class CStreamSession {
+public:
+    using Report = std::function<void(const std::wstring& line, bool bProgress)>;
+
+    // pszCommand names the command in its messages ("vcsf live").
+    CStreamSession(IBaseFilter* pFilter, const wchar_t* pszCommand, bool bJson, Report report);
+    ~CStreamSession();
+    CStreamSession(const CStreamSession&) = delete;
+    CStreamSession& operator=(const CStreamSession&) = delete;
+
+    // The assignments applied and the output opened; false once a failure was reported.
+    bool Configure(const std::vector<std::wstring>& assignments);
+    bool OpenOutput(const std::wstring& output);
+    HANDLE OpenFile(const std::wstring& path);
+    HANDLE Output() const { return m_hOutput; }
+
+    // The graph with the filter in it.
+    HRESULT BuildGraph();
+    HRESULT ConnectSink(const wchar_t* pszPin, CSampleSink* pSink, const wchar_t* pszName);
+    IMediaControl* Control() const { return m_pControl.Get(); }
+    IMediaEventEx* Events() const { return m_pEvents.Get(); }
+    IVLMVCConfigure* Config() const { return m_pConfig.Get(); }
+    // A run that failed half-way can leave the filters it paused before the failing
+    // one paused, and a graph cannot take a paused filter out of itself when released.
+    void StopEveryFilter();
+
+    void ShowBlock(const StreamInfoBlock& block);
+    uint16_t LastStatus() const { return m_usLastStatus; }
+    // The text, or with --json the JSON line.
+    void Event(const std::wstring& text, const std::wstring& json);
+    void Say(const std::wstring& line, bool bProgress = false) { m_Report(line, bProgress); }
+    bool IsJson() const { return m_bJson; }
+    const std::wstring& Command() const { return m_Command; }
+    ULONG Number(REFGUID id);
+
+private:
+    IBaseFilter* const m_pFilter;
+    const std::wstring m_Command;
+    const bool m_bJson;
+    const Report m_Report;
+    Microsoft::WRL::ComPtr<IVLMVCConfigure> m_pConfig;
+    Microsoft::WRL::ComPtr<IGraphBuilder> m_pGraph;
+    Microsoft::WRL::ComPtr<IMediaControl> m_pControl;
+    Microsoft::WRL::ComPtr<IMediaEventEx> m_pEvents;
+    HANDLE m_hOutput = INVALID_HANDLE_VALUE;
+    bool m_bOwnOutput = false;
+    std::wstring m_lastSummary;
+    uint16_t m_usLastStatus = kStatusNothingYet;
+};
