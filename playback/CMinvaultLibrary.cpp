@@ -34,18 +34,18 @@ CMinvaultLibrary::~CMinvaultLibrary() { Unload(); }
 HRESULT CMinvaultLibrary::Load()
 {
     if (m_hModule) return S_OK;
-    const std::wstring beside = ModuleFolder() + kFileName;
+    const std::wstring beside = ModuleFolder() + m_pszFileName;
     m_hModule = LoadLibraryExW(beside.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (!m_hModule) m_hModule = LoadLibraryW(kFileName);
+    if (!m_hModule) m_hModule = LoadLibraryW(m_pszFileName);
     if (!m_hModule) {
         const DWORD error = GetLastError();
-        g_Trace(0, L"CFileReader: %s could not be loaded (%d).", kFileName, static_cast<int32_t>(error));
+        g_Trace(0, L"CFileReader: %s could not be loaded (%d).", m_pszFileName, static_cast<int32_t>(error));
         return HRESULT_FROM_WIN32(error);
     }
     if (Resolve(m_hModule, "CreateCMinvault", &m_pCreate) && Resolve(m_hModule, "DestroyCMinvault", &m_pDestroy) &&
         Resolve(m_hModule, "SearchMinuteFile", &m_pSearch))
         return S_OK;
-    g_Trace(0, L"CFileReader: %s lacks an entry point.", kFileName);
+    g_Trace(0, L"CFileReader: %s lacks an entry point.", m_pszFileName);
     Unload();
     return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
 }

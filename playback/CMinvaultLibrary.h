@@ -14,7 +14,7 @@ class CMinvaultLibrary {
 public:
     static constexpr wchar_t kFileName[] = L"Minvault.dll";
 
-    CMinvaultLibrary() = default;
+    explicit CMinvaultLibrary(const wchar_t* pszFileName = kFileName) : m_pszFileName(pszFileName) {}
     ~CMinvaultLibrary();
     CMinvaultLibrary(const CMinvaultLibrary&) = delete;
     CMinvaultLibrary& operator=(const CMinvaultLibrary&) = delete;
@@ -30,6 +30,7 @@ public:
 private:
     void Unload();
 
+    const wchar_t* const m_pszFileName;
     HMODULE m_hModule = nullptr;
     CMinvault* (*m_pCreate)() = nullptr;
     void (*m_pDestroy)(CMinvault*) = nullptr;

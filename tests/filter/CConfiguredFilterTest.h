@@ -17,6 +17,8 @@
 
 class CConfiguredFilterTest : public testing::Test {
 protected:
+    static constexpr DWORD kStopBoundMs = 10000;
+
     void SetUp() override
     {
         HRESULT hr = S_OK;
@@ -91,6 +93,15 @@ protected:
             }
             return bSeen;
         });
+    }
+
+    // Stop is bounded whatever the camera or the recording does.
+    void StopWithinBound()
+    {
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_EQ(control->Stop(), S_OK);
+        EXPECT_LT(GetTickCount64() - start, kStopBoundMs);
+        EXPECT_FALSE(CFilterTestPeer::IsTransportActive(filter.Get()));
     }
 
     void StopGraph()

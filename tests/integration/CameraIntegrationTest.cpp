@@ -10,6 +10,7 @@
 #include "tests/filter/CConfiguredFilterTest.h"
 #include "tests/support/CLoopbackTcpPort.h"
 #include "tests/support/CTraceFileSession.h"
+#include "tests/support/ProcessResources.h"
 
 #include <psapi.h>
 #include <vfwmsgs.h>
@@ -28,7 +29,6 @@
 
 namespace {
 
-constexpr DWORD kStopBoundMs = 10000;
 
 unsigned long NumberFromEnvironment(const wchar_t* pszName, unsigned long ulDefault)
 {
@@ -120,14 +120,6 @@ protected:
         StopWithinBound();
     }
 
-    // Stop is bounded whatever the camera does.
-    void StopWithinBound()
-    {
-        const ULONGLONG start = GetTickCount64();
-        EXPECT_EQ(control->Stop(), S_OK);
-        EXPECT_LT(GetTickCount64() - start, kStopBoundMs);
-        EXPECT_FALSE(CFilterTestPeer::IsTransportActive(filter.Get()));
-    }
 };
 
 TEST_F(CameraIntegrationTest, UnicastBringsTheCamerasParametersAndItsStreamFromAPackWithASystemHeader)
@@ -674,39 +666,6 @@ TEST_F(HttpIntegrationTest, AHostsOwnSessionCarriesTheStream)
     StopWithinBound();
     EXPECT_TRUE(InternetCloseHandle(hSession));  // still the host's to close
     InternetCloseHandle(hInternet);
-}
-
-struct ProcessResources {
-    ULONG handles = 0;
-    DWORD threads = 0;
-    SIZE_T privateBytes = 0;  // the commit charge: the process's private memory
-};
-
-// The handle count as the system's process list reports it (GetProcessHandleCount
-// answers a constant under some emulations).
-ULONG HandleCount()
-{
-    ULONG size = 1 << 20;
-    std::string buffer(size, '\0');
-    while (NtQuerySystemInformation(SystemProcessInformation, buffer.data(), size, &size) != 0) buffer.resize(size *= 2);
-    for (size_t offset = 0;;) {
-        const auto* p = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(buffer.data() + offset);
-        if (reinterpret_cast<uintptr_t>(p->UniqueProcessId) == GetCurrentProcessId()) return p->HandleCount;
-        if (!p->NextEntryOffset) return 0;
-        offset += p->NextEntryOffset;
-    }
-}
-
-ProcessResources Measure()
-{
-    ProcessResources r;
-    r.handles = HandleCount();
-    r.threads = ThreadCount();
-    PROCESS_MEMORY_COUNTERS memory = {};
-    memory.cb = sizeof(memory);
-    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory));
-    r.privateBytes = memory.PagefileUsage;
-    return r;
 }
 
 // Three cameras at once (unicast, multicast and HTTP, nested with-camera.sh runs);
