@@ -236,15 +236,11 @@ int32_t CFileReader::ChackBufferSize()
 {
     const uint32_t bytes = m_pBuffer->GetReservedBytes();
     g_Trace(0, L"ChackBufferSize size %d", bytes);
-    if (bytes == 0) {
-        m_nLastFill = 0;
-        return 0;
-    }
+    if (bytes == 0) return 0;
     const int32_t capacity = CPlayIndexedBuffer::GetIndexCapacity();
     const int32_t free = m_pBuffer->GetFreeIndexCount();
     const int32_t indexUse = free > 0 ? (capacity - free) * 100 / capacity : 100;
     const int32_t fill = std::max(static_cast<int32_t>(uint64_t{bytes} * 100 / kFillBase), indexUse);
-    m_nLastFill = fill;
     if (fill < 69) return 0;
     if (fill < 80) return 1;
     if (fill < 90) return 2;

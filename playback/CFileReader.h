@@ -48,15 +48,10 @@ public:
     DWORD Stop();
     bool IsRunning() { return m_Thread.IsRunning(); }
 
-    // The buffer's level 0 (below 69 %) to 4 (full), by its bytes and its entries.
-    int32_t ChackBufferSize();
-
     static int64_t SecondsOf(const SYSTEMTIME& time);
     static SYSTEMTIME SystemTimeOf(int64_t seconds);
 
 private:
-    friend class CFileReaderTestPeer;
-
     bool ChackPropaty();
     void ResetReadState();
     void ChooseStart();
@@ -66,6 +61,8 @@ private:
     DWORD TickWait();
     bool Wait(DWORD ms);
     int32_t DataWrite();
+    // The buffer's level 0 (below 69 %) to 4 (full), by its bytes and its entries.
+    int32_t ChackBufferSize();
     void AdaptInterval(int32_t level);
     int32_t PrepareRecord();
     int32_t FetchRecord(bool bFirstData);
@@ -101,7 +98,6 @@ private:
     StreamInfoBlock m_UnitInfo = {};
     uint16_t m_usUnitStatus = 0;  // the gap mark of the unit
     uint32_t m_dwInterval = 0;
-    int32_t m_nLastFill = 0;
     int64_t m_llTop = 0, m_llStart = 0, m_llEnd = 0;
     int64_t m_llPreviousUnitTime = 0;
     DWORD m_dwLastWait = 0;

@@ -46,9 +46,6 @@ public:
     int32_t Stop();
     bool IsRunning() { return m_Thread.IsRunning(); }
 
-    uint32_t SampleSize() const { return m_dwSampleSize; }
-    DWORD SendSpan() const { return m_dwSendSpan; }
-
 private:
     struct Range {
         uint32_t offset = 0;

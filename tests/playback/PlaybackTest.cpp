@@ -171,6 +171,33 @@ TEST_F(PlaybackTest, AUnitWhoseDataAreDamagedIsPassedOver)
     EXPECT_EQ(Played(), Bytes(whole));
 }
 
+// The library passes over a minute file that is not one; the time it held is a
+// gap, after which the host plays on.
+TEST_F(PlaybackTest, ADamagedMinuteFileInTheMiddleIsPassedOver)
+{
+    const uint32_t first = UtcTime(2026, 12, 7, 17, 30, 50);
+    std::vector<TestUnit> units;
+    for (uint32_t t = first; t <= first + 80; t += 2) units.push_back({t, MinuteFile::kAreaNormal, 2500, 0, 3});
+    Record(units);
+    std::wstring file = folder.Path() + L"\\";
+    for (char c : CMinuteFilePath::RelativePath(first + 10)) file += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    const HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(h, "JUNK", 4, &written, nullptr);  // its magic
+    CloseHandle(h);
+
+    Play(first, first + 80);
+    ASSERT_TRUE(WaitForEvent(events.Get(), kEventRetryPlay));
+    ASSERT_HRESULT_SUCCEEDED(control->Stop());
+    ASSERT_HRESULT_SUCCEEDED(control->Run());
+    ASSERT_TRUE(WaitForStatusNotified(kStatusEndOfData));
+    std::vector<TestUnit> outside;
+    for (const TestUnit& unit : units)
+        if (CMinuteFilePath::MinuteStart(unit.time) != CMinuteFilePath::MinuteStart(first + 10)) outside.push_back(unit);
+    EXPECT_EQ(Played(), Bytes(outside));
+}
+
 TEST_F(PlaybackTest, AFolderWithoutRecordingsFailsThePauseAndTheFilterStaysStopped)
 {
     PlayFromFolder();

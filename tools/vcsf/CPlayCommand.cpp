@@ -106,6 +106,7 @@ HRESULT CPlayCommand::BuildGraph()
 
 int CPlayCommand::Play()
 {
+    QueryPerformanceCounter(&m_RunCounter);
     const HRESULT hr = m_Session.Control()->Run();
     if (FAILED(hr)) return StartFailed(hr);
     const ULONGLONG start = GetTickCount64();
@@ -203,9 +204,13 @@ void CPlayCommand::ShowEnd(double seconds)
 {
     const unsigned long long bytes = m_pSink->Bytes();
     const double media = m_pSink->MediaSeconds(), played = m_pSink->PlayedSeconds();
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    const LONGLONG first = m_pSink->FirstSampleCounter();
+    const double startMs = first ? static_cast<double>(first - m_RunCounter.QuadPart) * 1000 / frequency.QuadPart : -1;
     m_Session.Event(Printed(L"vcsf play: %.1f s of recording played in %.1f s, %llu bytes written, %u %ls", media,
                             played, bytes, m_nGaps, CStreamReport::Plural(m_nGaps, L"gap", L"gaps")),
                     Printed(L"{\"event\":\"end\",\"seconds\":%.3f,\"media_seconds\":%.3f,\"played_seconds\":%.3f,"
-                            L"\"bytes\":%llu,\"gaps\":%u,\"first\":\"%ls\"}",
-                            seconds, media, played, bytes, m_nGaps, IsoTime(m_dwFirstPlayTime).c_str()));
+                            L"\"bytes\":%llu,\"gaps\":%u,\"first\":\"%ls\",\"start_ms\":%.1f}",
+                            seconds, media, played, bytes, m_nGaps, IsoTime(m_dwFirstPlayTime).c_str(), startMs));
 }

@@ -54,4 +54,5 @@ private:
     uint32_t m_dwPlayTime = 0;  // the unit time last played
     uint32_t m_dwFirstPlayTime = 0;
     uint32_t m_nGaps = 0;
+    LARGE_INTEGER m_RunCounter = {};
 };

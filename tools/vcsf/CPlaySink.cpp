@@ -28,6 +28,7 @@ STDMETHODIMP CPlaySink::Run(REFERENCE_TIME tStart)
 
 HRESULT CPlaySink::Consume(IMediaSample* pSample, BYTE* p)
 {
+    if (m_FirstSample.QuadPart == 0) QueryPerformanceCounter(&m_FirstSample);
     uint64_t scr = 0;
     if (m_Clock.Feed(p, static_cast<size_t>(pSample->GetActualDataLength()), &scr)) WaitFor(scr);
     return CFileSink::Consume(pSample, p);

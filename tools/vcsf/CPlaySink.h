@@ -27,6 +27,8 @@ public:
     // them, from each count's first pack to its last, in seconds.
     double MediaSeconds() const { return static_cast<double>(m_ullMediaTicks) / CPackClock::kHz; }
     double PlayedSeconds() const;
+    // The performance counter when the first sample came; 0 before.
+    LONGLONG FirstSampleCounter() const { return m_FirstSample.QuadPart; }
 
 private:
     HRESULT Consume(IMediaSample* pSample, BYTE* p) override;
@@ -40,6 +42,7 @@ private:
     uint64_t m_ullBaseScr = 0, m_ullLastScr = 0;
     LARGE_INTEGER m_BaseCounter = {};
     LARGE_INTEGER m_LastCounter = {};
+    LARGE_INTEGER m_FirstSample = {};
     LARGE_INTEGER m_Frequency = {};
     uint64_t m_ullMediaTicks = 0;
     int64_t m_llPlayedCounts = 0;  // of the counts before the current one
