@@ -4,8 +4,9 @@
 // thread and keeps the reader until the next start or the end. The minute-file
 // library is loaded at the first start.
 //
-// Locking: none of its own; the filter lock serialises Start and Stop. HasReader
-// and IsActive may be asked from any thread while the filter lock is held.
+// Locking: none of its own; Start, Stop and IsActive come from the filter's thread.
+// HasReader is asked by the reader's own thread too, which runs only while its
+// reader exists: a reader is deleted only after its thread has been joined.
 
 #include "camera/ITransport.h"
 #include "playback/CMinvaultLibrary.h"

@@ -21,6 +21,7 @@ struct TestUnit {
     uint32_t size = 100;
     uint8_t notKey = 0;
     uint8_t frameRate = 0;  // the code; 3 is 29.97 frames a second
+    uint8_t marks = 0;      // bit 1: the split mark
 };
 
 inline uint32_t UtcTime(unsigned year, unsigned month, unsigned day, unsigned hour = 0, unsigned minute = 0,
@@ -36,6 +37,7 @@ inline MinuteFileRecord TestRecord(const TestUnit& unit)
     record.unitType = 3;
     record.notKey = unit.notKey;
     record.flags5 = unit.frameRate;
+    record.marks = unit.marks;
     record.unitTime = unit.time;
     record.calendarTime = unit.time;
     record.header = static_cast<uint8_t>(unit.time);

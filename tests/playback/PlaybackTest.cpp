@@ -136,6 +136,31 @@ TEST_F(PlaybackTest, AGapStopsPlayUntilTheHostRestartsFromItsFirstUnit)
     EXPECT_EQ(Played(), Bytes(units));
 }
 
+// The host learns of a split mark with the unit that carries it, when it is played.
+TEST_F(PlaybackTest, AUnitsSplitMarkIsToldWithThatUnit)
+{
+    std::vector<TestUnit> units = Units(kDay, 8);
+    units[5].marks = 0x02;
+    Record(units);
+    Play(kDay, kDay + 10);
+    std::vector<uint32_t> marked;
+    ASSERT_TRUE(WaitUntil([&] {
+        long code = 0;
+        LONG_PTR p1 = 0, p2 = 0;
+        bool bEnd = false;
+        while (!bEnd && SUCCEEDED(events->GetEvent(&code, &p1, &p2, 0))) {
+            if (code == kEventStreamInfo && p2 == sizeof(StreamInfoBlock)) {
+                const StreamInfoBlock block = *reinterpret_cast<const StreamInfoBlock*>(p1);
+                if (block.info.usField16_19 & 0x8000) marked.push_back(block.ulIndexValue);
+                bEnd = block.info.usStatus == kStatusEndOfData;
+            }
+            events->FreeEventParams(code, p1, p2);
+        }
+        return bEnd;
+    }));
+    EXPECT_EQ(marked, std::vector<uint32_t>{units[5].time});
+}
+
 TEST_F(PlaybackTest, TheRecordOffsetPassesOverUnitsBeforeTheRange)
 {
     const std::vector<TestUnit> units = Units(kDay, 10);
