@@ -1,5 +1,5 @@
 // Operations on a small playback indexed buffer decoded from the input: frames of
-// any size with any status, writes with wrong request numbers and second writes,
+// any size with any status, each taken whenever the buffer said it had room, writes with wrong request numbers and second writes,
 // reads with any required size, repeats, releases and Init. The reader and the
 // releaser behave as the push thread and the sample pool do (an entry's frame is
 // taken right after it is read, samples are released in order). Every entry read
@@ -48,9 +48,12 @@ private:
         StreamInfoBlock block = {};
         block.ulIndexValue = static_cast<uint32_t>(m_ullSeq + 1);
         m_pBuffer->SetStreamInfo(block);
+        const bool bRoom = m_pBuffer->HasRoomFor(size);
         m_nReqNo = m_pBuffer->WriteIndex(IndexRequest{size, 0, 3, 0, in.Byte() & 1});
         m_ullSeq++;
-        if (m_pBuffer->Write(Piece(size), size, m_nReqNo, 1) == 0) m_Written[m_ullSeq] = size;
+        const bool bWritten = m_pBuffer->Write(Piece(size), size, m_nReqNo, 1) == 0;
+        if (bWritten) m_Written[m_ullSeq] = size;
+        Require(bWritten || !bRoom || size == 0);  // the reader relies on the room it was told of
     }
     // A wrong request number, or a second write for the last one: never taken.
     void WrongWrite(CInput& in)

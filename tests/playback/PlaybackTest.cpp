@@ -2,6 +2,7 @@
 // read through the minute-file library, out of the main pin into a real renderer.
 
 #include "camera/FilterSettings.h"
+#include "core/CPlayIndexedBuffer.h"
 #include "core/PlayUnitInfo.h"
 #include "minvault/CWinMinuteStore.h"
 #include "playback/CFileReader.h"
@@ -104,6 +105,19 @@ TEST_F(PlaybackTest, ARangePlaysByteForByteInOrderAndThenSaysItsEnd)
     Play(kDay + 2, kDay + 25);
     ASSERT_TRUE(WaitForStatusNotified(kStatusEndOfData));
     EXPECT_EQ(Played(), Bytes({units.begin() + 2, units.begin() + 26}));
+}
+
+// The buffer could never hold it: it is said (0x9006) and playback goes on.
+TEST_F(PlaybackTest, AUnitLargerThanTheBufferIsPassedOver)
+{
+    std::vector<TestUnit> units = Units(kDay, 6);
+    units[2].size = CPlayIndexedBuffer::kPlaySize + 1;
+    Record(units);
+    Play(kDay, kDay + 10);
+    ASSERT_TRUE(WaitForStatusNotified(kStatusBufferOverflow));
+    ASSERT_TRUE(WaitForStatusNotified(kStatusEndOfData));
+    units.erase(units.begin() + 2);
+    EXPECT_EQ(Played(), Bytes(units));
 }
 
 TEST_F(PlaybackTest, PlayStartsAtTheFirstKeyUnitAtOrAfterTheStart)
