@@ -7,6 +7,7 @@
 #include "core/Trace.h"
 #include "playback/CMinvaultLibrary.h"
 #include "playback/IPlayOwner.h"
+#include "playback/PlayTime.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -406,22 +407,4 @@ void CFileReader::PassOver()
     m_pCamParm->SetStatus(kStatusBufferOverflow, true);
     m_bFirstUnit = 1;
     m_Data.clear();
-}
-
-int64_t CFileReader::SecondsOf(const SYSTEMTIME& t)
-{
-    return SecondsOfCalendar({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond});
-}
-
-SYSTEMTIME CFileReader::SystemTimeOf(int64_t seconds)
-{
-    const CalendarTime c = CalendarOfSeconds(seconds);
-    SYSTEMTIME t = {};
-    t.wYear = c.year;
-    t.wMonth = c.month;
-    t.wDay = c.day;
-    t.wHour = c.hour;
-    t.wMinute = c.minute;
-    t.wSecond = c.second;
-    return t;
 }

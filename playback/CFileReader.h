@@ -48,9 +48,6 @@ public:
     DWORD Stop();
     bool IsRunning() { return m_Thread.IsRunning(); }
 
-    static int64_t SecondsOf(const SYSTEMTIME& time);
-    static SYSTEMTIME SystemTimeOf(int64_t seconds);
-
 private:
     bool ChackPropaty();
     void ResetReadState();

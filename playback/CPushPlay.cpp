@@ -4,8 +4,8 @@
 #include "core/CPlayIndexedBuffer.h"
 #include "core/PlayUnitInfo.h"
 #include "core/Trace.h"
-#include "playback/CFileReader.h"
 #include "playback/IPlayOwner.h"
+#include "playback/PlayTime.h"
 #include "stream/CESMediaSamplePool.h"
 
 #include <vfwmsgs.h>
@@ -213,7 +213,7 @@ void CPushPlay::HandleGap()
 {
     if (m_bGapHandled || m_pFilter->IsStopping() || !m_pFilter->IsQualityQuiet()) return;
     m_bGapHandled = true;
-    const SYSTEMTIME restart = CFileReader::SystemTimeOf(m_GapInfo.ulIndexValue);
+    const SYSTEMTIME restart = SystemTimeOf(m_GapInfo.ulIndexValue);
     m_pFilter->SetPlayTime(restart);
     m_pFilter->SetPosTime(restart);
     m_pFilter->SetPosRestart(true);
@@ -256,7 +256,7 @@ void CPushPlay::UpdateRestartRecord(const StreamInfoBlock& block)
 {
     if (m_pFilter->IsStopping()) return;
     if (!m_pFilter->IsRateRestart() && !m_pFilter->IsPosRestart())
-        m_pFilter->SetPlayTime(CFileReader::SystemTimeOf(block.ulIndexValue));
+        m_pFilter->SetPlayTime(SystemTimeOf(block.ulIndexValue));
     m_pCamParm->SetPsIndexInfo(block);
     m_pCamParm->SendNotify();
 }

@@ -5,8 +5,8 @@
 #include "core/CPlayIndexedBuffer.h"
 #include "core/PlayUnitInfo.h"
 #include "minvault/CWinMinuteStore.h"
-#include "playback/CFileReader.h"
 #include "playback/CMinvaultLibrary.h"
+#include "playback/PlayTime.h"
 #include "tests/core/MinuteRecordings.h"
 #include "tests/filter/CConfiguredFilterTest.h"
 #include "tests/support/CTempFolder.h"
@@ -51,7 +51,7 @@ protected:
 
     void SetDate(REFGUID id, uint32_t time)
     {
-        SYSTEMTIME date = CFileReader::SystemTimeOf(time);
+        SYSTEMTIME date = SystemTimeOf(time);
         VARIANT v = {};
         v.byref = &date;
         ASSERT_EQ(Set(id, v), S_OK);
