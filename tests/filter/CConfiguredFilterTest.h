@@ -78,20 +78,31 @@ protected:
         return WaitUntil([&] { return sink->GetCounts().bytes >= bytes; });
     }
 
+    // Reads host events until seen(code, p1, p2) is true of one, or 10 s have passed.
+    // Each read waits in the queue: a loop of reads that do not wait would keep
+    // the emulator's server from the filter's own threads.
+    template <class Seen>
+    bool WaitForEventWhere(Seen seen)
+    {
+        const ULONGLONG deadline = GetTickCount64() + 10000;
+        for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
+            long code = 0;
+            LONG_PTR p1 = 0, p2 = 0;
+            if (FAILED(events->GetEvent(&code, &p1, &p2, static_cast<long>(deadline - now)))) continue;
+            const bool bSeen = seen(code, p1, p2);
+            events->FreeEventParams(code, p1, p2);
+            if (bSeen) return true;
+        }
+        return false;
+    }
+
     // A notification whose block carries the status; the blocks are the filter's
     // copies of the time, so a status that the next stream head changes is seen.
     bool WaitForStatusNotified(uint16_t usStatus)
     {
-        return WaitUntil([&] {
-            long code = 0;
-            LONG_PTR p1 = 0, p2 = 0;
-            bool bSeen = false;
-            while (!bSeen && SUCCEEDED(events->GetEvent(&code, &p1, &p2, 0))) {
-                bSeen = code == kEventStreamInfo && p2 == sizeof(StreamInfoBlock) &&
-                        reinterpret_cast<const StreamInfoBlock*>(p1)->info.usStatus == usStatus;
-                events->FreeEventParams(code, p1, p2);
-            }
-            return bSeen;
+        return WaitForEventWhere([&](long code, LONG_PTR p1, LONG_PTR p2) {
+            return code == kEventStreamInfo && p2 == sizeof(StreamInfoBlock) &&
+                   reinterpret_cast<const StreamInfoBlock*>(p1)->info.usStatus == usStatus;
         });
     }
 

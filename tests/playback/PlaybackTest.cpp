@@ -158,19 +158,11 @@ TEST_F(PlaybackTest, AUnitsSplitMarkIsToldWithThatUnit)
     Record(units);
     Play(kDay, kDay + 10);
     std::vector<uint32_t> marked;
-    ASSERT_TRUE(WaitUntil([&] {
-        long code = 0;
-        LONG_PTR p1 = 0, p2 = 0;
-        bool bEnd = false;
-        while (!bEnd && SUCCEEDED(events->GetEvent(&code, &p1, &p2, 0))) {
-            if (code == kEventStreamInfo && p2 == sizeof(StreamInfoBlock)) {
-                const StreamInfoBlock block = *reinterpret_cast<const StreamInfoBlock*>(p1);
-                if (block.info.usField16_19 & 0x8000) marked.push_back(block.ulIndexValue);
-                bEnd = block.info.usStatus == kStatusEndOfData;
-            }
-            events->FreeEventParams(code, p1, p2);
-        }
-        return bEnd;
+    ASSERT_TRUE(WaitForEventWhere([&](long code, LONG_PTR p1, LONG_PTR p2) {
+        if (code != kEventStreamInfo || p2 != sizeof(StreamInfoBlock)) return false;
+        const StreamInfoBlock block = *reinterpret_cast<const StreamInfoBlock*>(p1);
+        if (block.info.usField16_19 & 0x8000) marked.push_back(block.ulIndexValue);
+        return block.info.usStatus == kStatusEndOfData;
     }));
     EXPECT_EQ(marked, std::vector<uint32_t>{units[5].time});
 }
