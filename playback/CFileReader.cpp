@@ -342,11 +342,6 @@ int32_t CFileReader::TakeStreamInfo(bool bFirstData)
 // The unit's data, in parts no larger than the library's part size.
 int32_t CFileReader::ReadRecord()
 {
-    if (m_nPrepare != 1) {
-        const int32_t result = PrepareRecord();
-        if (result != 0) return result;
-    }
-    if (IsHalted()) return 0;
     for (uint32_t done = 0; done < m_dwUnitSize;) {
         const uint32_t part = std::min(m_dwUnitSize - done, kMinvaultPartSize);
         const int32_t status = LibraryStatusMap(m_pSearch->ReadRecordData(m_Data.data() + done, part, 0));

@@ -41,8 +41,8 @@ DWORD Span(double ms) { return std::max<DWORD>(1, static_cast<DWORD>(ms)); }
 
 CPushPlay::CPushPlay(IPlayOwner* pFilter, CPlayIndexedBuffer* pBuffer, CESMediaSamplePool* pPool, CCamParm* pCamParm,
                      uint32_t pinType, uint32_t kbps, HRESULT* phr)
-    : m_pFilter(pFilter), m_pBuffer(pBuffer), m_pPool(pPool), m_pCamParm(pCamParm), m_nPinType(pinType),
-      m_Thread(kThreadPolicy, kThreadLines)
+    : CPinSender(L"CPushPlay", pinType, kThreadPolicy, kThreadLines), m_pFilter(pFilter), m_pBuffer(pBuffer),
+      m_pPool(pPool), m_pCamParm(pCamParm)
 {
     g_Trace(0, L"CPushPlay(T:%d) constructor.", static_cast<int32_t>(m_nPinType));
     const DWORD frameMs = static_cast<DWORD>(m_pCamParm->CalcRefTime() / 1000 / 10);
@@ -62,34 +62,6 @@ CPushPlay::~CPushPlay()
     g_Trace(0, L"CPushPlay(T:%d): destructor end.", static_cast<int32_t>(m_nPinType));
 }
 
-int32_t CPushPlay::Start()
-{
-    g_Trace(0, L"CPushPlay:Send sample Decoder start.");
-    m_bSending = 1;
-    return 0;
-}
-
-int32_t CPushPlay::Pause()
-{
-    g_Trace(0, L"CPushPlay(T:%d):Send sample to Decoder pause.", static_cast<int32_t>(m_nPinType));
-    m_bSending = 0;
-    return 0;
-}
-
-void CPushPlay::RequestStop()
-{
-    g_Trace(0, L"CPushPlay(T:%d):Send sample to Decoder stop.", static_cast<int32_t>(m_nPinType));
-    m_bSending = 0;
-    m_Thread.RequestStop();
-}
-
-int32_t CPushPlay::Stop()
-{
-    RequestStop();
-    m_Thread.Join(static_cast<int32_t>(m_nPinType));
-    return 0;
-}
-
 unsigned CPushPlay::ThreadEntry(void* pParam)
 {
     static_cast<CPushPlay*>(pParam)->ThreadProc();
@@ -102,7 +74,7 @@ void CPushPlay::ThreadProc()
     for (;;) {
         const DWORD wait = WaitForSingleObjectEx(m_Thread.StopEvent(), m_dwSendSpan, TRUE);
         if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED) break;
-        if (wait == WAIT_TIMEOUT && m_bSending) Tick();
+        if (wait == WAIT_TIMEOUT && IsSending()) Tick();
     }
     g_Trace(0, L"CPushPlay::ThreadProc: Stop event receive.");
     m_pFilter->SendEndOfStream(m_nPinType);  // once: the thread ends once
@@ -160,7 +132,6 @@ void CPushPlay::TakeFrame(const PlayIndexEntry& entry)
         m_bGap = true;
         return;
     }
-    m_ullReceived += size;
     NoteStatus(entry);
     if (m_Pending.size > 0 && e.dwOffset != m_Pending.offset + m_Pending.size) MakeES(m_Pending.size, Cut::RingPoint);
     if (m_Pending.size == 0) m_Pending.offset = e.dwOffset;
@@ -232,9 +203,6 @@ void CPushPlay::MakeES(uint32_t size, Cut cut)
     g_Trace(0, kLines[static_cast<int>(cut)], p, size);
     m_Pending.offset += size;
     m_Pending.size -= size;
-    m_ullSent += size;
-    if (m_ullReceived - m_ullSent != m_Pending.size)
-        g_Trace(0, L"MakeES: NoRemainMatch (%d:%d)", static_cast<int32_t>(m_ullReceived - m_ullSent), m_Pending.size);
     const IndexEntry& e = m_Frame.entry;
     const uint32_t flags = kSampleFlags | (IsSyncPoint(e) ? kSyncPoint : 0);
     const REFERENCE_TIME start = static_cast<REFERENCE_TIME>(m_ullTime);

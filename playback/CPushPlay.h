@@ -12,11 +12,11 @@
 // frames go out together, and where the next frame starts elsewhere (the ring's
 // start), what is left of the one before goes out on its own first.
 //
-// Locking: none of its own. The enabled flag and the span are atomic; everything
+// Locking: none of its own. The span and the sample size are atomic; everything
 // else is the send thread's. The camera parameters and the buffer lock themselves.
 
-#include "baseclasses/CWorkerThread.h"
 #include "core/IndexRecords.h"
+#include "stream/CPinSender.h"
 
 #include <windows.h>
 
@@ -28,7 +28,7 @@ class CESMediaSamplePool;
 class CPlayIndexedBuffer;
 class IPlayOwner;
 
-class CPushPlay {
+class CPushPlay : public CPinSender {
 public:
     static constexpr DWORD kContinueMs = 5;
 
@@ -37,14 +37,6 @@ public:
     ~CPushPlay();
     CPushPlay(const CPushPlay&) = delete;
     CPushPlay& operator=(const CPushPlay&) = delete;
-
-    int32_t Start();
-    int32_t Pause();
-    // Asks the thread to end and returns at once.
-    void RequestStop();
-    // Ends the thread, which delivers end-of-stream as it goes, and joins it.
-    int32_t Stop();
-    bool IsRunning() { return m_Thread.IsRunning(); }
 
 private:
     struct Range {
@@ -70,9 +62,7 @@ private:
     CPlayIndexedBuffer* const m_pBuffer;
     CESMediaSamplePool* const m_pPool;
     CCamParm* const m_pCamParm;
-    const uint32_t m_nPinType;
     std::atomic<DWORD> m_dwSendSpan{50};
-    std::atomic<uint32_t> m_bSending{0};
     std::atomic<uint32_t> m_dwSampleSize{0};
     uint16_t m_usLastStatus = 0xFFFF;
     bool m_bEnd = false;           // the last frame went out
@@ -82,6 +72,4 @@ private:
     Range m_Pending;               // taken from frames, not yet sent
     PlayIndexEntry m_Frame = {};   // the last frame taken: the samples' times and flags
     uint64_t m_ullTime = 0;        // the next sample's start, 100-ns units
-    uint64_t m_ullReceived = 0, m_ullSent = 0;
-    CWorkerThread m_Thread;
 };

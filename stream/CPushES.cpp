@@ -34,7 +34,8 @@ bool IsSyncPoint(const IndexEntry& entry)
 
 CPushES::CPushES(IPushOwner* pFilter, CIndexedBuffer2* pIdxBuf, CESMediaSamplePool* pPool, uint32_t pinType,
                  HRESULT* phr)
-    : m_pFilter(pFilter), m_pIdxBuf(pIdxBuf), m_pSampleSource(pPool), m_nPinType(pinType), m_Thread(kThreadPolicy, kThreadLines)
+    : CPinSender(L"CPushES", pinType, kThreadPolicy, kThreadLines), m_pFilter(pFilter), m_pIdxBuf(pIdxBuf),
+      m_pSampleSource(pPool)
 {
     g_Trace(0, L"CPushES(T:%d) constructor.", static_cast<int32_t>(m_nPinType));
     *phr = m_Thread.Start(ThreadEntry, this);
@@ -44,36 +45,6 @@ CPushES::~CPushES()
 {
     m_Thread.Stop(static_cast<int32_t>(m_nPinType));
     g_Trace(0, L"CPushES(T:%d): destructor end.", static_cast<int32_t>(m_nPinType));
-}
-
-void CPushES::SetSending(bool bSending) { m_bSending = bSending ? 1 : 0; }
-
-int32_t CPushES::Start()
-{
-    g_Trace(0, L"CPushES:Send sample Decoder start.");
-    SetSending(true);
-    return 0;
-}
-
-int32_t CPushES::Pause()
-{
-    g_Trace(0, L"CPushES(T:%d):Send sample to Decoder pause.", static_cast<int32_t>(m_nPinType));
-    SetSending(false);
-    return 0;
-}
-
-void CPushES::RequestStop()
-{
-    g_Trace(0, L"CPushES(T:%d):Send sample to Decoder stop.", static_cast<int32_t>(m_nPinType));
-    SetSending(false);
-    m_Thread.RequestStop();
-}
-
-int32_t CPushES::Stop()
-{
-    RequestStop();
-    m_Thread.Join(static_cast<int32_t>(m_nPinType));
-    return 0;
 }
 
 void CPushES::Finish()
@@ -110,7 +81,7 @@ void CPushES::ThreadProc()
 // would overflow behind it.
 void CPushES::SendReady()
 {
-    while (m_bSending && !m_Thread.IsStopSet() && SendOne()) {
+    while (IsSending() && !m_Thread.IsStopSet() && SendOne()) {
     }
 }
 

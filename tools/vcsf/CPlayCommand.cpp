@@ -31,10 +31,7 @@ CPlayCommand::CPlayCommand(IBaseFilter* pFilter, const CPlayOptions& options, Re
 {
 }
 
-CPlayCommand::~CPlayCommand()
-{
-    if (m_Session.Control()) m_Session.Control()->Stop();
-}
+CPlayCommand::~CPlayCommand() = default;  // where CPlaySink is complete
 
 int CPlayCommand::Run()
 {
