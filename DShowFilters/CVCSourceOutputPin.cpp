@@ -37,6 +37,13 @@ STDMETHODIMP CVCSourceOutputPin::Notify(IBaseFilter*, Quality)
     return S_OK;
 }
 
+// The seeking object's references go to the filter, as the pin's do.
+STDMETHODIMP CVCSourceOutputPin::NonDelegatingQueryInterface(REFIID riid, void** ppv)
+{
+    if (riid == IID_IMediaSeeking && m_pSeeking) return GetInterface(m_pSeeking, ppv);
+    return CFilterAllocatorPin::NonDelegatingQueryInterface(riid, ppv);
+}
+
 STDMETHODIMP CVCSourceOutputPin::SetSink(IQualityControl*) { return E_NOTIMPL; }
 
 void CVCSourceOutputPin::SetRate(double rate)

@@ -17,11 +17,17 @@ public:
     STDMETHODIMP Notify(IBaseFilter* pSelf, Quality q) override;
     STDMETHODIMP SetSink(IQualityControl* piqc) override;
 
+    // The filter's seeking, which the pin answers IMediaSeeking with: the graph's
+    // seeking reaches a source through the renderers' pins. Null: none.
+    void SetSeeking(IMediaSeeking* pSeeking) { m_pSeeking = pSeeking; }
+    STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
+
     void SetRate(double rate);
     // No quality message for longer than 500 ms at rate 1 (shorter at higher rates).
     bool IsQualityQuiet() const;
 
 private:
+    IMediaSeeking* m_pSeeking = nullptr;  // the filter's, which outlives the pin's use of it
     // Written by downstream's thread, read by the playback thread without a lock.
     std::atomic<LONGLONG> m_llFrequency{0};
     std::atomic<LONGLONG> m_llQualityStamp{0};

@@ -1,6 +1,7 @@
 #include "DShowFilters/CVCodecSourceFilter.h"
 
 #include "DShowFilters/CRecOutputPin.h"
+#include "DShowFilters/CSeek.h"
 #include "DShowFilters/CVCSourceOutputPin.h"
 #include "baseclasses/ComGuard.h"
 #include "DShowFilters/CTransportChooser.h"
@@ -11,12 +12,14 @@
 #include "core/CPlayIndexedBuffer.h"
 #include "core/PlayUnitInfo.h"
 #include "core/Trace.h"
+#include "playback/PlayTime.h"
 #include "stream/CESMediaSamplePool.h"
 #include "stream/CNetRecvAlloc.h"
 #include "stream/CPushWorkers.h"
 #include "stream/CRecordingPath.h"
 #include "stream/CTSMediaSamplePool.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vfwmsgs.h>
@@ -50,7 +53,7 @@ CUnknown* CVCodecSourceFilter::CreateInstance(IUnknown* pUnkOuter, HRESULT* phr)
 CVCodecSourceFilter::CVCodecSourceFilter(IUnknown* pUnk, HRESULT* phr)
     : CBaseFilter(L"CVCodecSourceFilter", pUnk, &m_FilterLock, CLSID_VCodecSourceFilter)
 {
-    m_stPlayTime = m_Config.PlayDateStart();
+    m_PlayPlace.time = m_Config.PlayDateStart();
     const HRESULT hr = CreateObjects();
     if (FAILED(hr)) *phr = hr;
 }
@@ -89,7 +92,18 @@ HRESULT CVCodecSourceFilter::CreateObjects()
                                                              m_pMpegBuffer.get(), m_pPlayBuffer.get(), &hr));
     if (!m_pTransports) return E_OUTOFMEMORY;
     if (FAILED(hr)) return hr;
-    return CreateSamplePools();
+    hr = CreateSamplePools();
+    if (FAILED(hr)) return hr;
+    CreateSeeking();
+    return S_OK;
+}
+
+// A filter without it still plays; it only does not seek.
+void CVCodecSourceFilter::CreateSeeking()
+{
+    m_pSeek.reset(new (std::nothrow) CSeek(GetOwner(), this, m_pPlayBuffer.get(), m_pOutput.get(), m_pCamParm.get(), m_pLock));
+    if (!m_pSeek) g_Trace(1, L"Constructor: m_pSeek create error.");
+    m_pOutput->SetSeeking(m_pSeek.get());
 }
 
 HRESULT CVCodecSourceFilter::CreatePins()
@@ -141,6 +155,8 @@ CVCodecSourceFilter::~CVCodecSourceFilter()
 {
     // A graph stops a filter before it lets it go; a filter that only ever saw its
     // first data outside a graph still has its push threads here.
+    m_pOutput->SetSeeking(nullptr);
+    m_pSeek.reset();
     m_pWorkers.reset();
     m_pTransports.reset();
     m_pCamParm.reset();
@@ -163,6 +179,7 @@ HRESULT CVCodecSourceFilter::NonDelegatingQueryInterface(REFIID riid, void** ppv
     if (riid == IID_IVLMVCConfigure || riid == IID_IVLMVCConfigure3)
         return GetInterface(static_cast<IVLMVCConfigure3*>(this), ppv);
     if (riid == IID_IAMFilterMiscFlags) return GetInterface(static_cast<IAMFilterMiscFlags*>(this), ppv);
+    if (riid == IID_IMediaSeeking && m_pSeek) return m_pSeek->NonDelegatingQueryInterface(riid, ppv);
     return CBaseFilter::NonDelegatingQueryInterface(riid, ppv);
 }
 
@@ -230,7 +247,11 @@ void CVCodecSourceFilter::AfterStore(const PropertyInfo& info)
     }
     if (info.id == &VCF_PlaySpeed) m_PlayRate.Store(m_Config.Get<VCF_PlaySpeed, double>());
     if (info.id == &VCF_PlayAudio) SetAudioModel(m_Config.IsOn<VCF_PlayAudio>());
-    if (info.id == &VCF_PlayDateStart) m_stPlayTime = m_Config.PlayDateStart();
+    if (info.id == &VCF_PlayDateStart) {
+        CAutoLock lock(&m_RestartLock);
+        m_PlayPlace = {m_Config.PlayDateStart(), 0, 0};
+        m_bRateRestart = m_bPosRestart = m_bRestartAsked = 0;  // a new range starts at its start
+    }
 }
 
 // The flag always ends equal to the request; E_FAIL says a running filter could not follow.
@@ -321,6 +342,9 @@ int32_t CVCodecSourceFilter::CreatePushData() { return m_pWorkers->CreateLive(m_
 int32_t CVCodecSourceFilter::CreatePushPlay()
 {
     const double rate = m_Config.IsOn<HVSF_AudioModel>() ? 1.0 : GetRate();
+    // A restart at another rate keeps the time step of that rate.
+    const int64_t frameDuration = m_pCamParm->CalcRefTime();
+    if (rate != 1.0 && frameDuration > 0) m_pPlayBuffer->SetRefTime(static_cast<uint64_t>(frameDuration / rate));
     return m_pWorkers->CreatePlay(m_pCamParm->CalcAvgBitRate(), rate);
 }
 
@@ -537,19 +561,61 @@ double CVCodecSourceFilter::GetRate() { return m_PlayRate.Get(m_bStopping != 0, 
 
 void CVCodecSourceFilter::SetRate(double rate) { m_PlayRate.Set(rate, m_bStopping != 0, m_Config.IsOn<HVSF_AudioModel>()); }
 
-void CVCodecSourceFilter::SetPlayTime(const SYSTEMTIME& time)
+void CVCodecSourceFilter::SetPlayTime(const PlayPlace& place)
 {
-    if (m_State == State_Running) m_stPlayTime = time;
+    if (m_State != State_Running) return;
+    CAutoLock lock(&m_RestartLock);
+    m_PlayPlace = place;
 }
 
 void CVCodecSourceFilter::SetPosTime(const SYSTEMTIME& time)
 {
-    if (m_State == State_Running) m_stPosTime = time;
+    if (m_State != State_Running) return;
+    CAutoLock lock(&m_RestartLock);
+    m_stPosTime = time;
 }
 
-void CVCodecSourceFilter::GetRestartTime(SYSTEMTIME* pTime) const
+void CVCodecSourceFilter::SetRateRestart(bool bPending)
 {
-    *pTime = m_bPosRestart ? m_stPosTime : m_stPlayTime;
+    m_bRateRestart = bPending ? 1 : 0;
+    if (!m_bRateRestart && !m_bPosRestart) m_bRestartAsked = 0;
+}
+
+void CVCodecSourceFilter::SetPosRestart(bool bPending)
+{
+    m_bPosRestart = bPending ? 1 : 0;
+    if (!m_bRateRestart && !m_bPosRestart) m_bRestartAsked = 0;
+}
+
+void CVCodecSourceFilter::RequestRestart()
+{
+    m_bRestartAsked = 1;
+    m_pCamParm->SendRetryPlay();
+}
+
+// Seconds from the range's start; before it is its start. A graph seeks every
+// source to where it believes playback stands when it stops; a restart the host
+// was asked for goes on from the filter's own place instead.
+bool CVCodecSourceFilter::SeekTo(LONGLONG fromStart)
+{
+    if (IsStopped() && m_bRestartAsked) return false;
+    if (IsStopped() && fromStart <= 0) {  // the next start begins there anyway, afresh
+        m_bPosRestart = 0;
+        return false;
+    }
+    const int64_t seconds = SecondsOf(m_Config.PlayDateStart()) + std::max<LONGLONG>(0, fromStart) / 10000000;
+    const SYSTEMTIME position = SystemTimeOf(seconds);
+    CAutoLock lock(&m_RestartLock);
+    if (m_bPosRestart && SecondsOf(m_stPosTime) == seconds) return false;
+    m_stPosTime = position;
+    m_bPosRestart = 1;
+    return true;
+}
+
+void CVCodecSourceFilter::GetRestartTime(PlayPlace* pPlace) const
+{
+    CAutoLock lock(&m_RestartLock);
+    *pPlace = m_bPosRestart ? PlayPlace{m_stPosTime, 0, 0} : m_PlayPlace;
 }
 
 int32_t CVCodecSourceFilter::GetIndexOffset(uint32_t* pOffset) const
@@ -559,7 +625,12 @@ int32_t CVCodecSourceFilter::GetIndexOffset(uint32_t* pOffset) const
     return 0;
 }
 
-// The seeking object, and the receive lock around its use, come with playback.
-HRESULT CVCodecSourceFilter::SeekNotify(bool) { return E_FAIL; }
+HRESULT CVCodecSourceFilter::SeekNotify(bool bPosRestart)
+{
+    CAutoLock lock(&m_ReceiveLock);
+    if (!m_pSeek) return E_FAIL;
+    if (bPosRestart) m_bPosRestart = 1;
+    return S_OK;
+}
 
 bool CVCodecSourceFilter::IsFileMode() { return IsFileComType(m_Config.Get<VCSF_ComType, uint16_t>()); }

@@ -32,6 +32,7 @@
 //   10. indexed buffers (CIndexedBuffer2, CPlayIndexedBuffer)
 //   11. ring buffer (CMpegBuffer), HTTP record buffer (CHTTPBuffer)
 //   12. configuration (CFilterConfig)   texts and dates; takes nothing
+//       restart record (this filter)    the play and seek places; takes nothing
 //   13. camera parameters (CCamParm)    takes nothing: it calls out only after it
 //   14. trace log (CTraceLog)           last of all, and under it its sink's
 //                                       (CTraceCapture, the native build's)
@@ -58,6 +59,7 @@ class CPushWorkers;
 class CESMediaSamplePool;
 class CRecOutputPin;
 class CRecordingPath;
+class CSeek;
 class CTSMediaSamplePool;
 class CVCSourceOutputPin;
 
@@ -123,17 +125,19 @@ public:
     void SendEndOfStream(uint32_t esTypes) override;
     bool IsQualityQuiet() const override;
     bool IsPaused() const override { return m_State == State_Paused; }
-    void SetRate(double rate);
+    bool IsStopped() const override { return m_State == State_Stopped; }
+    void SetRate(double rate) override;
     DWORD GetPushInterval(bool bForReader) override { return m_PlayRate.PushInterval(bForReader); }
     bool IsRateRestart() const override { return m_bRateRestart != 0; }
-    void SetRateRestart(bool bPending) override { m_bRateRestart = bPending ? 1 : 0; }
+    void SetRateRestart(bool bPending) override;
     bool IsPosRestart() const override { return m_bPosRestart != 0; }
-    void SetPosRestart(bool bPending) override { m_bPosRestart = bPending ? 1 : 0; }
+    void SetPosRestart(bool bPending) override;
     // Playback reports its progress only while running.
-    void SetPlayTime(const SYSTEMTIME& time) override;
+    void SetPlayTime(const PlayPlace& place) override;
     void SetPosTime(const SYSTEMTIME& time) override;
-    // Where playback starts again: the position of a pending seek, else the play time.
-    void GetRestartTime(SYSTEMTIME* pTime) const override;
+    bool SeekTo(LONGLONG fromStart) override;
+    void RequestRestart() override;
+    void GetRestartTime(PlayPlace* pPlace) const override;
     // The file reader's record offset; 0xA003 while there is no file reader.
     int32_t GetIndexOffset(uint32_t* pOffset) const override;
     HRESULT SeekNotify(bool bPosRestart) override;
@@ -152,6 +156,7 @@ private:
     HRESULT ActivatePins();
     HRESULT CreatePins();
     HRESULT CreateSamplePools();
+    void CreateSeeking();
 
     // Sets or gets the value of the property's row; null: no such property.
     HRESULT ConfProcedure(const PropertyInfo* info, VARIANT* value, bool bGet);
@@ -177,6 +182,7 @@ private:
     CNetRecvAlloc* m_pNetRecvAlloc = nullptr;  // owned; its reference count is the filter's
     std::unique_ptr<CESMediaSamplePool> m_pMSPlayPool;
     std::unique_ptr<CPushWorkers> m_pWorkers;
+    std::unique_ptr<CSeek> m_pSeek;  // none when it could not be made: the filter does not seek
 
     // Read by the push threads before each delivery.
     std::atomic<uint8_t> m_bStopping{0};
@@ -184,9 +190,11 @@ private:
     std::atomic<uint8_t> m_bDemuxOverflow{0};
     uint32_t m_dwAvgBitRate = 0;
     CPlayRate m_PlayRate;
-    uint8_t m_bRateRestart = 0;
-    uint8_t m_bPosRestart = 0;
-    SYSTEMTIME m_stPlayTime = {};
+    std::atomic<uint8_t> m_bRateRestart{0};
+    std::atomic<uint8_t> m_bPosRestart{0};
+    std::atomic<uint8_t> m_bRestartAsked{0};  // of the host, for the restart pending
+    mutable CCritSec m_RestartLock;
+    PlayPlace m_PlayPlace;
     SYSTEMTIME m_stPosTime = {};
     uint8_t m_bSplitPending = 0;
     int64_t m_llSplitTime = 0;

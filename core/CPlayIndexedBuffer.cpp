@@ -78,6 +78,13 @@ void CPlayIndexedBuffer::SetStreamInfo(const StreamInfoBlock& block)
     if (e.bState != kPlayEntryWritten) e.block = block;
 }
 
+void CPlayIndexedBuffer::SetOrdinal(uint16_t usOrdinal)
+{
+    CAutoLock lock(&m_Lock);
+    PlayIndexEntry& e = m_Index[m_nWrite];
+    if (e.bState != kPlayEntryWritten) e.usOrdinal = usOrdinal;
+}
+
 int32_t CPlayIndexedBuffer::WriteIndex(const IndexRequest& request)
 {
     CorrectLostFrame();

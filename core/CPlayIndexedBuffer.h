@@ -58,6 +58,7 @@ public:
     // For the entry at the write position, before its WriteIndex.
     void SetStatus(uint16_t usStatus);
     void SetStreamInfo(const StreamInfoBlock& block);
+    void SetOrdinal(uint16_t usOrdinal);
     // Whether a frame of size bytes can be written now: its entry is free and its
     // bytes reach nothing that is not given back yet.
     bool HasRoomFor(uint32_t size);

@@ -51,7 +51,8 @@ static_assert(offsetof(IndexEntry, dwAfterGap) == 52);
 struct PlayIndexEntry {
     IndexEntry entry;
     StreamInfoBlock block;  // its status: the frame's (0, 0x0501 end, 0x0601 gap before it, an error)
-    uint8_t reserved1[6];
+    uint16_t usOrdinal;     // the frame's place among the recording's units of its second
+    uint8_t reserved1[4];
     int64_t llWriteCounter;  // the steady clock when the frame was written
     int64_t llCounterFrequency;
     int64_t llFirstReadCounter;  // when the entry was first offered to the reader

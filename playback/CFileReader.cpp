@@ -94,16 +94,19 @@ void CFileReader::ResetReadState()
 }
 
 // A restart after a rate or position change goes on from where the filter stood.
+// It settles every change pending, a rate and a position alike: one left pending
+// would send a later restart back to it.
 void CFileReader::ChooseStart()
 {
-    const bool bRate = m_pOwner->IsRateRestart();
-    if (bRate || m_pOwner->IsPosRestart()) {
-        SYSTEMTIME restart;
-        m_pOwner->GetRestartTime(&restart);
-        m_llStart = SecondsOf(restart);
+    if (m_pOwner->IsRateRestart() || m_pOwner->IsPosRestart()) {
+        PlayPlace place;
+        m_pOwner->GetRestartTime(&place);
+        m_llStart = SecondsOf(place.time);
+        m_usStartOrdinal = place.usOrdinal;
+        m_dwStartSkip = place.dwDelivered;
         m_bResume = 1;
-        if (bRate) m_pOwner->SetRateRestart(false);
-        else m_pOwner->SetPosRestart(false);
+        m_pOwner->SetRateRestart(false);
+        m_pOwner->SetPosRestart(false);
         return;
     }
     m_bResume = 0;
@@ -298,7 +301,10 @@ int32_t CFileReader::StoreRecord(const uint8_t* pRecord)
     if (record.size == 0) return kStatusEmptyUnit;
     m_dwUnitSize = record.size;
     m_bUnitType = record.unitType;
-    if (record.unitType == kUnitTypeVideo) m_Record = record;
+    if (record.unitType != kUnitTypeVideo) return 0;
+    m_usOrdinal = record.unitTime == m_Record.unitTime && m_bCounting ? m_usOrdinal + 1 : 0;
+    m_bCounting = true;
+    m_Record = record;
     return 0;
 }
 
@@ -315,6 +321,7 @@ bool CFileReader::IsPastRange()
 bool CFileReader::Accept()
 {
     if (m_Record.unitTime < m_llStart) return false;
+    if (m_Record.unitTime == m_llStart && m_usOrdinal < m_usStartOrdinal) return false;
     return !m_bFirstUnit || m_usStatus == kStatusEndOfData || m_Record.notKey == 0;
 }
 
@@ -330,6 +337,7 @@ int32_t CFileReader::TakeStreamInfo(bool bFirstData)
         m_pCamParm->SetPictureSize(width, height);
     }
     m_UnitInfo = block;
+    m_usUnitOrdinal = m_usOrdinal;
     if (m_Record.marks & kSplitMark) m_pOwner->SetSplitTime(m_Record.calendarTime);
     const int64_t time = m_Record.unitTime;
     m_usUnitStatus = bFirstData && time >= m_llPreviousUnitTime + kGapSeconds ? kStatusGap : 0;
@@ -377,21 +385,35 @@ int32_t CFileReader::WriteUnit()
         PassOver();
         return 0;
     }
-    m_bWritePending = !m_pBuffer->HasRoomFor(m_dwUnitSize);
+    const uint32_t skip = DeliveredBefore();
+    const uint32_t size = m_dwUnitSize - skip;
+    m_bWritePending = !m_pBuffer->HasRoomFor(size);
     if (m_bWritePending) return 0;
+    m_dwStartSkip = 0;
     m_pBuffer->SetStreamInfo(m_UnitInfo);
+    m_pBuffer->SetOrdinal(m_usUnitOrdinal);
     if (m_usUnitStatus != 0) m_pBuffer->SetStatus(m_usUnitStatus);
-    const IndexRequest request{m_dwUnitSize, m_Record.unitTime, kIndexKindPack, 0, m_Record.notKey};
+    const uint32_t notKey = skip > 0 ? 1 : m_Record.notKey;  // what is left of a unit starts at no key pack
+    const IndexRequest request{size, m_Record.unitTime, kIndexKindPack, 0, notKey};
     const int32_t reqNo = m_pBuffer->WriteIndex(request);
     if (reqNo < 0) {
         g_Trace(1, L"WriteIndex: error(%d)", reqNo);
-    } else if (const int32_t result = m_pBuffer->Write(m_Data.data(), m_dwUnitSize, reqNo, 1); result != 0) {
+    } else if (const int32_t result = m_pBuffer->Write(m_Data.data() + skip, size, reqNo, 1); result != 0) {
         m_bWriteError = 1;
         m_nPrepare = 1;
         g_Trace(0, L"DataWrite: Video Err(%d)", result);
     }
     m_Data.clear();
     return 0;
+}
+
+// A restart goes on inside the unit it cut: the bytes of it delivered before are
+// not delivered again. Only that very unit, when it is the first one played.
+uint32_t CFileReader::DeliveredBefore() const
+{
+    if (m_dwStartSkip == 0 || m_dwStartSkip >= m_dwUnitSize) return 0;
+    if (m_Record.unitTime != m_llStart || m_usUnitOrdinal != m_usStartOrdinal) return 0;
+    return m_dwStartSkip;
 }
 
 // A unit larger than the whole buffer could never be played: playback goes on at

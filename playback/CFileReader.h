@@ -70,6 +70,7 @@ private:
     int32_t ReadRecord();
     int32_t ReadFailed(int32_t status);
     int32_t WriteUnit();
+    uint32_t DeliveredBefore() const;
     void PassOver();
     bool IsHalted();
 
@@ -97,5 +98,11 @@ private:
     uint32_t m_dwInterval = 0;
     int64_t m_llTop = 0, m_llStart = 0, m_llEnd = 0;
     int64_t m_llPreviousUnitTime = 0;
+    // The place of each unit among the units of its second, and where a restart starts.
+    bool m_bCounting = false;
+    uint16_t m_usOrdinal = 0;
+    uint16_t m_usUnitOrdinal = 0;
+    uint16_t m_usStartOrdinal = 0;
+    uint32_t m_dwStartSkip = 0;  // bytes of the first unit delivered before the restart
     DWORD m_dwLastWait = 0;
 };

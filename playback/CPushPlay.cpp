@@ -84,6 +84,7 @@ void CPushPlay::ThreadProc()
 // One sample at most.
 void CPushPlay::Tick()
 {
+    if (IsRestartPending()) return;
     if (m_bEnd) {
         if (!m_pFilter->IsStopping()) SetStatus(kStatusEndOfData);
         return;
@@ -136,6 +137,8 @@ void CPushPlay::TakeFrame(const PlayIndexEntry& entry)
     if (m_Pending.size > 0 && e.dwOffset != m_Pending.offset + m_Pending.size) MakeES(m_Pending.size, Cut::RingPoint);
     if (m_Pending.size == 0) m_Pending.offset = e.dwOffset;
     m_Pending.size += size;
+    m_ullTaken += size;
+    m_Taken.push_back({m_ullTaken - size, m_ullTaken, entry.block.ulIndexValue, entry.usOrdinal});
     m_Frame = entry;
     if (usStatus == kStatusEndOfData) Finish();
     else if (m_Pending.size >= m_dwSampleSize) MakeES(m_dwSampleSize, Cut::Full);
@@ -185,12 +188,12 @@ void CPushPlay::HandleGap()
     if (m_bGapHandled || m_pFilter->IsStopping() || !m_pFilter->IsQualityQuiet()) return;
     m_bGapHandled = true;
     const SYSTEMTIME restart = SystemTimeOf(m_GapInfo.ulIndexValue);
-    m_pFilter->SetPlayTime(restart);
+    m_pFilter->SetPlayTime({restart, 0, 0});
     m_pFilter->SetPosTime(restart);
     m_pFilter->SetPosRestart(true);
     m_pFilter->SeekNotify(true);
     SetStatus(kStatusGap);
-    m_pCamParm->SendRetryPlay();
+    m_pFilter->RequestRestart();
     SetStatus(0);
 }
 
@@ -203,6 +206,8 @@ void CPushPlay::MakeES(uint32_t size, Cut cut)
     g_Trace(0, kLines[static_cast<int>(cut)], p, size);
     m_Pending.offset += size;
     m_Pending.size -= size;
+    m_ullSent += size;
+    DropSent();
     const IndexEntry& e = m_Frame.entry;
     const uint32_t flags = kSampleFlags | (IsSyncPoint(e) ? kSyncPoint : 0);
     const REFERENCE_TIME start = static_cast<REFERENCE_TIME>(m_ullTime);
@@ -215,18 +220,41 @@ void CPushPlay::MakeES(uint32_t size, Cut cut)
         if (hr != VFW_E_NOT_COMMITTED) g_Trace(1, L"MakeMS: InitES failed.%d", static_cast<int32_t>(hr));
         return;
     }
-    if (m_pFilter->CheckAndDeliver(pSample, m_nPinType)) UpdateRestartRecord(m_Frame.block);
+    if (!IsRestartPending() && m_pFilter->CheckAndDeliver(pSample, m_nPinType)) UpdateRestartRecord(m_Frame.block);
     pSample->Release();
 }
 
-// Where a restart after a rate or position change goes on from.
+// Where a restart after a rate or position change goes on from. It follows the
+// delivery while a restart is pending too: what went out meanwhile went out.
 void CPushPlay::UpdateRestartRecord(const StreamInfoBlock& block)
 {
     if (m_pFilter->IsStopping()) return;
-    if (!m_pFilter->IsRateRestart() && !m_pFilter->IsPosRestart())
-        m_pFilter->SetPlayTime(SystemTimeOf(block.ulIndexValue));
+    m_pFilter->SetPlayTime(RestartPlace());
     m_pCamParm->SetPsIndexInfo(block);
     m_pCamParm->SendNotify();
+}
+
+// After a change has flushed downstream, what would go out belongs before it: the
+// restart plays on from the last delivery.
+bool CPushPlay::IsRestartPending() { return m_pFilter->IsRateRestart() || m_pFilter->IsPosRestart(); }
+
+void CPushPlay::DropSent()
+{
+    while (!m_Taken.empty() && m_Taken.front().end <= m_ullSent) {
+        m_LastSent = m_Taken.front();
+        m_Taken.pop_front();
+    }
+}
+
+// The first frame not wholly sent, with what of it went out, or the place after
+// the last one sent.
+PlayPlace CPushPlay::RestartPlace() const
+{
+    if (m_Taken.empty())
+        return {SystemTimeOf(m_LastSent.time), static_cast<uint16_t>(m_LastSent.ordinal + 1), 0};
+    const TakenFrame& cut = m_Taken.front();
+    const uint64_t delivered = m_ullSent > cut.start ? m_ullSent - cut.start : 0;
+    return {SystemTimeOf(cut.time), cut.ordinal, static_cast<uint32_t>(delivered)};
 }
 
 void CPushPlay::SetStatus(uint16_t usStatus) { m_pCamParm->SetStatus(usStatus, true); }

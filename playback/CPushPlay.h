@@ -12,21 +12,26 @@
 // frames go out together, and where the next frame starts elsewhere (the ring's
 // start), what is left of the one before goes out on its own first.
 //
+// After each delivery the filter learns where a restart would go on from: the
+// first frame not wholly delivered, so that a rate or position change replays at
+// most the frame it cut. While a restart is pending nothing goes out.
+//
 // Locking: none of its own. The span and the sample size are atomic; everything
 // else is the send thread's. The camera parameters and the buffer lock themselves.
 
 #include "core/IndexRecords.h"
+#include "playback/IPlayOwner.h"
 #include "stream/CPinSender.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 
 class CCamParm;
 class CESMediaSamplePool;
 class CPlayIndexedBuffer;
-class IPlayOwner;
 
 class CPushPlay : public CPinSender {
 public:
@@ -43,6 +48,12 @@ private:
         uint32_t offset = 0;
         uint32_t size = 0;
     };
+    // A frame taken: where its bytes lie in the count of bytes taken, and its place.
+    struct TakenFrame {
+        uint64_t start = 0, end = 0;
+        uint32_t time = 0;
+        uint16_t ordinal = 0;
+    };
     enum class Cut { Full, RingPoint, End };
 
     static unsigned ThreadEntry(void* pParam);
@@ -56,6 +67,9 @@ private:
     void HandleGap();
     void MakeES(uint32_t size, Cut cut);
     void UpdateRestartRecord(const StreamInfoBlock& block);
+    bool IsRestartPending();
+    void DropSent();
+    PlayPlace RestartPlace() const;
     void SetStatus(uint16_t usStatus);
 
     IPlayOwner* const m_pFilter;
@@ -72,4 +86,7 @@ private:
     Range m_Pending;               // taken from frames, not yet sent
     PlayIndexEntry m_Frame = {};   // the last frame taken: the samples' times and flags
     uint64_t m_ullTime = 0;        // the next sample's start, 100-ns units
+    std::deque<TakenFrame> m_Taken;  // the frames with bytes in m_Pending
+    TakenFrame m_LastSent;           // the last frame whose bytes all went out
+    uint64_t m_ullTaken = 0, m_ullSent = 0;
 };

@@ -45,20 +45,24 @@ TEST_F(WorkerQueryTest, PlaybackProgressCountsOnlyWhileRunning)
     VARIANT v = {};
     v.byref = const_cast<SYSTEMTIME*>(&start);
     ASSERT_EQ(Set(VCF_PlayDateStart, v), S_OK);
-    filter->SetPlayTime(Time(2027, 2));  // stopped: ignored
-    SYSTEMTIME restart = {};
+    filter->SetPlayTime({Time(2027, 2), 1, 100});  // stopped: ignored
+    PlayPlace restart;
     filter->GetRestartTime(&restart);
-    EXPECT_TRUE(Same(restart, start));
+    EXPECT_TRUE(Same(restart.time, start));
+    EXPECT_EQ(restart.usOrdinal, 0);
 
     Run();
     EXPECT_FALSE(filter->IsPaused());
-    filter->SetPlayTime(Time(2027, 2));
+    filter->SetPlayTime({Time(2027, 2), 2, 100});
     filter->SetPosTime(Time(2028, 3));
     filter->GetRestartTime(&restart);
-    EXPECT_TRUE(Same(restart, Time(2027, 2)));
+    EXPECT_TRUE(Same(restart.time, Time(2027, 2)));
+    EXPECT_EQ(restart.usOrdinal, 2);
+    EXPECT_EQ(restart.dwDelivered, 100u);
     filter->SetPosRestart(true);
     filter->GetRestartTime(&restart);
-    EXPECT_TRUE(Same(restart, Time(2028, 3)));
+    EXPECT_TRUE(Same(restart.time, Time(2028, 3)));
+    EXPECT_EQ(restart.dwDelivered, 0u);
     EXPECT_TRUE(filter->IsPosRestart());
     filter->SetRateRestart(true);
     EXPECT_TRUE(filter->IsRateRestart());

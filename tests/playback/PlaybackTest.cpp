@@ -1,99 +1,12 @@
-// Recorded playback through the filter in a real graph: minute files on disk,
-// read through the minute-file library, out of the main pin into a real renderer.
+// Recorded playback from start to end: what is played, what is passed over, and
+// what a stop leaves behind.
 
-#include "camera/FilterSettings.h"
 #include "core/CPlayIndexedBuffer.h"
-#include "core/PlayUnitInfo.h"
-#include "minvault/CWinMinuteStore.h"
 #include "playback/CMinvaultLibrary.h"
-#include "playback/PlayTime.h"
-#include "tests/core/MinuteRecordings.h"
-#include "tests/filter/CConfiguredFilterTest.h"
-#include "tests/support/CTempFolder.h"
+#include "tests/playback/PlaybackFixture.h"
 #include "tests/support/ProcessResources.h"
 
-#include <cwchar>
-
 namespace {
-
-const uint32_t kDay = UtcTime(2026, 12, 7, 17, 30, 40);
-
-std::vector<TestUnit> Units(uint32_t first, uint32_t count, uint32_t size = 3000)
-{
-    std::vector<TestUnit> units;
-    for (uint32_t n = 0; n < count; n++) units.push_back({first + n, MinuteFile::kAreaNormal, size + n * 17, 0, 3});
-    return units;
-}
-
-std::vector<uint8_t> Bytes(const std::vector<TestUnit>& units)
-{
-    std::vector<uint8_t> bytes;
-    for (const TestUnit& unit : units) {
-        const std::vector<uint8_t> data = TestData(unit);
-        bytes.insert(bytes.end(), data.begin(), data.end());
-    }
-    return bytes;
-}
-
-class PlaybackTest : public CConfiguredFilterTest {
-protected:
-    void SetUp() override
-    {
-        CConfiguredFilterTest::SetUp();
-        JoinGraph();
-    }
-
-    void Record(const std::vector<TestUnit>& units)
-    {
-        CWinMinuteStore store(folder.Path());
-        WriteRecording(&store, units);
-    }
-
-    void SetDate(REFGUID id, uint32_t time)
-    {
-        SYSTEMTIME date = SystemTimeOf(time);
-        VARIANT v = {};
-        v.byref = &date;
-        ASSERT_EQ(Set(id, v), S_OK);
-    }
-
-    void PlayFromFolder()
-    {
-        VARIANT v = {};
-        v.uiVal = COMTYPE_FILE;
-        ASSERT_EQ(Set(VCSF_ComType, v), S_OK);
-        wchar_t path[260] = {};
-        wcsncpy(path, folder.Path().c_str(), 259);
-        v.byref = path;
-        ASSERT_EQ(Set(VCF_PlayPath, v), S_OK);
-    }
-
-    // Plays the folder from start to end into a renderer that keeps every sample
-    // unless told otherwise.
-    void Play(uint32_t start, uint32_t end, bool bKeep = true)
-    {
-        PlayFromFolder();
-        VARIANT v = {};
-        v.bVal = MinuteFile::kAreaNormal;
-        ASSERT_EQ(Set(VCF_PlayArea, v), S_OK);
-        SetDate(VCF_PlayDateStart, start);
-        SetDate(VCF_PlayDateTop, start);
-        SetDate(VCF_PlayDateEnd, end);
-        ConnectSink();
-        if (bKeep) sink->KeepSamples();
-        ASSERT_HRESULT_SUCCEEDED(control->Run());
-    }
-
-    std::vector<uint8_t> Played()
-    {
-        std::vector<uint8_t> bytes;
-        for (const CTestSink::KeptSample& sample : sink->Kept())
-            bytes.insert(bytes.end(), sample.buffer.begin(), sample.buffer.begin() + sample.actual);
-        return bytes;
-    }
-
-    CTempFolder folder{L"vcsf-play"};
-};
 
 // Units before the start and after the end are left out; one larger than the
 // library's part size and a minute's change in between play whole.

@@ -82,6 +82,7 @@ HRESULT CTestSinkPin::NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, do
 CTestSink::CTestSink(IUnknown* pUnkOuter)
     : CBaseFilter(L"CTestSink", pUnkOuter, &m_filterLock, CLSID_TestSink),
       m_pin(this, &m_filterLock, nullptr),
+      m_seeking(L"CTestSink seeking", GetOwner(), &m_pin),
       m_hSample(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
       m_hBlocked(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_hRelease(CreateEventW(nullptr, TRUE, TRUE, nullptr))
@@ -98,6 +99,7 @@ CTestSink::~CTestSink()
 HRESULT CTestSink::NonDelegatingQueryInterface(REFIID riid, void** ppv)
 {
     if (riid == IID_IAMFilterMiscFlags) return GetInterface(static_cast<IAMFilterMiscFlags*>(this), ppv);
+    if (riid == IID_IMediaSeeking) return m_seeking.NonDelegatingQueryInterface(riid, ppv);
     return CBaseFilter::NonDelegatingQueryInterface(riid, ppv);
 }
 
@@ -152,9 +154,11 @@ void CTestSink::KeepSample(IMediaSample* pSample)
     BYTE* p = nullptr;
     if (!m_bKeepSamples || FAILED(pSample->GetPointer(&p)) || !p) return;
     KeptSample kept = {std::vector<uint8_t>(p, p + pSample->GetSize()), pSample->GetActualDataLength(),
-                       pSample->IsSyncPoint() == S_OK, pSample->IsDiscontinuity() == S_OK, -1};
+                       pSample->IsSyncPoint() == S_OK, pSample->IsDiscontinuity() == S_OK, -1, -1};
     LONGLONG mediaStop = 0;
     pSample->GetMediaTime(&kept.mediaStart, &mediaStop);
+    REFERENCE_TIME stop = 0;
+    pSample->GetTime(&kept.start, &stop);
     m_kept.push_back(std::move(kept));
 }
 

@@ -12,6 +12,7 @@
 // a lock.
 
 #include "baseclasses/CBaseFilter.h"
+#include "baseclasses/CPosPassThru.h"
 #include "baseclasses/CBaseInputPin.h"
 
 #include <strmif.h>
@@ -61,6 +62,7 @@ public:
         bool bSyncPoint;
         bool bDiscontinuity;
         LONGLONG mediaStart;
+        REFERENCE_TIME start;  // the sample's time
     };
 
     explicit CTestSink(IUnknown* pUnkOuter = nullptr);
@@ -99,6 +101,7 @@ private:
     CCritSec m_filterLock;
     CCritSec m_countLock;
     CTestSinkPin m_pin;
+    CPosPassThru m_seeking;  // the graph's seeking goes upstream through the pin, as a renderer's does
     Counts m_counts;
     GUID m_acceptedSubtype = GUID_NULL;
     bool m_bWithholdAllocator = false;

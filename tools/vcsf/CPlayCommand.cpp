@@ -3,11 +3,15 @@
 #include "core/ByteOrder.h"
 #include "core/ICamParmOwner.h"
 #include "core/PlayUnitInfo.h"
+#include "DShowFilters/CPropertyText.h"
 #include "playback/Minvault.h"
+#include "playback/PlayTime.h"
 #include "tools/vcsf/CPlaySink.h"
 #include "tools/vcsf/CStreamReport.h"
 
 #include <cstring>
+#include <cwchar>
+#include <sstream>
 
 namespace {
 
@@ -18,6 +22,18 @@ std::wstring IsoTime(int64_t seconds)
 {
     const CalendarTime t = CalendarOfSeconds(seconds);
     return Printed(L"%04u-%02u-%02uT%02u:%02u:%02uZ", t.year, t.month, t.day, t.hour, t.minute, t.second);
+}
+
+constexpr LONGLONG kMediaSecond = 10000000;
+
+bool ParseTime(const std::wstring& text, int64_t* pSeconds)
+{
+    CPropertyText parser;
+    VARIANT v = {};
+    std::wstring reason;
+    if (!parser.Parse(PropertyForm::Date, text, &v, &reason)) return false;
+    *pSeconds = SecondsOf(*static_cast<const SYSTEMTIME*>(v.byref));
+    return true;
 }
 
 // A negative status is a failure of the minute-file library that ends the reading.
@@ -88,6 +104,7 @@ int CPlayCommand::SetRange()
     if (!FindRange(&from, &to)) return 1;
     if (!m_Session.Configure({L"VCF_PlayDateStart=" + from, L"VCF_PlayDateTop=" + from, L"VCF_PlayDateEnd=" + to}))
         return 2;
+    ParseTime(from, &m_llRangeStart);
     m_Session.Event(L"vcsf play: " + m_Options.folder + L" from " + from + L" to " + to,
                     L"{\"event\":\"range\",\"from\":\"" + from + L"\",\"to\":\"" + to + L"\"}");
     return 0;
@@ -103,6 +120,15 @@ HRESULT CPlayCommand::BuildGraph()
 
 int CPlayCommand::Play()
 {
+    if (!m_Options.control.empty()) {
+        std::wstring error;
+        if (!m_Control.Open(m_Options.control, &error)) {
+            m_Session.Say(error);
+            return 2;
+        }
+        m_bControlled = true;
+    }
+    m_dRate = m_Options.speed;
     QueryPerformanceCounter(&m_RunCounter);
     const HRESULT hr = m_Session.Control()->Run();
     if (FAILED(hr)) return StartFailed(hr);
@@ -115,6 +141,7 @@ int CPlayCommand::Play()
             next = HandleEvent(code, p1, p2);
             m_Session.Events()->FreeEventParams(code, p1, p2);
         }
+        if (next == Next::Go) next = PollControl();
         if (m_pSink->WriteError()) {
             m_Session.Say(Printed(L"vcsf play: writing the stream failed (error %lu)", m_pSink->WriteError()));
             next = Next::Failed;
@@ -153,6 +180,7 @@ CPlayCommand::Next CPlayCommand::HandleBlock(const StreamInfoBlock& block)
     ApplySpeed();
     const uint16_t usStatus = block.info.usStatus;
     m_Session.ShowBlock(block);
+    if (usStatus == kStatusGap) m_bGapSeen = true;
     if (usStatus == kStatusOk && block.ulIndexValue != 0) {
         m_dwPlayTime = block.ulIndexValue;
         if (m_dwFirstPlayTime == 0) m_dwFirstPlayTime = m_dwPlayTime;
@@ -164,17 +192,109 @@ CPlayCommand::Next CPlayCommand::HandleBlock(const StreamInfoBlock& block)
     return Next::Failed;
 }
 
-// Told to play again after a gap: a new run starts from where the filter stopped.
+// Told to play again, after a gap or a change: a new run starts from where the
+// filter stands, paused if it was.
 CPlayCommand::Next CPlayCommand::Restart()
 {
-    m_nGaps++;
-    m_Session.Event(L"vcsf play: a gap in the recording after " + IsoTime(m_dwPlayTime) + L"; playing on after it",
-                    L"{\"event\":\"gap\",\"after\":\"" + IsoTime(m_dwPlayTime) + L"\"}");
+    if (m_bGapSeen) {
+        m_nGaps++;
+        m_Session.Event(L"vcsf play: a gap in the recording after " + IsoTime(m_dwPlayTime) + L"; playing on after it",
+                        L"{\"event\":\"gap\",\"after\":\"" + IsoTime(m_dwPlayTime) + L"\"}");
+    }
+    m_bGapSeen = false;
     m_Session.Control()->Stop();
-    const HRESULT hr = m_Session.Control()->Run();
+    const HRESULT hr = m_bPaused ? m_Session.Control()->Pause() : m_Session.Control()->Run();
     if (SUCCEEDED(hr)) return Next::Go;
-    m_Session.Say(Printed(L"vcsf play: playback could not go on after the gap (0x%08lX)", static_cast<unsigned long>(hr)));
+    m_Session.Say(Printed(L"vcsf play: playback could not go on (0x%08lX)", static_cast<unsigned long>(hr)));
     return Next::Failed;
+}
+
+CPlayCommand::Next CPlayCommand::PollControl()
+{
+    std::wstring line;
+    Next next = Next::Go;
+    while (next == Next::Go && m_bControlled && m_Control.Next(&line)) next = ApplyControl(line);
+    return next;
+}
+
+// One command; a malformed or refused one is said, and playback goes on.
+CPlayCommand::Next CPlayCommand::ApplyControl(const std::wstring& line)
+{
+    std::wistringstream words(line);
+    std::wstring verb, argument, extra;
+    words >> verb >> argument >> extra;
+    if (verb.empty() || verb[0] == L'#') return Next::Go;
+    const bool bBare = argument.empty();
+    HRESULT hr = S_OK;
+    if (verb == L"stop" && bBare) {
+        SayControl(line, L"ok");
+        return Next::Done;
+    } else if (verb == L"pause" && bBare) {
+        hr = m_Session.Control()->Pause();
+        m_bPaused = SUCCEEDED(hr) || m_bPaused;
+    } else if (verb == L"run" && bBare) {
+        hr = m_Session.Control()->Run();
+        m_bPaused = FAILED(hr) && m_bPaused;
+    } else if (verb == L"rate" && !bBare && extra.empty()) {
+        wchar_t* end = nullptr;
+        const double rate = std::wcstod(argument.c_str(), &end);
+        if (*end != L'\0' || !(rate >= 0.0625 && rate <= 16)) {
+            SayControl(line, L"refused: a rate is a factor from 0.0625 to 16");
+            return Next::Go;
+        }
+        hr = ApplyRate(rate);
+    } else if (verb == L"seek" && !bBare && extra.empty()) {
+        int64_t seconds = 0;
+        if (!ParseTime(argument, &seconds) || seconds < m_llRangeStart) {
+            SayControl(line, L"refused: seek takes a time in the range, like " + IsoTime(m_llRangeStart));
+            return Next::Go;
+        }
+        hr = ApplySeek(seconds);
+    } else {
+        SayControl(line, L"refused: the commands are rate X, seek TIME, pause, run and stop");
+        return Next::Go;
+    }
+    SayControl(line, SUCCEEDED(hr) ? std::wstring(L"ok") : Printed(L"failed (0x%08lX)", static_cast<unsigned long>(hr)));
+    return Next::Go;
+}
+
+// A graph gives a rate to its renderers, which pass it up to the source. A graph
+// that keeps it to itself (Wine's) is passed over: the renderer gets it as the
+// graph would have given it.
+HRESULT CPlayCommand::ApplyRate(double rate)
+{
+    Microsoft::WRL::ComPtr<IMediaSeeking> pGraph, pRenderer;
+    HRESULT hr = m_Session.Graph()->QueryInterface(IID_PPV_ARGS(&pGraph));
+    if (SUCCEEDED(hr)) hr = pGraph->SetRate(rate);
+    double now = 0;
+    if (SUCCEEDED(hr) && SUCCEEDED(pGraph->GetRate(&now)) && now != rate &&
+        SUCCEEDED(m_pSink->QueryInterface(IID_PPV_ARGS(&pRenderer))))
+        hr = pRenderer->SetRate(rate);
+    if (FAILED(hr)) return hr;
+    m_dRate = rate;
+    m_bSpeedSet = true;  // the speed of the command line is past
+    return hr;
+}
+
+// Positions are media time from the range's start.
+HRESULT CPlayCommand::ApplySeek(int64_t seconds)
+{
+    Microsoft::WRL::ComPtr<IMediaSeeking> pGraph;
+    HRESULT hr = m_Session.Graph()->QueryInterface(IID_PPV_ARGS(&pGraph));
+    LONGLONG position = (seconds - m_llRangeStart) * kMediaSecond;
+    if (SUCCEEDED(hr)) hr = pGraph->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    return hr;
+}
+
+void CPlayCommand::SayControl(const std::wstring& line, const std::wstring& result)
+{
+    std::wstring quoted;
+    for (wchar_t c : line) {
+        if (c == L'"' || c == L'\\') quoted += L'\\';
+        if (c >= 0x20) quoted += c;
+    }
+    m_Session.Event(L"vcsf play: control: " + line + L": " + result,
+                    L"{\"event\":\"control\",\"command\":\"" + quoted + L"\",\"result\":\"" + result + L"\"}");
 }
 
 // The filter takes a speed once its first data have arrived.
@@ -192,7 +312,7 @@ void CPlayCommand::ApplySpeed()
 void CPlayCommand::ShowProgress()
 {
     if (m_Options.bJson || m_dwPlayTime == 0) return;
-    m_Session.Say(Printed(L"  playing %ls  speed %g  %llu bytes", IsoTime(m_dwPlayTime).c_str(), m_Options.speed,
+    m_Session.Say(Printed(L"  playing %ls  speed %g  %llu bytes", IsoTime(m_dwPlayTime).c_str(), m_dRate,
                           static_cast<unsigned long long>(m_pSink->Bytes())),
                   true);
 }

@@ -41,6 +41,8 @@ bool CPlayOptions::ParseOption(const std::wstring& name, const std::wstring& val
         speed = std::wcstod(value.c_str(), &end);
         if (value.empty() || *end != L'\0' || !(speed >= 0.0625 && speed <= 16))
             return Fail(L"--speed takes a factor from 0.0625 to 16");
+    } else if (name == L"--control") {
+        control = value;
     } else if (name == L"--area") {
         if (value != L"normal" && value != L"alarm") return Fail(L"--area takes normal or alarm");
         assignments.push_back(value == L"alarm" ? L"VCF_PlayArea=2" : L"VCF_PlayArea=1");

@@ -18,6 +18,7 @@ public:
     std::wstring output;                    // a path, or "-" for standard output
     std::wstring from, to;                  // ISO 8601 UTC; empty: the recording's ends
     double speed = 1.0;
+    std::wstring control;                   // commands while playing: a path, or "-" for standard input
     std::vector<std::wstring> assignments;  // NAME=VALUE for the filter
     bool bJson = false;
 

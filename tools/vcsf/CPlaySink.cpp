@@ -34,6 +34,13 @@ HRESULT CPlaySink::Consume(IMediaSample* pSample, BYTE* p)
     return CFileSink::Consume(pSample, p);
 }
 
+// The count goes on at the new speed from the next pack.
+void CPlaySink::OnNewSegment(double rate)
+{
+    if (rate > 0) m_dSpeed = rate;
+    m_bRecount = true;
+}
+
 double CPlaySink::PlayedSeconds() const
 {
     const int64_t counts = m_llPlayedCounts + (m_bCounting ? m_LastCounter.QuadPart - m_BaseCounter.QuadPart : 0);
@@ -52,7 +59,7 @@ void CPlaySink::WaitFor(uint64_t scr)
 {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    if (!m_bCounting || scr < m_ullLastScr || scr - m_ullLastScr > kMaxStep) {
+    if (!m_bCounting || m_bRecount.exchange(false) || scr < m_ullLastScr || scr - m_ullLastScr > kMaxStep) {
         StartCount(scr, now);
         return;
     }

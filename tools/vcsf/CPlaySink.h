@@ -3,7 +3,8 @@
 // does, each sample when its time has come. The time is the stream's own: the
 // clock reference of its pack headers, run at the play speed against the
 // system's clock. A clock that jumps (a new run, a recording's restart, a gap)
-// starts the count afresh from the pack where it jumped.
+// starts the count afresh from the pack where it jumped. A new segment brings the
+// rate a seek set, which the speed follows from then on.
 //
 // Locking: the clock state is the streaming thread's; the times played are read
 // once the graph has stopped. Stop wakes a sample that waits for its time.
@@ -11,6 +12,7 @@
 #include "core/CPackClock.h"
 #include "tools/vcsf/CFileSink.h"
 
+#include <atomic>
 #include <cstdint>
 
 class CPlaySink : public CFileSink {
@@ -32,13 +34,15 @@ public:
 
 private:
     HRESULT Consume(IMediaSample* pSample, BYTE* p) override;
+    void OnNewSegment(double rate) override;
     void WaitFor(uint64_t scr);
     void StartCount(uint64_t scr, LARGE_INTEGER now);
 
-    const double m_dSpeed;
+    std::atomic<double> m_dSpeed;
     const HANDLE m_hStopped;
     CPackClock m_Clock;
     bool m_bCounting = false;
+    std::atomic<bool> m_bRecount{false};
     uint64_t m_ullBaseScr = 0, m_ullLastScr = 0;
     LARGE_INTEGER m_BaseCounter = {};
     LARGE_INTEGER m_LastCounter = {};

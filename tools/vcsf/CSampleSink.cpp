@@ -24,7 +24,20 @@ STDMETHODIMP CSampleSinkPin::Receive(IMediaSample* pSample)
     return m_pSink->Consume(pSample, p);
 }
 
-CSampleSink::CSampleSink(const wchar_t* pszName, REFCLSID clsid)
-    : CBaseFilter(pszName, nullptr, &m_Lock, clsid), m_pin(this, &m_Lock, nullptr)
+STDMETHODIMP CSampleSinkPin::NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate)
 {
+    m_pSink->OnNewSegment(dRate);
+    return CBaseInputPin::NewSegment(tStart, tStop, dRate);
+}
+
+CSampleSink::CSampleSink(const wchar_t* pszName, REFCLSID clsid)
+    : CBaseFilter(pszName, nullptr, &m_Lock, clsid), m_pin(this, &m_Lock, nullptr),
+      m_seeking(L"CSampleSink seeking", GetOwner(), &m_pin)
+{
+}
+
+STDMETHODIMP CSampleSink::NonDelegatingQueryInterface(REFIID riid, void** ppv)
+{
+    if (riid == IID_IMediaSeeking) return m_seeking.NonDelegatingQueryInterface(riid, ppv);
+    return CBaseFilter::NonDelegatingQueryInterface(riid, ppv);
 }

@@ -37,6 +37,7 @@ public:
     // The graph with the filter in it.
     HRESULT BuildGraph();
     HRESULT ConnectSink(const wchar_t* pszPin, CSampleSink* pSink, const wchar_t* pszName);
+    IGraphBuilder* Graph() const { return m_pGraph.Get(); }
     IMediaControl* Control() const { return m_pControl.Get(); }
     IMediaEventEx* Events() const { return m_pEvents.Get(); }
     IVLMVCConfigure* Config() const { return m_pConfig.Get(); }
