@@ -196,13 +196,19 @@ CPlayCommand::Next CPlayCommand::HandleBlock(const StreamInfoBlock& block)
 // filter stands, paused if it was.
 CPlayCommand::Next CPlayCommand::Restart()
 {
-    if (m_bGapSeen) {
+    const bool bGap = m_bGapSeen;
+    if (bGap) {
         m_nGaps++;
         m_Session.Event(L"vcsf play: a gap in the recording after " + IsoTime(m_dwPlayTime) + L"; playing on after it",
                         L"{\"event\":\"gap\",\"after\":\"" + IsoTime(m_dwPlayTime) + L"\"}");
     }
     m_bGapSeen = false;
     m_Session.Control()->Stop();
+    if (!bGap)
+        m_Session.Event(Printed(L"vcsf play: playing on after the change, %.3f s of the recording played in %.3f s",
+                                m_pSink->MediaSeconds(), m_pSink->PlayedSeconds()),
+                        Printed(L"{\"event\":\"restart\",\"media_seconds\":%.3f,\"played_seconds\":%.3f}",
+                                m_pSink->MediaSeconds(), m_pSink->PlayedSeconds()));
     const HRESULT hr = m_bPaused ? m_Session.Control()->Pause() : m_Session.Control()->Run();
     if (SUCCEEDED(hr)) return Next::Go;
     m_Session.Say(Printed(L"vcsf play: playback could not go on (0x%08lX)", static_cast<unsigned long>(hr)));
