@@ -7,7 +7,8 @@
 # recorded time, in one run) and still gives every unit once, as "vcsf export"
 # does. "seek TIME" to its middle makes the output go on from the first key unit
 # at or after TIME: its end is what "vcsf play --from TIME" gives, a tail of the
-# export. A malformed command is said and playback goes on.
+# export. Pause and run are applied, a malformed command is said and playback
+# goes on; stop ends playback early with status 0.
 set -uo pipefail
 emulator=$1 exe=$2 seconds=$3
 work=$(mktemp -d)
@@ -20,12 +21,14 @@ vcsf live --camera "127.0.0.1:$VCSF_CAMERA_PORT" --nic 127.0.0.1 --duration "$se
   --record "$work/rec" >/dev/null 2>&1 || fail "vcsf live failed ($?)"
 vcsf export "$work/rec" "$work/export.ps" || fail "vcsf export failed ($?)"
 
-out=$(printf 'speed up\nrate 4\n' | vcsf play "$work/rec" -o "$work/rate.ps" --control - --json 2>&1)
+out=$(printf 'speed up\npause\nrun\nrate 4\n' | vcsf play "$work/rec" -o "$work/rate.ps" --control - --json 2>&1)
 status=$?
 echo "$out"
 [ "$status" = 0 ] || fail "vcsf play with rate 4 ended with status $status"
 grep -qF '"command":"speed up","result":"refused' <<<"$out" || fail "the malformed command was not said"
-grep -qF '"command":"rate 4","result":"ok"' <<<"$out" || fail "rate 4 was not applied"
+for command in pause run "rate 4"; do
+  grep -qF "\"command\":\"$command\",\"result\":\"ok\"" <<<"$out" || fail "$command was not applied"
+done
 cmp "$work/rate.ps" "$work/export.ps" || fail "what played at rate 4 is not what vcsf export gives"
 end=$(grep '"event":"end"' <<<"$out")
 media=$(field media_seconds "$end") played=$(field played_seconds "$end")
@@ -46,3 +49,12 @@ size=$(stat -c %s "$work/from.ps") seek=$(stat -c %s "$work/seek.ps") whole=$(st
 cmp -i "$((seek - size)):0" "$work/seek.ps" "$work/from.ps" || fail "after the seek, the output is not playback from $middle"
 cmp -i "$((whole - size)):0" "$work/export.ps" "$work/from.ps" || fail "playback from $middle is not the export's tail"
 echo "check-control: after the seek to $middle, the last $size bytes of the export"
+
+out=$(printf 'stop\n' | vcsf play "$work/rec" -o "$work/stop.ps" --control - 2>&1)
+status=$?
+[ "$status" = 0 ] || fail "vcsf play told to stop ended with status $status"
+grep -qF "vcsf play: control: stop: ok" <<<"$out" || fail "stop was not said"
+stopped=$(stat -c %s "$work/stop.ps")
+[ "$stopped" -lt "$whole" ] || fail "told to stop at once, vcsf play still wrote the whole recording"
+cmp -n "$stopped" "$work/stop.ps" "$work/export.ps" || fail "what played before the stop is not the export's head"
+echo "check-control: stopped at once after $stopped bytes"
