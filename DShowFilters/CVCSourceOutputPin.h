@@ -18,7 +18,9 @@ public:
     STDMETHODIMP SetSink(IQualityControl* piqc) override;
 
     // The filter's seeking, which the pin answers IMediaSeeking with: the graph's
-    // seeking reaches a source through the renderers' pins. Null: none.
+    // seeking reaches a source through the renderers' pins. It is the filter's
+    // object, so its QueryInterface reaches the filter, not the pin; renderers
+    // that pass seeking on never ask it. Null: none.
     void SetSeeking(IMediaSeeking* pSeeking) { m_pSeeking = pSeeking; }
     STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
 
