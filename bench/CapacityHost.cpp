@@ -98,13 +98,13 @@ HRESULT Configure(IBaseFilter* pFilter, const std::wstring& camera, const std::w
     return E_INVALIDARG;
 }
 
-HRESULT Build(CameraGraph& g, const std::wstring& nic, HANDLE hDiscard)
+HRESULT Build(CameraGraph& g, const std::wstring& nic, COutputFile* pDiscard)
 {
     HRESULT hr = g.host.Create(&g.filter);
     if (SUCCEEDED(hr)) hr = Configure(g.filter.Get(), g.camera, nic);
     if (SUCCEEDED(hr)) hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&g.graph));
     if (SUCCEEDED(hr)) hr = g.graph->AddFilter(g.filter.Get(), L"VCodecSourceFilter");
-    g.sink = new CFileSink(hDiscard, CFileSink::Content::Data);
+    g.sink = new CFileSink(pDiscard, CFileSink::Content::Data);
     if (SUCCEEDED(hr)) hr = g.graph->AddFilter(g.sink.Get(), L"discard");
     ComPtr<IPin> pPin;
     if (SUCCEEDED(hr)) hr = g.filter->FindPin(L"MPEG-2 Program", &pPin);
@@ -221,15 +221,15 @@ bool Parse(int argc, wchar_t** argv, Options* pOptions)
 
 int Run(const Options& options)
 {
-    const HANDLE hDiscard =
-        CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (hDiscard == INVALID_HANDLE_VALUE) return 1;
+    COutputFile discard;  // a device: the graphs' threads write it at once without harm
+    std::wstring error;
+    if (!discard.Prepare(L"NUL", false, &error)) return 1;
     const Usage before = Report("before", 0);
     std::vector<std::unique_ptr<CameraGraph>> graphs;
     for (const std::wstring& camera : options.cameras) {
         graphs.push_back(std::make_unique<CameraGraph>());
         graphs.back()->camera = camera;
-        graphs.back()->hr = Build(*graphs.back(), options.nic, hDiscard);
+        graphs.back()->hr = Build(*graphs.back(), options.nic, &discard);
     }
     const Usage idle = Report("idle", 0);
     RunAll(graphs);
@@ -241,7 +241,6 @@ int Run(const Options& options)
     for (const auto& g : graphs)
         if (FAILED(g->hr)) status = 1;
     graphs.clear();
-    CloseHandle(hDiscard);
     return status;
 }
 

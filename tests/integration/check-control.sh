@@ -54,7 +54,7 @@ out=$(printf 'stop\n' | vcsf play "$work/rec" -o "$work/stop.ps" --control - 2>&
 status=$?
 [ "$status" = 0 ] || fail "vcsf play told to stop ended with status $status"
 grep -qF "vcsf play: control: stop: ok" <<<"$out" || fail "stop was not said"
-stopped=$(stat -c %s "$work/stop.ps")
+stopped=$(stat -c %s "$work/stop.ps" 2>/dev/null || echo 0)  # no file before its first byte
 [ "$stopped" -lt "$whole" ] || fail "told to stop at once, vcsf play still wrote the whole recording"
-cmp -n "$stopped" "$work/stop.ps" "$work/export.ps" || fail "what played before the stop is not the export's head"
+[ "$stopped" = 0 ] || cmp -n "$stopped" "$work/stop.ps" "$work/export.ps" || fail "what played before the stop is not the export's head"
 echo "check-control: stopped at once after $stopped bytes"

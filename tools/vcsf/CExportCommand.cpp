@@ -9,32 +9,20 @@ namespace {
 
 std::wstring (*const Printed)(const wchar_t*, ...) = CStreamReport::Printed;
 
-bool WriteAll(HANDLE hFile, const uint8_t* p, uint32_t cb)
-{
-    for (uint32_t done = 0; done < cb;) {
-        DWORD written = 0;
-        if (!WriteFile(hFile, p + done, cb - done, &written, nullptr) || written == 0) return false;
-        done += written;
-    }
-    return true;
-}
-
 }  // namespace
 
 int CExportCommand::Run()
 {
-    const HANDLE hFile =
-        CreateFileW(m_File.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE) {
-        m_Errors = Printed(L"vcsf export: cannot create %ls (error %lu)\n", m_File.c_str(), GetLastError());
-        return 1;
+    COutputFile file;
+    std::wstring error;
+    if (!file.Prepare(m_File, m_bOverwrite, &error)) {
+        m_Errors = L"vcsf export: " + error + L"\n";
+        return 2;
     }
-    const int status = Export(hFile);
-    CloseHandle(hFile);
-    return status;
+    return Export(&file);
 }
 
-int CExportCommand::Export(HANDLE hFile)
+int CExportCommand::Export(COutputFile* pFile)
 {
     CRecordingWalk walk(m_Folder, true);
     bool bWritten = true;
@@ -44,7 +32,7 @@ int CExportCommand::Export(HANDLE hFile)
             return true;
         }
         const uint32_t cb = static_cast<uint32_t>(unit.pData->size());
-        bWritten = WriteAll(hFile, unit.pData->data(), cb);
+        bWritten = pFile->Write(unit.pData->data(), cb);
         m_Units++;
         m_Bytes += cb;
         return bWritten;

@@ -11,8 +11,8 @@ const CLSID CLSID_FileSink = {0x0b1e7c52, 0x8d3a, 0x4f0b, {0x9c, 0x1e, 0x5a, 0x2
 
 }  // namespace
 
-CFileSink::CFileSink(HANDLE hOutput, Content content)
-    : CSampleSink(L"CFileSink", CLSID_FileSink), m_hOutput(hOutput), m_Content(content)
+CFileSink::CFileSink(COutputFile* pOutput, Content content)
+    : CSampleSink(L"CFileSink", CLSID_FileSink), m_pOutput(pOutput), m_Content(content)
 {
 }
 
@@ -31,14 +31,10 @@ HRESULT CFileSink::Consume(IMediaSample* pSample, BYTE* p)
 HRESULT CFileSink::Write(const BYTE* p, long cb)
 {
     if (m_dwWriteError) return S_FALSE;
-    for (long done = 0; done < cb;) {
-        DWORD written = 0;
-        if (!WriteFile(m_hOutput, p + done, static_cast<DWORD>(cb - done), &written, nullptr) || written == 0) {
-            m_dwWriteError = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
-            return S_FALSE;
-        }
-        done += static_cast<long>(written);
-        m_ullBytes += written;
+    if (!m_pOutput->Write(p, static_cast<DWORD>(cb))) {
+        m_dwWriteError = GetLastError();
+        return S_FALSE;
     }
+    m_ullBytes += static_cast<uint64_t>(cb);
     return S_OK;
 }

@@ -5,6 +5,7 @@
 // buffer, the 24-byte head in front of the pack, behind the buffer's length (32
 // bits, little-endian) so that a reader finds where each packet ends.
 
+#include "tools/vcsf/COutputFile.h"
 #include "tools/vcsf/CSampleSink.h"
 
 #include <vector>
@@ -13,8 +14,8 @@ class CFileSink : public CSampleSink {
 public:
     enum class Content { Data, Packets };
 
-    // The handle is borrowed: the caller opens and closes it.
-    CFileSink(HANDLE hOutput, Content content);
+    // The output is borrowed: the caller prepares and closes it.
+    CFileSink(COutputFile* pOutput, Content content);
 
     uint64_t Bytes() const { return m_ullBytes; }
     // The system error of the first write that failed (a closed pipe, a full disk), or 0.
@@ -26,7 +27,7 @@ protected:
 private:
     HRESULT Write(const BYTE* p, long cb);
 
-    const HANDLE m_hOutput;
+    COutputFile* const m_pOutput;
     const Content m_Content;
     std::atomic<uint64_t> m_ullBytes{0};
     std::vector<BYTE> m_Record;  // a packet's length and bytes, written at once

@@ -23,7 +23,6 @@ CLiveCommand::CLiveCommand(IBaseFilter* pFilter, const CLiveOptions& options, Re
 CLiveCommand::~CLiveCommand()
 {
     if (m_Session.Control()) m_Session.Control()->Stop();
-    if (m_hRecord != INVALID_HANDLE_VALUE) CloseHandle(m_hRecord);
 }
 
 uint64_t CLiveCommand::Bytes() const { return m_pSink ? m_pSink->Bytes() : 0; }
@@ -42,10 +41,9 @@ int CLiveCommand::Run()
 bool CLiveCommand::OpenOutput()
 {
     if (!m_Options.recordFolder.empty() && !OpenRecording()) return false;
-    if (!m_Options.recordPacks.empty() &&
-        (m_hRecord = m_Session.OpenFile(m_Options.recordPacks)) == INVALID_HANDLE_VALUE)
+    if (!m_Options.recordPacks.empty() && !m_Session.Prepare(&m_RecordPacks, m_Options.recordPacks, m_Options.bOverwrite))
         return false;
-    return m_Session.OpenOutput(m_Options.output);
+    return m_Session.OpenOutput(m_Options.output, m_Options.bOverwrite);
 }
 
 // The folder is made here, so that a path that cannot be recorded into fails now.
@@ -76,8 +74,8 @@ HRESULT CLiveCommand::BuildGraph()
     HRESULT hr = m_Session.BuildGraph();
     m_pSink = new CFileSink(m_Session.Output(), CFileSink::Content::Data);
     if (SUCCEEDED(hr)) hr = m_Session.ConnectSink(L"MPEG-2 Program", m_pSink.Get(), L"vcsf live output");
-    if (SUCCEEDED(hr) && m_hRecord != INVALID_HANDLE_VALUE) {
-        m_pRecordSink = new CFileSink(m_hRecord, CFileSink::Content::Packets);
+    if (SUCCEEDED(hr) && !m_Options.recordPacks.empty()) {
+        m_pRecordSink = new CFileSink(&m_RecordPacks, CFileSink::Content::Packets);
         hr = m_Session.ConnectSink(L"Stream", m_pRecordSink.Get(), L"vcsf live packs");
     }
     if (SUCCEEDED(hr) && m_pMinuteSink) hr = m_Session.ConnectSink(L"Stream", m_pMinuteSink.Get(), L"vcsf live recorder");

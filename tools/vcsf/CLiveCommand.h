@@ -55,5 +55,5 @@ private:
     Microsoft::WRL::ComPtr<CMinuteRecordSink> m_pMinuteSink;
     bool m_bRecordingLossShown = false;
     uint32_t m_gapsShown = 0;
-    HANDLE m_hRecord = INVALID_HANDLE_VALUE;
+    COutputFile m_RecordPacks;
 };

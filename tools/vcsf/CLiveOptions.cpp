@@ -12,9 +12,10 @@ bool CLiveOptions::Parse(const std::vector<std::wstring>& args)
 {
     for (size_t i = 0; i < args.size(); i++) {
         const std::wstring& arg = args[i];
-        if (arg == L"--json" || arg == L"--ssl") {
+        if (arg == L"--json" || arg == L"--ssl" || arg == L"-y" || arg == L"--overwrite") {
             if (arg == L"--json") bJson = true;
-            else assignments.push_back(L"VCSF_UseSSL=true");
+            else if (arg == L"--ssl") assignments.push_back(L"VCSF_UseSSL=true");
+            else bOverwrite = true;
             continue;
         }
         if (arg.rfind(L"-", 0) != 0) {

@@ -23,6 +23,7 @@ public:
     double recordStall = 0;                 // seconds the recorder holds its first pack
     double duration = -1;                   // seconds; negative: until Ctrl+C or the stream ends
     bool bJson = false;
+    bool bOverwrite = false;  // -y: an existing file may be replaced
 
 private:
     bool AddCamera();

@@ -53,7 +53,7 @@ int CPlayCommand::Run()
 {
     if (!Configure()) return 2;
     if (const int status = SetRange(); status != 0) return status;
-    if (!m_Session.OpenOutput(m_Options.output)) return 2;
+    if (!m_Session.OpenOutput(m_Options.output, m_Options.bOverwrite)) return 2;
     const HRESULT hr = BuildGraph();
     if (FAILED(hr)) {
         m_Session.Say(Printed(L"vcsf play: cannot build the graph (0x%08lX)", static_cast<unsigned long>(hr)));

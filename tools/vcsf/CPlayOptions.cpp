@@ -14,6 +14,8 @@ bool CPlayOptions::Parse(const std::vector<std::wstring>& args)
         const std::wstring& arg = args[i];
         if (arg == L"--json") {
             bJson = true;
+        } else if (arg == L"-y" || arg == L"--overwrite") {
+            bOverwrite = true;
         } else if (arg.rfind(L"-", 0) != 0) {
             if (!folder.empty()) return Fail(L"one recording folder only: '" + arg + L"' is a second");
             folder = arg;

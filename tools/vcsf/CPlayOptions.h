@@ -21,6 +21,7 @@ public:
     std::wstring control;                   // commands while playing: a path, or "-" for standard input
     std::vector<std::wstring> assignments;  // NAME=VALUE for the filter
     bool bJson = false;
+    bool bOverwrite = false;                // -y: an existing file may be replaced
 
 private:
     bool ParseOption(const std::wstring& name, const std::wstring& value);

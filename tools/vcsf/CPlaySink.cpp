@@ -1,7 +1,7 @@
 #include "tools/vcsf/CPlaySink.h"
 
-CPlaySink::CPlaySink(HANDLE hOutput, double speed)
-    : CFileSink(hOutput, Content::Data), m_dSpeed(speed), m_hStopped(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+CPlaySink::CPlaySink(COutputFile* pOutput, double speed)
+    : CFileSink(pOutput, Content::Data), m_dSpeed(speed), m_hStopped(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
     QueryPerformanceFrequency(&m_Frequency);
 }

@@ -19,7 +19,7 @@ class CPlaySink : public CFileSink {
 public:
     static constexpr uint64_t kMaxStep = 10 * CPackClock::kHz;  // a jump larger than this starts afresh
 
-    CPlaySink(HANDLE hOutput, double speed);
+    CPlaySink(COutputFile* pOutput, double speed);
     ~CPlaySink() override;
 
     STDMETHODIMP Stop() override;

@@ -14,7 +14,6 @@ CStreamSession::CStreamSession(IBaseFilter* pFilter, const wchar_t* pszCommand, 
 CStreamSession::~CStreamSession()
 {
     if (m_pControl) m_pControl->Stop();
-    if (m_bOwnOutput) CloseHandle(m_hOutput);
 }
 
 bool CStreamSession::Configure(const std::vector<std::wstring>& assignments)
@@ -31,24 +30,17 @@ bool CStreamSession::Configure(const std::vector<std::wstring>& assignments)
     return ok;
 }
 
-bool CStreamSession::OpenOutput(const std::wstring& output)
+bool CStreamSession::OpenOutput(const std::wstring& output, bool bOverwrite)
 {
-    if (output == L"-") {
-        m_hOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-        return m_hOutput != INVALID_HANDLE_VALUE && m_hOutput != nullptr;
-    }
-    m_hOutput = OpenFile(output);
-    m_bOwnOutput = m_hOutput != INVALID_HANDLE_VALUE;
-    return m_bOwnOutput;
+    return Prepare(&m_Output, output, bOverwrite);
 }
 
-HANDLE CStreamSession::OpenFile(const std::wstring& path)
+bool CStreamSession::Prepare(COutputFile* pFile, const std::wstring& path, bool bOverwrite)
 {
-    const HANDLE hFile =
-        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        Say(CStreamReport::Printed(L"%ls: cannot create %ls (error %lu)", m_Command.c_str(), path.c_str(), GetLastError()));
-    return hFile;
+    std::wstring error;
+    if (pFile->Prepare(path, bOverwrite, &error)) return true;
+    Say(m_Command + L": " + error);
+    return false;
 }
 
 HRESULT CStreamSession::BuildGraph()

@@ -8,6 +8,7 @@
 #include "DShowFilters/IVLMVCConfigure.h"
 #include "baseclasses/DShowUuids.h"
 #include "core/StreamInfoBlock.h"
+#include "tools/vcsf/COutputFile.h"
 
 #include <strmif.h>
 #include <wrl/client.h>
@@ -30,9 +31,10 @@ public:
 
     // The assignments applied and the output opened; false once a failure was reported.
     bool Configure(const std::vector<std::wstring>& assignments);
-    bool OpenOutput(const std::wstring& output);
-    HANDLE OpenFile(const std::wstring& path);
-    HANDLE Output() const { return m_hOutput; }
+    bool OpenOutput(const std::wstring& output, bool bOverwrite);
+    // False once the refusal was reported.
+    bool Prepare(COutputFile* pFile, const std::wstring& path, bool bOverwrite);
+    COutputFile* Output() { return &m_Output; }
 
     // The graph with the filter in it.
     HRESULT BuildGraph();
@@ -63,8 +65,7 @@ private:
     Microsoft::WRL::ComPtr<IGraphBuilder> m_pGraph;
     Microsoft::WRL::ComPtr<IMediaControl> m_pControl;
     Microsoft::WRL::ComPtr<IMediaEventEx> m_pEvents;
-    HANDLE m_hOutput = INVALID_HANDLE_VALUE;
-    bool m_bOwnOutput = false;
+    COutputFile m_Output;
     std::wstring m_lastSummary;
     uint16_t m_usLastStatus = kStatusNothingYet;
 };

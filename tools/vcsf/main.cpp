@@ -10,6 +10,7 @@
 #include "tools/vcsf/CPlayOptions.h"
 #include "tools/vcsf/CProbeCommand.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <io.h>
@@ -24,15 +25,18 @@ namespace {
 const wchar_t kUsage[] =
     L"usage: vcsf config [NAME=VALUE ...]\n"
     L"       vcsf probe [NAME=VALUE ...]\n"
-    L"       vcsf live -o FILE|- [--camera ADDR[:PORT]] [--nic ADDR] [--multicast GROUP:PORT]\n"
+    L"       vcsf live -o FILE|- [-y] [--camera ADDR[:PORT]] [--nic ADDR] [--multicast GROUP:PORT]\n"
     L"                 [--transport udp|http [--ssl] [--user U --password P]]\n"
     L"                 [--timeout MS] [--duration S]\n"
     L"                 [--record DIR [--area normal|alarm] [--stall-recorder S]]\n"
     L"                 [--record-packs FILE] [--json] [NAME=VALUE ...]\n"
-    L"       vcsf play DIR -o FILE|- [--from TIME] [--to TIME] [--speed X]\n"
+    L"       vcsf play DIR -o FILE|- [-y] [--from TIME] [--to TIME] [--speed X]\n"
     L"                 [--area normal|alarm] [--control FILE|-] [--json]\n"
     L"       vcsf info [--check] DIR\n"
-    L"       vcsf export DIR FILE\n"
+    L"       vcsf export [-y] DIR FILE\n"
+    L"  -y, --overwrite  replace an existing FILE (live, play, export); without it a\n"
+    L"            run refuses one, and FILE is made only when its first byte is ready,\n"
+    L"            so a run that fails before it leaves an existing file as it was\n"
     L"  config    set the given properties on a new filter and print every property\n"
     L"            with its value (addresses dotted, ports in host order, dates in UTC)\n"
     L"  probe     set the given properties, start the filter and print the stream\n"
@@ -165,13 +169,16 @@ int RunInfo(const std::vector<std::wstring>& args)
     return status;
 }
 
-int RunExport(const std::vector<std::wstring>& args)
+int RunExport(std::vector<std::wstring> args)
 {
+    const auto overwrite = std::find_if(args.begin(), args.end(), [](const std::wstring& a) { return a == L"-y" || a == L"--overwrite"; });
+    const bool bOverwrite = overwrite != args.end();
+    if (bOverwrite) args.erase(overwrite);
     if (args.size() != 2) {
-        Write(stderr, L"usage: vcsf export DIR FILE\n");
+        Write(stderr, L"usage: vcsf export [-y] DIR FILE\n");
         return 2;
     }
-    CExportCommand command(args[0], args[1]);
+    CExportCommand command(args[0], args[1], bOverwrite);
     const int status = command.Run();
     Write(stderr, command.Errors() + command.Report());
     return status;
