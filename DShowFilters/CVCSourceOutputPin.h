@@ -2,6 +2,12 @@
 // The main pin, "MPEG-2 Program": the live or recorded program stream for a
 // demultiplexer. It keeps the time of the last quality message, so that playback
 // can tell whether downstream has been quiet.
+//
+// Locking: the pin's state and connection are guarded by the filter lock it is
+// given (CBasePin's). Its own values take no lock: the quality time and the rate
+// are atomic (written by downstream's thread and by seeking, read by the
+// playback thread), and the seeking pointer is set only while no graph holds the
+// filter (its construction and destruction).
 
 #include "DShowFilters/CFilterAllocatorPin.h"
 

@@ -126,7 +126,6 @@ int CPlayCommand::Play()
             m_Session.Say(error);
             return 2;
         }
-        m_bControlled = true;
     }
     m_dRate = m_Options.speed;
     QueryPerformanceCounter(&m_RunCounter);
@@ -219,7 +218,7 @@ CPlayCommand::Next CPlayCommand::PollControl()
 {
     std::wstring line;
     Next next = Next::Go;
-    while (next == Next::Go && m_bControlled && m_Control.Next(&line)) next = ApplyControl(line);
+    while (next == Next::Go && !m_Options.control.empty() && m_Control.Next(&line)) next = ApplyControl(line);
     return next;
 }
 

@@ -68,6 +68,5 @@ private:
     double m_dRate = 1.0;
     int64_t m_llRangeStart = 0;
     CControlInput m_Control;
-    bool m_bControlled = false;
     LARGE_INTEGER m_RunCounter = {};
 };
