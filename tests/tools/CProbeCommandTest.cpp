@@ -38,8 +38,8 @@ protected:
     int Probe(std::vector<Bytes> answer, std::vector<std::wstring> more = {})
     {
         camera = std::make_unique<CLoopbackCamera>(std::move(answer));
-        std::vector<std::wstring> assignments = {L"VCSF_Address=127.0.0.1", L"VCSF_NIC=127.0.0.1",
-                                                 L"VCSF_Port=" + std::to_wstring(ntohs(camera->Port()))};
+        std::vector<CConfigCommand::Assignment> assignments = {
+            L"VCSF_Address=127.0.0.1", L"VCSF_NIC=127.0.0.1", L"VCSF_Port=" + std::to_wstring(ntohs(camera->Port()))};
         assignments.insert(assignments.end(), more.begin(), more.end());
         probe = std::make_unique<CProbeCommand>(filter.Get());
         return probe->Run(assignments);

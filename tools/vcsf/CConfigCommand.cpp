@@ -40,41 +40,47 @@ std::wstring ResultText(HRESULT hr)
 
 }  // namespace
 
-bool CConfigCommand::Apply(const std::vector<std::wstring>& assignments)
+bool CConfigCommand::Apply(const std::vector<Assignment>& assignments)
 {
     bool ok = true;
-    for (const std::wstring& assignment : assignments) ok = ApplyOne(assignment) && ok;
+    for (const Assignment& assignment : assignments) ok = ApplyOne(assignment) && ok;
     return ok;
 }
 
-bool CConfigCommand::ApplyOne(const std::wstring& assignment)
+bool CConfigCommand::ApplyOne(const Assignment& assignment)
 {
-    size_t eq = assignment.find(L'=');
-    std::wstring name = assignment.substr(0, eq);
+    const size_t eq = assignment.text.find(L'=');
     if (eq == std::wstring::npos) {
-        m_errors += m_command + L": '" + assignment + L"' is not NAME=VALUE\n";
+        m_errors += m_command + L": '" + assignment.text + L"' is not NAME=VALUE\n";
+        m_bMalformed = true;
         return false;
     }
-    std::wstring text = assignment.substr(eq + 1);
+    const std::wstring name = assignment.text.substr(0, eq), text = assignment.text.substr(eq + 1);
     const PropertyInfo* pInfo = CPropertyText::Find(name);
     if (!pInfo) {
         m_errors += m_command + L": there is no property '" + name + L"'\n";
+        m_bMalformed = true;
         return false;
     }
     CPropertyText parser;
     VARIANT value;
     std::wstring reason;
     if (!parser.Parse(pInfo->form, text, &value, &reason)) {
-        m_errors += m_command + L": " + std::wstring(pInfo->name) + L"=" + text + L": " + reason + L"\n";
+        Refuse(assignment, L": " + reason);
+        m_bMalformed = true;
         return false;
     }
-    HRESULT hr = m_pConfig->SetValue(*pInfo->id, &value);
+    const HRESULT hr = m_pConfig->SetValue(*pInfo->id, &value);
     if (FAILED(hr)) {
-        m_errors += m_command + L": " + std::wstring(pInfo->name) + L"=" + text + L" refused by the filter (" +
-                    ResultText(hr) + L"): " + RefusalReason(*pInfo, hr) + L"\n";
+        Refuse(assignment, L" refused by the filter (" + ResultText(hr) + L"): " + RefusalReason(*pInfo, hr));
         return false;
     }
     return true;
+}
+
+void CConfigCommand::Refuse(const Assignment& assignment, const std::wstring& why)
+{
+    m_errors += m_command + L": " + (assignment.typed.empty() ? assignment.text : assignment.typed) + why + L"\n";
 }
 
 std::wstring CConfigCommand::Listing()

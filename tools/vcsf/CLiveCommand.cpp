@@ -10,6 +10,10 @@
 namespace {
 
 constexpr DWORD kEventWaitMs = 250;
+constexpr ULONGLONG kSilenceMs = 3000;
+constexpr ULONG kComTypeMulticast = 1, kComTypeHttp = 2;
+
+double Seconds(ULONGLONG ms) { return static_cast<double>(ms) / 1000; }
 std::wstring (*const Printed)(const wchar_t*, ...) = CStreamReport::Printed;
 
 }  // namespace
@@ -29,10 +33,11 @@ uint64_t CLiveCommand::Bytes() const { return m_pSink ? m_pSink->Bytes() : 0; }
 
 int CLiveCommand::Run()
 {
-    if (!m_Session.Configure(m_Options.assignments) || !OpenOutput()) return 2;
+    if (const int status = m_Session.Configure(m_Options.assignments); status != 0) return status;
+    if (!OpenOutput()) return 2;
     const HRESULT hr = BuildGraph();
     if (FAILED(hr)) {
-        m_Session.Say(Printed(L"vcsf live: cannot build the graph (0x%08lX)", static_cast<unsigned long>(hr)));
+        m_Session.Say(L"vcsf live: cannot build the graph: " + CStreamReport::SystemError(static_cast<DWORD>(hr)));
         return 2;
     }
     return Stream();
@@ -51,7 +56,7 @@ bool CLiveCommand::OpenRecording()
 {
     const std::wstring& folder = m_Options.recordFolder;
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        m_Session.Say(Printed(L"vcsf live: cannot create the recording folder %ls (error %lu)", folder.c_str(), GetLastError()));
+        m_Session.Say(L"vcsf live: cannot create the recording folder " + folder + L": " + CStreamReport::SystemError(GetLastError()));
         return false;
     }
     // CreateDirectory says "already exists" of a file of that name too.
@@ -87,8 +92,8 @@ bool CLiveCommand::CheckWrites()
 {
     for (CFileSink* pSink : {m_pSink.Get(), m_pRecordSink.Get()}) {
         if (!pSink || !pSink->WriteError()) continue;
-        m_Session.Say(Printed(L"vcsf live: writing %ls failed (error %lu)",
-                              pSink == m_pSink.Get() ? L"the stream" : L"the packs", pSink->WriteError()));
+        m_Session.Say(std::wstring(L"vcsf live: writing ") + (pSink == m_pSink.Get() ? L"the stream" : L"the packs") +
+                      L" failed: " + CStreamReport::SystemError(pSink->WriteError()));
         return false;
     }
     return true;
@@ -105,7 +110,7 @@ void CLiveCommand::CheckRecording()
                         L"{\"event\":\"gap\"}");
     if (m_bRecordingLossShown || !m_pMinuteSink->FirstFailure()) return;
     m_bRecordingLossShown = true;
-    m_Session.Say(L"vcsf live: a unit could not be recorded: " + CMinuteRecordSink::Meaning(m_pMinuteSink->FirstFailure()));
+    m_Session.Warn(L"vcsf live: a unit could not be recorded: " + CMinuteRecordSink::Meaning(m_pMinuteSink->FirstFailure()));
 }
 
 // False when units were lost, or packs in a gap.
@@ -126,17 +131,18 @@ bool CLiveCommand::FinishRecording()
     if (dropped == 0 && stats.filesFailed == 0) return m_gapsShown == 0;
     std::wstring text = Printed(L"vcsf live: %llu units could not be recorded; the first because ", dropped) +
                         CMinuteRecordSink::Meaning(m_pMinuteSink->FirstFailure());
-    if (stats.lastError) text += Printed(L" (error %u)", stats.lastError);
+    if (stats.lastError) text += L": " + CStreamReport::SystemError(stats.lastError);
     m_Session.Say(text);
     return false;
 }
 
 int CLiveCommand::Stream()
 {
-    const HRESULT hr = m_Session.Control()->Run();
+    const HRESULT hr = m_Session.Start(m_pbInterrupted);
     if (FAILED(hr)) return StartFailed(hr);
     const ULONGLONG start = GetTickCount64();
     const ULONGLONG end = m_Options.duration > 0 ? start + static_cast<ULONGLONG>(m_Options.duration * 1000) : ~0ULL;
+    m_Watch = {start, 0, false};
     int status = 0;
     for (ULONGLONG now = start; now < end && status == 0; now = GetTickCount64()) {
         if (m_pbInterrupted && m_pbInterrupted->load()) break;
@@ -146,14 +152,38 @@ int CLiveCommand::Stream()
             if (!HandleEvent(code, p1, p2)) status = 1;
             m_Session.Events()->FreeEventParams(code, p1, p2);
         }
-        if (!CheckWrites()) status = 1;
+        if (!CheckWrites() || !WatchData(GetTickCount64())) status = 1;
         CheckRecording();
-        ShowProgress(static_cast<double>(GetTickCount64() - start) / 1000);
+        ShowProgress(GetTickCount64() - start);
     }
     m_Session.Control()->Stop();
     if (m_pMinuteSink && !FinishRecording()) status = 1;
     ShowEnd(static_cast<double>(GetTickCount64() - start) / 1000);
     return status;
+}
+
+// A camera that falls silent is said once, and again when its data come back;
+// false once the silence has lasted --stall-timeout.
+bool CLiveCommand::WatchData(ULONGLONG now)
+{
+    const uint64_t bytes = Bytes();
+    if (bytes != m_Watch.bytes) {
+        if (m_Watch.bSilent)
+            m_Session.Event(Printed(L"vcsf live: data from the camera again after %.1f s", Seconds(now - m_Watch.lastData)),
+                            Printed(L"{\"event\":\"data\",\"after_seconds\":%.3f}", Seconds(now - m_Watch.lastData)));
+        m_Watch.bytes = bytes;
+        m_Watch.lastData = now;
+        m_Watch.bSilent = false;
+        return true;
+    }
+    const ULONGLONG silence = now - m_Watch.lastData;
+    if (!m_Watch.bSilent && silence >= kSilenceMs) {
+        m_Watch.bSilent = true;
+        m_Session.Event(L"vcsf live: no data from the camera for 3 s", L"{\"event\":\"silence\",\"seconds\":3}");
+    }
+    if (m_Options.stallTimeout < 0 || Seconds(silence) < m_Options.stallTimeout) return true;
+    m_Session.Say(Printed(L"vcsf live: no data from the camera for %g s (--stall-timeout): ending", m_Options.stallTimeout));
+    return false;
 }
 
 // The statuses the failed start reported come first: they say why.
@@ -166,7 +196,8 @@ int CLiveCommand::StartFailed(HRESULT hr)
         m_Session.Events()->FreeEventParams(code, p1, p2);
     }
     m_Session.Say(L"vcsf live: " + CStreamReport::StartFailure(hr, m_Session.Number(VCSF_TimeOut),
-                                                               static_cast<uint16_t>(m_Session.Number(VCSF_ComType))));
+                                                               static_cast<uint16_t>(m_Session.Number(VCSF_ComType)),
+                                                               m_Session.LastStatus() != kStatusNothingYet));
     m_Session.StopEveryFilter();
     return 1;
 }
@@ -180,17 +211,41 @@ bool CLiveCommand::HandleEvent(long code, LONG_PTR p1, LONG_PTR p2)
         return true;
     }
     if (code != kEventErrorAbort) return true;
-    m_Session.Event(Printed(L"vcsf live: the filter ended the stream (0x%08lX); last status ", static_cast<unsigned long>(p1)) +
-                        CStreamReport::Status(m_Session.LastStatus()),
-                    Printed(L"{\"event\":\"abort\",\"hresult\":\"0x%08lX\"}", static_cast<unsigned long>(p1)));
+    m_Session.Event(L"vcsf live: the stream ended: " + EndReason(),
+                    Printed(L"{\"event\":\"abort\",\"hresult\":\"0x%08lX\",\"status\":\"0x%04X\",\"reason\":",
+                            static_cast<unsigned long>(p1), m_Session.LastStatus()) +
+                        CStreamReport::JsonText(EndReason()) + L"}");
     return false;
 }
 
-void CLiveCommand::ShowProgress(double seconds)
+// Every failure but the stop head of a multicast camera and the end of an HTTP
+// body notifies its status before the stream ends.
+std::wstring CLiveCommand::EndReason()
 {
-    if (m_Options.bJson || seconds <= 0) return;
-    const double bytes = static_cast<double>(Bytes());
-    m_Session.Say(Printed(L"%8.1f s  %10.0f bytes  %6.2f Mbit/s", seconds, bytes, bytes * 8 / seconds / 1e6), true);
+    const uint16_t usStatus = m_Session.LastStatus();
+    const ULONG ulComType = m_Session.Number(VCSF_ComType) & 0x0F;
+    if (usStatus == kStatusOk && ulComType == kComTypeMulticast) return L"the camera stopped its multicast stream";
+    if (ulComType != kComTypeHttp) return L"status " + CStreamReport::Status(usStatus);
+    if (usStatus == kStatusOk) return L"the camera's HTTP server closed the live body";
+    if (usStatus == kStatusNoFirstPacket) return L"the camera's HTTP server stalled: nothing within the time-out";
+    if (usStatus == kStatusOtherFailure) return L"the HTTP connection failed";
+    return L"the camera sent the status " + CStreamReport::Status(usStatus);
+}
+
+void CLiveCommand::ShowProgress(ULONGLONG elapsedMs)
+{
+    const double seconds = Seconds(elapsedMs);
+    if (seconds <= 0) return;
+    const double bytes = static_cast<double>(Bytes()), rate = bytes * 8 / seconds / 1e6;
+    if (!m_Options.bJson) {
+        m_Session.Progress(Printed(L"%8.1f s  %10.0f bytes  %6.2f Mbit/s", seconds, bytes, rate));
+        return;
+    }
+    if (elapsedMs < m_nextJsonProgressMs) return;
+    m_nextJsonProgressMs = (elapsedMs / 1000 + 1) * 1000;
+    m_Session.Event(L"", Printed(L"{\"event\":\"progress\",\"seconds\":%.3f,\"bytes\":%.0f,\"mbit_per_second\":%.3f,"
+                                 L"\"since_data_seconds\":%.3f}",
+                                 seconds, bytes, rate, Seconds(GetTickCount64() - m_Watch.lastData)));
 }
 
 void CLiveCommand::ShowEnd(double seconds)

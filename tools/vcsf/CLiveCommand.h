@@ -29,7 +29,8 @@ public:
     CLiveCommand(const CLiveCommand&) = delete;
     CLiveCommand& operator=(const CLiveCommand&) = delete;
 
-    // 0: ran to its end; 1: the stream failed; 2: bad values, no output, no graph.
+    // 0: ran to its end; 1: the stream failed or the filter refused a value;
+    // 2: malformed values, an output refused, no graph.
     int Run();
     uint64_t Bytes() const;
 
@@ -44,7 +45,9 @@ private:
     int StartFailed(HRESULT hr);
     // False once the stream has failed.
     bool HandleEvent(long code, LONG_PTR p1, LONG_PTR p2);
-    void ShowProgress(double seconds);
+    std::wstring EndReason();
+    bool WatchData(ULONGLONG now);
+    void ShowProgress(ULONGLONG elapsedMs);
     void ShowEnd(double seconds);
 
     const CLiveOptions& m_Options;
@@ -53,6 +56,12 @@ private:
     Microsoft::WRL::ComPtr<CFileSink> m_pSink;
     Microsoft::WRL::ComPtr<CFileSink> m_pRecordSink;
     Microsoft::WRL::ComPtr<CMinuteRecordSink> m_pMinuteSink;
+    struct DataWatch {
+        ULONGLONG lastData;  // when the bytes written last grew
+        uint64_t bytes;
+        bool bSilent;        // the silence has been said
+    } m_Watch = {};
+    ULONGLONG m_nextJsonProgressMs = 1000;
     bool m_bRecordingLossShown = false;
     uint32_t m_gapsShown = 0;
     COutputFile m_RecordPacks;

@@ -6,6 +6,7 @@
 #include "DShowFilters/CPropertyText.h"
 #include "playback/Minvault.h"
 #include "playback/PlayTime.h"
+#include "tools/vcsf/CConfigCommand.h"
 #include "tools/vcsf/CPlaySink.h"
 #include "tools/vcsf/CStreamReport.h"
 
@@ -51,7 +52,7 @@ CPlayCommand::~CPlayCommand() = default;  // where CPlaySink is complete
 
 int CPlayCommand::Run()
 {
-    if (!Configure()) return 2;
+    if (const int status = Configure(); status != 0) return status;
     if (const int status = SetRange(); status != 0) return status;
     if (!m_Session.OpenOutput(m_Options.output, m_Options.bOverwrite)) return 2;
     const HRESULT hr = BuildGraph();
@@ -88,22 +89,26 @@ int64_t CPlayCommand::FindTime(bool bLatest)
     return static_cast<int64_t>(ReadLE64(result + kMinvaultTimeOffset));
 }
 
-bool CPlayCommand::Configure()
+int CPlayCommand::Configure()
 {
-    std::vector<std::wstring> assignments = {L"VCSF_ComType=8", L"VCF_PlayPath=" + m_Options.folder, L"VCF_PlayArea=1"};
+    std::vector<CConfigCommand::Assignment> assignments = {
+        {L"VCSF_ComType=8"}, {L"VCF_PlayPath=" + m_Options.folder, m_Options.folder}, {L"VCF_PlayArea=1"}};
     assignments.insert(assignments.end(), m_Options.assignments.begin(), m_Options.assignments.end());
-    if (!m_Session.Configure(assignments)) return false;
+    if (const int status = m_Session.Configure(assignments); status != 0) return status;
     m_bArea = static_cast<uint8_t>(m_Session.Number(VCF_PlayArea));
-    return true;
+    return 0;
 }
 
-// 1 for a folder without recordings in the play area, 2 for a range the filter refuses.
+// 1 for a folder without recordings in the play area or a range the filter
+// refuses, 2 for a malformed time.
 int CPlayCommand::SetRange()
 {
     std::wstring from, to;
     if (!FindRange(&from, &to)) return 1;
-    if (!m_Session.Configure({L"VCF_PlayDateStart=" + from, L"VCF_PlayDateTop=" + from, L"VCF_PlayDateEnd=" + to}))
-        return 2;
+    const int status = m_Session.Configure({{L"VCF_PlayDateStart=" + from, L"--from " + from},
+                                            {L"VCF_PlayDateTop=" + from, L"--from " + from},
+                                            {L"VCF_PlayDateEnd=" + to, L"--to " + to}});
+    if (status != 0) return status;
     ParseTime(from, &m_llRangeStart);
     m_Session.Event(L"vcsf play: " + m_Options.folder + L" from " + from + L" to " + to,
                     L"{\"event\":\"range\",\"from\":\"" + from + L"\",\"to\":\"" + to + L"\"}");
@@ -142,7 +147,7 @@ int CPlayCommand::Play()
         }
         if (next == Next::Go) next = PollControl();
         if (m_pSink->WriteError()) {
-            m_Session.Say(Printed(L"vcsf play: writing the stream failed (error %lu)", m_pSink->WriteError()));
+            m_Session.Say(L"vcsf play: writing the stream failed: " + CStreamReport::SystemError(m_pSink->WriteError()));
             next = Next::Failed;
         }
         ShowProgress();
@@ -317,9 +322,8 @@ void CPlayCommand::ApplySpeed()
 void CPlayCommand::ShowProgress()
 {
     if (m_Options.bJson || m_dwPlayTime == 0) return;
-    m_Session.Say(Printed(L"  playing %ls  speed %g  %llu bytes", IsoTime(m_dwPlayTime).c_str(), m_dRate,
-                          static_cast<unsigned long long>(m_pSink->Bytes())),
-                  true);
+    m_Session.Progress(Printed(L"  playing %ls  speed %g  %llu bytes", IsoTime(m_dwPlayTime).c_str(), m_dRate,
+                               static_cast<unsigned long long>(m_pSink->Bytes())));
 }
 
 void CPlayCommand::ShowEnd(double seconds)

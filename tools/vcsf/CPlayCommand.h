@@ -37,7 +37,7 @@ private:
 
     bool FindRange(std::wstring* pFrom, std::wstring* pTo);
     int64_t FindTime(bool bLatest);
-    bool Configure();
+    int Configure();
     int SetRange();
     HRESULT BuildGraph();
     int Play();

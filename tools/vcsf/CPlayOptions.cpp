@@ -10,19 +10,16 @@ bool CPlayOptions::Fail(const std::wstring& message)
 
 bool CPlayOptions::Parse(const std::vector<std::wstring>& args)
 {
-    for (size_t i = 0; i < args.size(); i++) {
-        const std::wstring& arg = args[i];
-        if (arg == L"--json") {
-            bJson = true;
-        } else if (arg == L"-y" || arg == L"--overwrite") {
-            bOverwrite = true;
-        } else if (arg.rfind(L"-", 0) != 0) {
-            if (!folder.empty()) return Fail(L"one recording folder only: '" + arg + L"' is a second");
-            folder = arg;
-        } else if (i + 1 >= args.size()) {
-            return Fail(arg + L" needs a value");
-        } else if (!ParseOption(arg, args[++i])) {
-            return false;
+    std::vector<CCommandLine::Item> items;
+    std::wstring error;
+    if (!CCommandLine::Split(args, {L"--json", L"-y", L"--overwrite"}, &items, &error)) return Fail(error);
+    for (const CCommandLine::Item& item : items) {
+        if (!item.IsOperand()) {
+            if (!ParseOption(item)) return false;
+        } else if (!folder.empty()) {
+            return Fail(L"one recording folder only: '" + item.value + L"' is a second");
+        } else {
+            folder = item.value;
         }
     }
     if (folder.empty()) return Fail(L"the recording folder DIR is required");
@@ -30,9 +27,15 @@ bool CPlayOptions::Parse(const std::vector<std::wstring>& args)
     return true;
 }
 
-bool CPlayOptions::ParseOption(const std::wstring& name, const std::wstring& value)
+bool CPlayOptions::ParseOption(const CCommandLine::Item& item)
 {
-    if (name == L"-o" || name == L"--output") {
+    const std::wstring& name = item.name;
+    const std::wstring& value = item.value;
+    if (name == L"--json") {
+        bJson = true;
+    } else if (name == L"-y" || name == L"--overwrite") {
+        bOverwrite = true;
+    } else if (name == L"-o" || name == L"--output") {
         output = value;
     } else if (name == L"--from") {
         from = value;
@@ -47,9 +50,9 @@ bool CPlayOptions::ParseOption(const std::wstring& name, const std::wstring& val
         control = value;
     } else if (name == L"--area") {
         if (value != L"normal" && value != L"alarm") return Fail(L"--area takes normal or alarm");
-        assignments.push_back(value == L"alarm" ? L"VCF_PlayArea=2" : L"VCF_PlayArea=1");
+        assignments.push_back({value == L"alarm" ? L"VCF_PlayArea=2" : L"VCF_PlayArea=1", item.Typed()});
     } else {
-        return Fail(L"unknown option " + name);
+        return Fail(L"unknown option " + name + L" (vcsf play --help lists them)");
     }
     return true;
 }

@@ -5,6 +5,9 @@
 // range and the speed are set once the recording's ends are known and the first
 // data have arrived.
 
+#include "tools/vcsf/CCommandLine.h"
+#include "tools/vcsf/CConfigCommand.h"
+
 #include <string>
 #include <vector>
 
@@ -19,12 +22,12 @@ public:
     std::wstring from, to;                  // ISO 8601 UTC; empty: the recording's ends
     double speed = 1.0;
     std::wstring control;                   // commands while playing: a path, or "-" for standard input
-    std::vector<std::wstring> assignments;  // NAME=VALUE for the filter
+    std::vector<CConfigCommand::Assignment> assignments;  // NAME=VALUE for the filter
     bool bJson = false;
     bool bOverwrite = false;                // -y: an existing file may be replaced
 
 private:
-    bool ParseOption(const std::wstring& name, const std::wstring& value);
+    bool ParseOption(const CCommandLine::Item& item);
     bool Fail(const std::wstring& message);
 
     std::wstring m_error;

@@ -11,17 +11,19 @@
 
 namespace {
 
+constexpr ULONG kComTypeHttp = 2;
+
 std::wstring Hex(HRESULT hr) { return CStreamReport::Printed(L"0x%08lX", static_cast<unsigned long>(hr)); }
 
 }  // namespace
 
-int CProbeCommand::Run(const std::vector<std::wstring>& assignments)
+int CProbeCommand::Run(const std::vector<CConfigCommand::Assignment>& assignments)
 {
     if (FAILED(m_pFilter->QueryInterface(IID_PPV_ARGS(&m_pConfig)))) {
         m_errors += L"vcsf probe: the filter has no configuration interface\n";
         return 2;
     }
-    if (!Configure(assignments)) return 2;
+    if (const int status = Configure(assignments); status != 0) return status;
     const HRESULT hr = JoinGraph();
     if (FAILED(hr)) {
         m_errors += L"vcsf probe: cannot build a filter graph (" + Hex(hr) + L")\n";
@@ -32,14 +34,16 @@ int CProbeCommand::Run(const std::vector<std::wstring>& assignments)
     return status;
 }
 
-bool CProbeCommand::Configure(const std::vector<std::wstring>& assignments)
+// 1 for a value the filter refused, 2 for one malformed.
+int CProbeCommand::Configure(const std::vector<CConfigCommand::Assignment>& assignments)
 {
-    std::vector<std::wstring> all = {L"HVSF_Live=false", L"HVSF_Rec=false"};
+    std::vector<CConfigCommand::Assignment> all = {{L"HVSF_Live=false"}, {L"HVSF_Rec=false"}};
     all.insert(all.end(), assignments.begin(), assignments.end());
     CConfigCommand command(m_pConfig.Get(), L"vcsf probe");
-    const bool ok = command.Apply(all);
+    bool ok = command.Apply(all);
+    if (ok && (Number(VCSF_ComType) & 0x0F) == kComTypeHttp && !Number(HVSF_Live)) ok = command.Apply({{L"HVSF_Live=true"}});
     m_errors += command.Errors();
-    return ok;
+    return ok ? 0 : command.Malformed() ? 2 : 1;
 }
 
 HRESULT CProbeCommand::JoinGraph()
@@ -93,7 +97,7 @@ bool CProbeCommand::WaitForParameters(DWORD dwMs, StreamInfoBlock* pBlock, HRESU
 void CProbeCommand::ReportPauseFailure(HRESULT hr)
 {
     m_errors += L"vcsf probe: " +
-                CStreamReport::StartFailure(hr, Number(VCSF_TimeOut), static_cast<uint16_t>(Number(VCSF_ComType))) + L"\n";
+                CStreamReport::StartFailure(hr, Number(VCSF_TimeOut), static_cast<uint16_t>(Number(VCSF_ComType)), false) + L"\n";
 }
 
 ULONG CProbeCommand::Number(REFGUID id) { return CConfigCommand::Number(m_pConfig.Get(), id); }

@@ -1,12 +1,14 @@
 #pragma once
-// "vcsf probe [NAME=VALUE ...]": configures a new filter, pauses it in a graph of
-// its own until the camera's first stream head arrives, reports the stream
-// parameters of that head and stops. Only the parameters are wanted, so the
-// outputs start switched off (an assignment may switch them on).
+// "vcsf probe": configures a new filter, pauses it in a graph of its own until the
+// camera's first stream head arrives, reports the stream parameters of that head
+// and stops. Only the parameters are wanted, so the outputs start switched off (an
+// assignment may switch them on), but for the live output over HTTP, whose
+// stream heads are read on the live path.
 
 #include "baseclasses/DShowUuids.h"
 #include "core/StreamInfoBlock.h"
 #include "DShowFilters/IVLMVCConfigure.h"
+#include "tools/vcsf/CConfigCommand.h"
 
 #include <strmif.h>
 #include <wrl/client.h>
@@ -18,13 +20,14 @@ class CProbeCommand {
 public:
     explicit CProbeCommand(IBaseFilter* pFilter) : m_pFilter(pFilter) {}
 
-    // 0: parameters reported; 1: the stream failed; 2: bad assignments or no graph.
-    int Run(const std::vector<std::wstring>& assignments);
+    // 0: parameters reported; 1: a value refused or the stream failed; 2: a value
+    // malformed, or no graph.
+    int Run(const std::vector<CConfigCommand::Assignment>& assignments);
     const std::wstring& Report() const { return m_report; }
     const std::wstring& Errors() const { return m_errors; }
 
 private:
-    bool Configure(const std::vector<std::wstring>& assignments);
+    int Configure(const std::vector<CConfigCommand::Assignment>& assignments);
     HRESULT JoinGraph();
     int Probe();
     // The block of the first stream head, or the abort that came instead.

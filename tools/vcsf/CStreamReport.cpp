@@ -52,12 +52,25 @@ std::wstring CStreamReport::Printed(const wchar_t* format, ...)
     return text;
 }
 
+std::wstring CStreamReport::SystemError(DWORD code)
+{
+    wchar_t* pText = nullptr;
+    const DWORD cch = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                     nullptr, code, 0, reinterpret_cast<wchar_t*>(&pText), 0, nullptr);
+    std::wstring text = cch ? std::wstring(pText, cch) : Printed(L"error %lu", static_cast<unsigned long>(code));
+    LocalFree(pText);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L'.' || text.back() == L' '))
+        text.pop_back();
+    return text;
+}
+
 std::wstring CStreamReport::JsonText(const std::wstring& text)
 {
     std::wstring out = L"\"";
     for (wchar_t c : text) {
-        if (c == L'"' || c == L'\\') out += L'\\';
-        out += c;
+        if (c == L'\n') out += L"\\n";
+        else if (c < 0x20) out += Printed(L"\\u%04x", static_cast<unsigned>(c));
+        else out += (c == L'"' || c == L'\\') ? std::wstring{L'\\', c} : std::wstring{c};
     }
     return out + L"\"";
 }
@@ -74,14 +87,17 @@ std::wstring CStreamReport::Status(uint16_t usStatus)
     return Printed(L"0x%04X (", usStatus) + StatusMeaning(usStatus) + L")";
 }
 
-std::wstring CStreamReport::StartFailure(HRESULT hr, uint32_t timeoutMs, uint16_t usComType)
+std::wstring CStreamReport::StartFailure(HRESULT hr, uint32_t timeoutMs, uint16_t usComType, bool bStatusShown)
 {
     if (hr == VFW_E_TIMEOUT) return Printed(L"no packet from the camera within VCSF_TimeOut (%u ms)", timeoutMs);
     if (hr == E_NOTIMPL) return L"the filter does not receive by this VCSF_ComType (E_NOTIMPL)";
     if (hr == E_FAIL && (usComType & 0x0F) == 1)
         return L"no interface of this machine is on the subnet of VCSF_Address, so the group cannot be joined (E_FAIL)";
-    if (hr == E_FAIL && (usComType & 0x0F) == 2)
+    if (hr == E_FAIL && (usComType & 0x0F) == 2 && bStatusShown)
         return L"the camera's HTTP session or live request failed; the status above tells why (E_FAIL)";
+    if (hr == E_FAIL && (usComType & 0x0F) == 2)
+        return L"the camera's HTTP server refused the session or the live request with an HTTP error status, or "
+               L"closed the connection (E_FAIL); the filter's trace log names the HTTP status";
     return Printed(L"the filter did not start (0x%08lX); its trace log tells more", static_cast<unsigned long>(hr));
 }
 

@@ -20,8 +20,12 @@ public:
     // "0x9001 (no packet from the camera within the time-out)".
     static std::wstring Status(uint16_t usStatus);
     static std::wstring StatusMeaning(uint16_t usStatus);
-    // Why a start failed, for a person: the time-out, the transport, the subnet.
-    static std::wstring StartFailure(HRESULT hr, uint32_t timeoutMs, uint16_t usComType);
+    // Why a start failed, for a person: the time-out, the transport, the subnet;
+    // bStatusShown when the status that tells more has been said.
+    static std::wstring StartFailure(HRESULT hr, uint32_t timeoutMs, uint16_t usComType, bool bStatusShown);
+    // The system's own words for an error code or HRESULT ("Access is denied"), or
+    // "error N" when it has none.
+    static std::wstring SystemError(DWORD code);
     // A JSON string of the text.
     static std::wstring JsonText(const std::wstring& text);
     // printf into a wide string, cut at 200 characters.

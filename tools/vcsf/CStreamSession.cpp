@@ -6,6 +6,15 @@
 
 #include <uuids.h>
 
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr DWORD kInterruptCheckMs = 50;
+
+}  // namespace
+
 CStreamSession::CStreamSession(IBaseFilter* pFilter, const wchar_t* pszCommand, bool bJson, Report report)
     : m_pFilter(pFilter), m_Command(pszCommand), m_bJson(bJson), m_Report(std::move(report))
 {
@@ -16,18 +25,16 @@ CStreamSession::~CStreamSession()
     if (m_pControl) m_pControl->Stop();
 }
 
-bool CStreamSession::Configure(const std::vector<std::wstring>& assignments)
+int CStreamSession::Configure(const std::vector<CConfigCommand::Assignment>& assignments)
 {
-    if (FAILED(m_pFilter->QueryInterface(IID_PPV_ARGS(&m_pConfig)))) {
+    if (!m_pConfig && FAILED(m_pFilter->QueryInterface(IID_PPV_ARGS(&m_pConfig)))) {
         Say(m_Command + L": the filter has no configuration interface");
-        return false;
+        return 2;
     }
     CConfigCommand command(m_pConfig.Get(), m_Command.c_str());
-    const bool ok = command.Apply(assignments);
-    std::wstring errors = command.Errors();
-    if (!errors.empty() && errors.back() == L'\n') errors.pop_back();
-    if (!ok) Say(errors);
-    return ok;
+    if (command.Apply(assignments)) return 0;
+    Say(command.Errors());
+    return command.Malformed() ? 2 : 1;
 }
 
 bool CStreamSession::OpenOutput(const std::wstring& output, bool bOverwrite)
@@ -61,6 +68,37 @@ HRESULT CStreamSession::ConnectSink(const wchar_t* pszPin, CSampleSink* pSink, c
     return hr;
 }
 
+namespace {
+
+struct StartCall {
+    IMediaControl* pControl;
+    HRESULT hr;
+};
+
+DWORD WINAPI RunGraph(void* pParam)
+{
+    auto* pCall = static_cast<StartCall*>(pParam);
+    pCall->hr = pCall->pControl->Run();
+    return 0;
+}
+
+}  // namespace
+
+HRESULT CStreamSession::Start(const std::atomic<bool>* pbInterrupted)
+{
+    StartCall call = {m_pControl.Get(), E_FAIL};
+    const HANDLE hThread = CreateThread(nullptr, 0, RunGraph, &call, 0, nullptr);
+    if (!hThread) return m_pControl->Run();
+    while (WaitForSingleObject(hThread, kInterruptCheckMs) == WAIT_TIMEOUT) {
+        if (!pbInterrupted || !pbInterrupted->load()) continue;
+        Say(m_Command + L": interrupted while the filter waited for the camera; nothing was written");
+        std::fflush(nullptr);
+        TerminateProcess(GetCurrentProcess(), 1);
+    }
+    CloseHandle(hThread);
+    return call.hr;
+}
+
 void CStreamSession::StopEveryFilter()
 {
     m_pControl->Stop();
@@ -87,6 +125,23 @@ void CStreamSession::ShowBlock(const StreamInfoBlock& block)
     Event(L"stream " + summary, L"{\"event\":\"parameters\"," + CStreamReport::JsonMembers(block, width, height) + L"}");
 }
 
-void CStreamSession::Event(const std::wstring& text, const std::wstring& json) { Say(m_bJson ? json : text); }
+void CStreamSession::Event(const std::wstring& text, const std::wstring& json) { m_Report(m_bJson ? json : text, false); }
+
+void CStreamSession::Tell(const std::wstring& lines, const wchar_t* pszKind)
+{
+    for (size_t start = 0; start < lines.size();) {
+        const size_t end = std::min(lines.find(L'\n', start), lines.size());
+        const std::wstring line = lines.substr(start, end - start);
+        m_Report(m_bJson ? L"{\"event\":\"" + std::wstring(pszKind) + L"\",\"message\":" + CStreamReport::JsonText(line) + L"}"
+                         : line,
+                 false);
+        start = end + 1;
+    }
+}
+
+void CStreamSession::Progress(const std::wstring& line)
+{
+    if (!m_bJson) m_Report(line, true);
+}
 
 ULONG CStreamSession::Number(REFGUID id) { return CConfigCommand::Number(m_pConfig.Get(), id); }

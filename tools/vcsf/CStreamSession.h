@@ -8,11 +8,13 @@
 #include "DShowFilters/IVLMVCConfigure.h"
 #include "baseclasses/DShowUuids.h"
 #include "core/StreamInfoBlock.h"
+#include "tools/vcsf/CConfigCommand.h"
 #include "tools/vcsf/COutputFile.h"
 
 #include <strmif.h>
 #include <wrl/client.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,8 +31,9 @@ public:
     CStreamSession(const CStreamSession&) = delete;
     CStreamSession& operator=(const CStreamSession&) = delete;
 
-    // The assignments applied and the output opened; false once a failure was reported.
-    bool Configure(const std::vector<std::wstring>& assignments);
+    // The assignments applied: 0; once the failure was reported, 1 for a value the
+    // filter refused, 2 for one malformed.
+    int Configure(const std::vector<CConfigCommand::Assignment>& assignments);
     bool OpenOutput(const std::wstring& output, bool bOverwrite);
     // False once the refusal was reported.
     bool Prepare(COutputFile* pFile, const std::wstring& path, bool bOverwrite);
@@ -43,6 +46,10 @@ public:
     IMediaControl* Control() const { return m_pControl.Get(); }
     IMediaEventEx* Events() const { return m_pEvents.Get(); }
     IVLMVCConfigure* Config() const { return m_pConfig.Get(); }
+    // Runs the graph; the filter's start can wait for the camera for as long as
+    // VCSF_TimeOut, and an interruption ends that wait at once: since the graph
+    // cannot be stopped while it starts, the process ends there, with status 1.
+    HRESULT Start(const std::atomic<bool>* pbInterrupted);
     // A run that failed half-way can leave the filters it paused before the failing
     // one paused, and a graph cannot take a paused filter out of itself when released.
     void StopEveryFilter();
@@ -51,12 +58,18 @@ public:
     uint16_t LastStatus() const { return m_usLastStatus; }
     // The text, or with --json the JSON line.
     void Event(const std::wstring& text, const std::wstring& json);
-    void Say(const std::wstring& line, bool bProgress = false) { m_Report(line, bProgress); }
+    // An error or a warning, a line each; with --json a JSON object each.
+    void Say(const std::wstring& lines) { Tell(lines, L"error"); }
+    void Warn(const std::wstring& lines) { Tell(lines, L"warning"); }
+    // The line redrawn in place on a terminal; none with --json.
+    void Progress(const std::wstring& line);
     bool IsJson() const { return m_bJson; }
     const std::wstring& Command() const { return m_Command; }
     ULONG Number(REFGUID id);
 
 private:
+    void Tell(const std::wstring& lines, const wchar_t* pszKind);
+
     IBaseFilter* const m_pFilter;
     const std::wstring m_Command;
     const bool m_bJson;
