@@ -95,12 +95,25 @@ BOOL WINAPI OnConsoleControl(DWORD dwType)
 }
 
 // On a terminal the progress line is redrawn in place; elsewhere it is left out.
+// It is overwritten with blanks, not cleared by an escape sequence, which Wine's
+// console can pass on split in two; and each line goes out in one write.
 void ReportStream(const std::wstring& line, bool bProgress)
 {
     static const bool bTerminal = _isatty(_fileno(stderr)) != 0;
+    static size_t cchShown = 0;  // of the progress line on the terminal
     if (bProgress && !bTerminal) return;
-    if (bTerminal) Write(stderr, L"\r\x1b[K");
-    Write(stderr, bProgress ? line : line + L"\n");
+    if (!bTerminal) {
+        Write(stderr, line + L"\n");
+        return;
+    }
+    const std::wstring blank = cchShown > line.size() ? std::wstring(cchShown - line.size(), L' ') : L"";
+    if (bProgress) {
+        Write(stderr, L"\r" + line + blank);
+        cchShown = line.size();
+        return;
+    }
+    Write(stderr, L"\r" + line + blank + L"\n");
+    cchShown = 0;
 }
 
 // The operands of info and export, and the flags given.
