@@ -108,6 +108,7 @@ units=$(sed -n 's/^units     \([0-9]*\), \([0-9]*\) bytes.*/\1/p' <<<"$info")
 size=$(stat -c %s "$work/export.ps")
 bytes=$(sed -n 's/^units     [0-9]*, \([0-9]*\) bytes.*/\1/p' <<<"$info")
 [ "$size" = "$bytes" ] || fail "export wrote $size bytes, info counted $bytes"
+"$emulator" "$exe" export "$work/rec" - 2>/dev/null | cmp - "$work/export.ps" || fail "export to standard output differs from the file"
 cmp -n "$size" "$work/export.ps" "$work/looped.ps" || fail "the recording differs from the camera's stream"
 echo "check-record: $units units, $size bytes, the clip's stream from its start"
 [ "$damage" = 1 ] || exit 0
