@@ -84,7 +84,7 @@ TEST_F(CProbeCommandTest, ACameraErrorIsAFailureInTheCamerasWords)
 TEST_F(CProbeCommandTest, ASilentCameraIsAFailureThatNamesTheTimeOut)
 {
     EXPECT_EQ(Probe({}, {L"VCSF_TimeOut=300"}), 1);
-    EXPECT_EQ(probe->Errors(), L"vcsf probe: no packet from the camera within VCSF_TimeOut (300 ms)\n");
+    EXPECT_EQ(probe->Errors(), L"vcsf probe: no packet from the camera within the time-out, 300 ms (--timeout, VCSF_TimeOut)\n");
 }
 
 TEST_F(CProbeCommandTest, AMulticastCameraOffEverySubnetIsNamedAsSuch)

@@ -43,7 +43,7 @@ int CExportCommand::Export(COutputFile* pFile)
     }
     if (result != static_cast<int32_t>(MinvaultResult::EndOfRange)) return Fail(walk.Step(), result);
     m_Report = Printed(L"vcsf export: %llu units, %llu bytes written to %ls\n", static_cast<unsigned long long>(m_Units),
-                       static_cast<unsigned long long>(m_Bytes), m_File.c_str());
+                       static_cast<unsigned long long>(m_Bytes), m_File == L"-" ? L"standard output" : m_File.c_str());
     if (m_Corrupt)
         m_Report += Printed(L"vcsf export: %llu %ls left out: the data fail their checksum\n",
                             static_cast<unsigned long long>(m_Corrupt), CStreamReport::Plural(m_Corrupt, L"unit", L"units"));

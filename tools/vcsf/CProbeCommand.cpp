@@ -66,7 +66,7 @@ int CProbeCommand::Probe()
     HRESULT hrAbort = S_OK;
     if (!WaitForParameters(Number(VCSF_TimeOut), &block, &hrAbort)) {
         m_errors += FAILED(hrAbort) ? L"vcsf probe: the filter ended the stream (" + Hex(hrAbort) + L")\n"
-                                    : L"vcsf probe: packets came, but no stream head within VCSF_TimeOut\n";
+                                    : L"vcsf probe: packets came, but no stream head within the time-out (--timeout, VCSF_TimeOut)\n";
         return 1;
     }
     if (block.info.usStatus != kStatusOk) {

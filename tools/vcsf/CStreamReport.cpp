@@ -89,7 +89,7 @@ std::wstring CStreamReport::Status(uint16_t usStatus)
 
 std::wstring CStreamReport::StartFailure(HRESULT hr, uint32_t timeoutMs, uint16_t usComType, bool bStatusShown)
 {
-    if (hr == VFW_E_TIMEOUT) return Printed(L"no packet from the camera within VCSF_TimeOut (%u ms)", timeoutMs);
+    if (hr == VFW_E_TIMEOUT) return Printed(L"no packet from the camera within the time-out, %u ms (--timeout, VCSF_TimeOut)", timeoutMs);
     if (hr == E_NOTIMPL) return L"the filter does not receive by this VCSF_ComType (E_NOTIMPL)";
     if (hr == E_FAIL && (usComType & 0x0F) == 1)
         return L"no interface of this machine is on the subnet of VCSF_Address, so the group cannot be joined (E_FAIL)";
