@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # How "vcsf live" tells a stream that stops, against the camera that with-camera.sh
 # started:
-#   check-stream-end.sh EMULATOR VCSF_EXE silent|multicast-stop|http-status|http-close [GROUP:PORT]
+#   check-stream-end.sh EMULATOR VCSF_EXE silent|multicast-stop|http-status|http-close|http-stall [GROUP:PORT]
 # silent: a unicast camera that falls silent (two sessions): said after 3 s, and
 # --stall-timeout ends the run with 1; with --json every line is a JSON event,
 # with a progress event each second that counts the time since the last data.
 # multicast-stop: the camera's stop head ends the run with 1, said as such.
-# http-status, http-close: the end of the live body is said with its reason.
+# http-status, http-close, http-stall: the end of the live body is said with its
+# reason.
 set -uo pipefail
 emulator=$1 exe=$2 mode=$3 group=${4:-}
 work=$(mktemp -d)
@@ -54,6 +55,12 @@ http-close)
   live --duration 60
   [ $? = 1 ] || fail "a closed body did not end the run with 1: $(cat "$work/err")"
   said "vcsf live: the stream ended: the camera's HTTP server closed the live body";;
+http-stall)
+  camera+=(--transport http)
+  live --duration 60
+  [ $? = 1 ] || fail "a stalled body did not end the run with 1: $(cat "$work/err")"
+  said "vcsf live: no data from the camera for 3 s"
+  said "vcsf live: the stream ended: the camera's HTTP server stalled: nothing came for ";;
 *) fail "unknown mode $mode";;
 esac
 echo "check-stream-end: $mode: $(grep -c . "$work/err") lines, the end said"

@@ -219,13 +219,17 @@ bool CLiveCommand::HandleEvent(long code, LONG_PTR p1, LONG_PTR p2)
 }
 
 // Every failure but the stop head of a multicast camera and the end of an HTTP
-// body notifies its status before the stream ends.
+// body notifies its status before the stream ends; an HTTP body that ends after
+// a silence has stalled, one that ends while data flow was closed.
 std::wstring CLiveCommand::EndReason()
 {
     const uint16_t usStatus = m_Session.LastStatus();
     const ULONG ulComType = m_Session.Number(VCSF_ComType) & 0x0F;
     if (usStatus == kStatusOk && ulComType == kComTypeMulticast) return L"the camera stopped its multicast stream";
     if (ulComType != kComTypeHttp) return L"status " + CStreamReport::Status(usStatus);
+    const ULONGLONG silence = GetTickCount64() - m_Watch.lastData;
+    if (usStatus == kStatusOk && silence >= kSilenceMs)
+        return Printed(L"the camera's HTTP server stalled: nothing came for %.0f s", Seconds(silence));
     if (usStatus == kStatusOk) return L"the camera's HTTP server closed the live body";
     if (usStatus == kStatusNoFirstPacket) return L"the camera's HTTP server stalled: nothing within the time-out";
     if (usStatus == kStatusOtherFailure) return L"the HTTP connection failed";
