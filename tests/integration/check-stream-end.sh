@@ -2,9 +2,10 @@
 # How "vcsf live" tells a stream that stops, against the camera that with-camera.sh
 # started:
 #   check-stream-end.sh EMULATOR VCSF_EXE silent|multicast-stop|http-status|http-close|http-stall [GROUP:PORT]
-# silent: a unicast camera that falls silent (two sessions): said after 3 s, and
-# --stall-timeout ends the run with 1; with --json every line is a JSON event,
-# with a progress event each second that counts the time since the last data.
+# silent: a unicast camera that falls silent for 6 s (two sessions): said after
+# 3 s, and again when its data come back; --stall-timeout ends the run with 1;
+# with --json every line is a JSON event, with a progress event each second that
+# counts the time since the last data.
 # multicast-stop: the camera's stop head ends the run with 1, said as such.
 # http-status, http-close, http-stall: the end of the live body is said with its
 # reason.
@@ -19,10 +20,10 @@ said() { grep -qF -- "$1" "$work/err" || fail "$mode: \"$1\" was not said: $(cat
 
 case $mode in
 silent)
-  live --duration 60 --stall-timeout 4
-  [ $? = 1 ] || fail "a silent camera did not end the run with 1: $(cat "$work/err")"
+  live --duration 14
+  [ $? = 0 ] || fail "a camera silent for a while failed the run: $(cat "$work/err")"
   said "vcsf live: no data from the camera for 3 s"
-  said "vcsf live: no data from the camera for 4 s (--stall-timeout): ending"
+  said "vcsf live: data from the camera again after "
   live --duration 60 --stall-timeout 4 --json
   [ $? = 1 ] || fail "with --json, a silent camera did not end the run with 1"
   grep -v '^wine-run:' "$work/err" >"$work/events"  # the test's emulator, not vcsf

@@ -56,6 +56,8 @@ TEST(CCameraOptionsTest, SilentAfterIsForTheUdpModes)
     EXPECT_EQ(Refusal("http", {"--silent-after", "100"}),
               "--silent-after is for unicast and multicast; http has --stall-after");
     EXPECT_EQ(Refusal("unicast", {"--silent-after", "-1"}), "--silent-after: invalid value -1");
+    EXPECT_EQ(Refusal("unicast", {"--silent-after", "100", "--silent-for", "2.5"}), "(taken)");
+    EXPECT_EQ(Refusal("unicast", {"--silent-for", "2"}), "--silent-for needs --silent-after");
 }
 
 TEST(CCameraOptionsTest, HttpErrorStatusesAreForHttpAndFourOrFiveHundreds)

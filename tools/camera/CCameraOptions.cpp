@@ -208,6 +208,7 @@ bool CCameraOptions::ParseFaultOption(const std::string& name, const std::string
     else if (name == "--mac-change-after") ok = ToSeconds(value, &macChangeAfter);
     else if (name == "--mac-toggle-every") ok = ToSeconds(value, &macToggleEvery) && macToggleEvery > 0;
     else if (name == "--silent-after") ok = ToInt(value, 0xFFFFFFFF, &silentAfter);
+    else if (name == "--silent-for") ok = ToSeconds(value, &silentFor);
     else if (name == "--datagram-size") {
         ok = ToInt(value, CDatagramCutter::kMaxDatagram, &datagramSize) && datagramSize >= CDatagramCutter::kMinDatagram;
         m_bDatagramSizeGiven = true;
@@ -240,6 +241,7 @@ bool CCameraOptions::CheckFaults()
     if (mode == CameraMode::Http && silentAfter >= 0)
         return Fail("--silent-after is for unicast and multicast; http has --stall-after");
     if (mode == CameraMode::Http && bOnce) return Fail("--once is for unicast and multicast");
+    if (silentFor >= 0 && silentAfter < 0) return Fail("--silent-for needs --silent-after");
     if (mode != CameraMode::Http && liveStatus) return Fail("--live-status is for http");
     if (mode == CameraMode::Http && m_bDatagramSizeGiven)
         return Fail("--datagram-size is for unicast and multicast");
@@ -330,6 +332,8 @@ Faults, deterministic with --seed N (default 1):
                         that a receiver sees a change whenever it joins
   --silent-after N      unicast, multicast: after N stream datagrams a session
                         sends no more, but stays open and answers requests
+  --silent-for S        with --silent-after: the silence lasts S seconds, then
+                        the session sends on, once
   --once                unicast, multicast: a session sends the input once from
                         its start, then no more, as --silent-after does
 HTTP faults, counted in the records of each live body:
@@ -363,6 +367,7 @@ Log lines on standard output, each flushed at once:
   mac changed to XX:XX:XX:XX:XX:XX
   sent status-message 0xSSSS
   silent after N datagrams              --silent-after: once a session
+  sending again after S s               --silent-for
   silent after the input                --once: once a session
   live-end REASON records=N from IP:PORT
                                         http: a live body ended after N whole

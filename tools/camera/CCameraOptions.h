@@ -64,6 +64,7 @@ public:
     double macToggleEvery = -1;
     size_t datagramSize = 4096;  // unicast, multicast: the largest datagram, heads included
     int64_t silentAfter = -1;  // unicast, multicast: stream datagrams a session sends; negative: unbounded
+    double silentFor = -1;     // seconds the silence lasts; negative: to the session's end
     bool bOnce = false;        // unicast, multicast: a session sends the input once, then falls silent
     // http, counted in the records of each live body
     uint32_t oversizeRecordEvery = 0;

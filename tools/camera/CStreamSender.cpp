@@ -22,6 +22,7 @@ CStreamSender::CStreamSender(const CCameraOptions& options, const CStreamSource&
       m_Faults(options),
       m_Pacer(m_Parameters.SendRate()),
       m_llSilentAfter(options.silentAfter),
+      m_dSilentFor(options.silentFor),
       m_bOnce(options.bOnce)
 {
     std::memcpy(m_Mac, options.mac, 6);
@@ -35,7 +36,7 @@ CStreamSender::CStreamSender(const CCameraOptions& options, const CStreamSource&
 bool CStreamSender::SendDue(int socket, const sockaddr_in& to, Clock::time_point now, double elapsed)
 {
     for (int i = 0; i < kMaxBurst && m_Pacer.Due() <= now; i++) {
-        if (FallsSilent()) return true;
+        if (FallsSilent(now)) return true;
         if (m_Queue.empty()) QueueNextUnit(elapsed);
         if (m_Queue.empty()) continue;  // every datagram of the unit was lost
         const Datagram datagram = std::move(m_Queue.front());
@@ -59,18 +60,33 @@ bool CStreamSender::SendOne(int socket, const sockaddr_in& to, const uint8_t* p,
     return true;
 }
 
-bool CStreamSender::FallsSilent()
+bool CStreamSender::FallsSilent(Clock::time_point now)
 {
-    if (m_bSilent) return true;
+    if (m_bSilent && now < m_SilentUntil) return true;
+    if (m_bSilent) {
+        m_bSilent = false;
+        m_bSilenceOver = true;
+        m_SilentUntil = Clock::time_point::max();
+        m_Pacer.Start(now);  // on from here, not catching up on the silence
+        m_Log.Line("sending again after %g s", m_dSilentFor);
+        return false;
+    }
     if (m_bOnce && m_Queue.empty() && m_qwSessionUnits == m_Source.UnitCount()) {
-        m_bSilent = true;
+        BeSilent(now);
         m_Log.Line("silent after the input");
         return true;
     }
-    if (m_llSilentAfter < 0 || m_qwSessionDatagrams < static_cast<uint64_t>(m_llSilentAfter)) return false;
-    m_bSilent = true;
+    if (m_bSilenceOver || m_llSilentAfter < 0 || m_qwSessionDatagrams < static_cast<uint64_t>(m_llSilentAfter)) return false;
+    BeSilent(now);
     m_Log.Line("silent after %lld datagrams", static_cast<long long>(m_llSilentAfter));
     return true;
+}
+
+void CStreamSender::BeSilent(Clock::time_point now)
+{
+    m_bSilent = true;
+    if (m_dSilentFor >= 0)
+        m_SilentUntil = now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(m_dSilentFor));
 }
 
 void CStreamSender::QueueNextUnit(double elapsed)

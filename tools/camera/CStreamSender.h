@@ -30,9 +30,10 @@ public:
         m_qwSessionDatagrams = 0;
         m_qwSessionUnits = 0;
         m_bSilent = false;
+        m_bSilenceOver = false;
         if (m_bOnce) m_NextUnit = 0;
     }
-    Clock::time_point NextDue() const { return m_bSilent ? Clock::time_point::max() : m_Pacer.Due(); }
+    Clock::time_point NextDue() const { return m_bSilent ? m_SilentUntil : m_Pacer.Due(); }
     // Sends what is due by `now`, a bounded number at a time; false on a send error.
     bool SendDue(int socket, const sockaddr_in& to, Clock::time_point now, double elapsed);
     // One datagram outside the stream (a response or stop head).
@@ -43,7 +44,8 @@ public:
 
 private:
     void QueueNextUnit(double elapsed);
-    bool FallsSilent();
+    bool FallsSilent(Clock::time_point now);
+    void BeSilent(Clock::time_point now);
 
     const CStreamSource& m_Source;
     CCameraLog& m_Log;
@@ -60,6 +62,9 @@ private:
     uint64_t m_qwDatagrams = 0;
     uint64_t m_qwBytes = 0;
     const int64_t m_llSilentAfter;
+    const double m_dSilentFor;
+    Clock::time_point m_SilentUntil = Clock::time_point::max();
+    bool m_bSilenceOver = false;  // --silent-for has passed: the session sends to its end
     const bool m_bOnce;
     uint64_t m_qwSessionDatagrams = 0;
     uint64_t m_qwSessionUnits = 0;
