@@ -1,5 +1,7 @@
 #include "tools/vcsf/CControlInput.h"
 
+#include "tools/vcsf/CStreamReport.h"
+
 #include <string>
 
 namespace {
@@ -38,15 +40,16 @@ bool CControlInput::Open(const std::wstring& source, std::wstring* pError)
         if (hInput == INVALID_HANDLE_VALUE) hInput = nullptr;
     }
     if (!hInput) {
-        *pError = L"vcsf play: --control " + source + L" cannot be read (error " + std::to_wstring(GetLastError()) + L")";
+        *pError = L"vcsf play: --control " + source + L" cannot be read: " + CStreamReport::SystemError(GetLastError());
         return false;
     }
     auto* pReader = new Reader{hInput, m_pShared};
     m_hThread = CreateThread(nullptr, 0, ReadLines, pReader, 0, nullptr);
     if (m_hThread) return true;
+    const DWORD dwError = GetLastError();
     CloseHandle(hInput);
     delete pReader;
-    *pError = L"vcsf play: --control cannot start its reader (error " + std::to_wstring(GetLastError()) + L")";
+    *pError = L"vcsf play: --control cannot start its reader: " + CStreamReport::SystemError(dwError);
     return false;
 }
 

@@ -38,7 +38,7 @@ int CExportCommand::Export(COutputFile* pFile)
         return bWritten;
     });
     if (!bWritten) {
-        m_Errors = Printed(L"vcsf export: writing %ls failed (error %lu)\n", m_File.c_str(), GetLastError());
+        m_Errors = L"vcsf export: writing " + m_File + L" failed: " + CStreamReport::SystemError(GetLastError()) + L"\n";
         return 1;
     }
     if (result != static_cast<int32_t>(MinvaultResult::EndOfRange)) return Fail(walk.Step(), result);

@@ -57,10 +57,10 @@ int RunConfig(const std::vector<std::wstring>& args)
         return 2;
     }
     CConfigCommand command(config.Get());
-    bool ok = command.Apply(assignments);
+    const bool ok = command.Apply(assignments);
     Write(stderr, command.Errors());
     Write(stdout, L"# filter: " + host.Origin() + L"\n" + command.Listing());
-    return ok ? 0 : 1;
+    return ok ? 0 : command.Malformed() ? 2 : 1;
 }
 
 int RunProbe(const std::vector<std::wstring>& args)
