@@ -43,13 +43,8 @@ bool CLiveOptions::ParseOption(const CCommandLine::Item& item)
 {
     const std::wstring& name = item.name;
     const std::wstring& value = item.value;
-    if (name == L"--json") {
-        bJson = true;
-    } else if (name == L"-y" || name == L"--overwrite") {
-        bOverwrite = true;
-    } else if (name == L"-o" || name == L"--output") {
-        output = value;
-    } else if (name == L"--record-packs") {
+    if (TakeOutputOption(item)) return true;
+    if (name == L"--record-packs") {
         if (value == L"-") return Fail(L"--record-packs takes a file");
         recordPacks = value;
         assignments.push_back({L"HVSF_Rec=true", item.Typed()});

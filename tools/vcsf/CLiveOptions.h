@@ -5,12 +5,13 @@
 // "vcsf config" does, in the words the user typed.
 
 #include "tools/vcsf/CLinkOptions.h"
+#include "tools/vcsf/COutputOptions.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-class CLiveOptions {
+class CLiveOptions : public COutputOptions {
 public:
     using Assignment = CConfigCommand::Assignment;
     static constexpr uint8_t kAreaNormal = 1, kAreaAlarm = 2;
@@ -20,15 +21,12 @@ public:
     const std::wstring& Error() const { return m_error; }
 
     std::vector<Assignment> assignments;    // NAME=VALUE, those of the options last
-    std::wstring output;                    // a path, or "-" for standard output
     std::wstring recordPacks;               // where the recording pin's samples go; empty: not connected
     std::wstring recordFolder;              // where the recording pin's minute files go; empty: none
     uint8_t recordArea = kAreaNormal;
     double recordStall = 0;                 // seconds the recorder holds its first pack
     double duration = -1;                   // seconds; negative: until Ctrl+C or the stream ends
     double stallTimeout = -1;               // seconds without data that end the run; negative: never
-    bool bJson = false;
-    bool bOverwrite = false;  // -y: an existing file may be replaced
 
 private:
     bool Take(const CCommandLine::Item& item);

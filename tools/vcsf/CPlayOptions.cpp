@@ -31,13 +31,8 @@ bool CPlayOptions::ParseOption(const CCommandLine::Item& item)
 {
     const std::wstring& name = item.name;
     const std::wstring& value = item.value;
-    if (name == L"--json") {
-        bJson = true;
-    } else if (name == L"-y" || name == L"--overwrite") {
-        bOverwrite = true;
-    } else if (name == L"-o" || name == L"--output") {
-        output = value;
-    } else if (name == L"--from") {
+    if (TakeOutputOption(item)) return true;
+    if (name == L"--from") {
         from = value;
     } else if (name == L"--to") {
         to = value;

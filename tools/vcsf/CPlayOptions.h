@@ -7,24 +7,22 @@
 
 #include "tools/vcsf/CCommandLine.h"
 #include "tools/vcsf/CConfigCommand.h"
+#include "tools/vcsf/COutputOptions.h"
 
 #include <string>
 #include <vector>
 
-class CPlayOptions {
+class CPlayOptions : public COutputOptions {
 public:
     // False with Error() set when the command line is malformed.
     bool Parse(const std::vector<std::wstring>& args);
     const std::wstring& Error() const { return m_error; }
 
     std::wstring folder;
-    std::wstring output;                    // a path, or "-" for standard output
     std::wstring from, to;                  // ISO 8601 UTC; empty: the recording's ends
     double speed = 1.0;
     std::wstring control;                   // commands while playing: a path, or "-" for standard input
     std::vector<CConfigCommand::Assignment> assignments;  // NAME=VALUE for the filter
-    bool bJson = false;
-    bool bOverwrite = false;                // -y: an existing file may be replaced
 
 private:
     bool ParseOption(const CCommandLine::Item& item);
