@@ -8,7 +8,8 @@
 # does. "seek TIME" to its middle makes the output go on from the first key unit
 # at or after TIME: its end is what "vcsf play --from TIME" gives, a tail of the
 # export. Pause and run are applied, a malformed command is said and playback
-# goes on; stop ends playback early with status 0.
+# goes on; stop ends playback early with status 0, and the file it leaves is
+# whole packs to its end.
 set -uo pipefail
 emulator=$1 exe=$2 seconds=$3
 work=$(mktemp -d)
@@ -57,4 +58,5 @@ grep -qF "vcsf play: control: stop: ok" <<<"$out" || fail "stop was not said"
 stopped=$(stat -c %s "$work/stop.ps" 2>/dev/null || echo 0)  # no file before its first byte
 [ "$stopped" -lt "$whole" ] || fail "told to stop at once, vcsf play still wrote the whole recording"
 [ "$stopped" = 0 ] || cmp -n "$stopped" "$work/stop.ps" "$work/export.ps" || fail "what played before the stop is not the export's head"
+[ "$stopped" = 0 ] || bash "$(dirname "$0")/check-packs.sh" "$work/stop.ps" || exit 1
 echo "check-control: stopped at once after $stopped bytes"

@@ -3,12 +3,12 @@
 #   check-live.sh EMULATOR VCSF_EXE CLIP SECONDS [--once] [LIVE_OPTION...]
 # The file that "vcsf live" writes must be the camera's stream from its first
 # unit on, in order, with nothing missing, repeated or added (the camera loops the
-# clip; the tail still buffered at the stop may be cut), and ffprobe must read it
-# as an MPEG program stream with the clip's video. The packs file that
-# --record-packs writes must hold the same stream cut into packs, each behind its
-# length and its 24-byte head. With --once (a camera that sends the clip once and
-# falls silent) the packs must be the whole clip but its last pack, whose end never
-# comes.
+# clip; what was still on its way at the stop is cut), ending at a whole pack, as
+# many bytes as vcsf says it wrote, and ffprobe must read it as an MPEG program
+# stream with the clip's video. The packs file that --record-packs writes must
+# hold the same stream cut into packs, each behind its length and its 24-byte
+# head. With --once (a camera that sends the clip once and falls silent) the
+# packs must be the whole clip but its last pack, whose end never comes.
 set -uo pipefail
 emulator=$1 exe=$2 clip=$3 seconds=$4
 shift 4
@@ -16,10 +16,16 @@ once=0
 [ "${1:-}" = --once ] && { once=1; shift; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$emulator" "$exe" live --camera "127.0.0.1:$VCSF_CAMERA_PORT" --nic 127.0.0.1 --duration "$seconds" \
-  -o "$work/live.ps" --record-packs "$work/packs.bin" "$@" || { echo "check-live: vcsf live failed ($?)" >&2; exit 1; }
+out=$("$emulator" "$exe" live --camera "127.0.0.1:$VCSF_CAMERA_PORT" --nic 127.0.0.1 --duration "$seconds" \
+  -o "$work/live.ps" --record-packs "$work/packs.bin" "$@" 2>&1)
+status=$?
+echo "$out"
+[ "$status" = 0 ] || { echo "check-live: vcsf live failed ($status)" >&2; exit 1; }
 size=$(stat -c %s "$work/live.ps")
 [ "$size" -gt 0 ] || { echo "check-live: nothing was written" >&2; exit 1; }
+said=$(tr -d '\r' <<<"$out" | sed -n 's/^vcsf live: [0-9.]* s, \([0-9]*\) bytes written$/\1/p')
+[ "$said" = "$size" ] || { echo "check-live: vcsf said it wrote \"$said\" bytes; the file has $size" >&2; exit 1; }
+bash "$(dirname "$0")/check-packs.sh" "$work/live.ps" || exit 1
 for _ in 1 2 3 4 5 6 7 8; do cat "$clip"; done >"$work/looped.ps"
 cmp -n "$size" "$work/live.ps" "$work/looped.ps" || { echo "check-live: the stream differs from the clip" >&2; exit 1; }
 command -v ffprobe >/dev/null || { echo "check-live: ffprobe is missing (scripts/setup installs it)" >&2; exit 1; }

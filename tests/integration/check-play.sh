@@ -4,9 +4,10 @@
 # Two "vcsf live --record DIR" runs of SECONDS, PAUSE seconds apart, make a
 # recording with a gap. "vcsf play DIR -o FILE" gives every recorded unit in time
 # order, byte for byte what "vcsf export" gives, across the gap, says the gap and
-# the end (0x0601, 0x0501), exits 0, and ffprobe reads the file as the recorded
-# stream. From a start inside the range it gives the units from the first key unit
-# at or after the start on: a tail of the export that opens with a pack header.
+# the end (0x0601, 0x0501), exits 0, says the bytes the file holds, and ffprobe
+# reads the file as the recorded stream, whole packs to its end. From a start
+# inside the range it gives the units from the first key unit at or after the
+# start on: a tail of the export that opens with a pack header.
 set -uo pipefail
 emulator=$1 exe=$2 seconds=$3 pause=$4
 work=$(mktemp -d)
@@ -29,6 +30,9 @@ grep -q "^status 0x0601 " <<<"$out" || fail "vcsf play did not say the gap"
 grep -q "^vcsf play: a gap in the recording after " <<<"$out" || fail "vcsf play did not play on after the gap"
 grep -q "^status 0x0501 " <<<"$out" || fail "vcsf play did not say the end"
 cmp "$work/play.ps" "$work/export.ps" || fail "what vcsf play gave is not what vcsf export gives"
+said=$(tr -d '\r' <<<"$out" | sed -n 's/^vcsf play: .* played in [0-9.]* s, \([0-9]*\) bytes written, .*/\1/p')
+[ "$said" = "$(stat -c %s "$work/play.ps")" ] || fail "vcsf play said it wrote \"$said\" bytes, not the file's"
+bash "$(dirname "$0")/check-packs.sh" "$work/play.ps" || exit 1
 ffprobe -v error -show_entries stream=codec_name,width,height -of csv=p=0 "$work/play.ps" | grep -q '^mpeg2video,352,240' ||
   fail "ffprobe does not read the played stream as the recorded 352x240 MPEG-2 video"
 echo "check-play: $(stat -c %s "$work/play.ps") bytes played across the gap, as exported"

@@ -157,6 +157,8 @@ int CLiveCommand::Stream()
         ShowProgress(GetTickCount64() - start);
     }
     m_Session.Control()->Stop();
+    m_pSink->Finish();
+    if (status == 0 && !CheckWrites()) status = 1;
     if (m_pMinuteSink && !FinishRecording()) status = 1;
     ShowEnd(static_cast<double>(GetTickCount64() - start) / 1000);
     return status;

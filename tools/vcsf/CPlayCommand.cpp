@@ -146,15 +146,22 @@ int CPlayCommand::Play()
             m_Session.Events()->FreeEventParams(code, p1, p2);
         }
         if (next == Next::Go) next = PollControl();
-        if (m_pSink->WriteError()) {
-            m_Session.Say(L"vcsf play: writing the stream failed: " + CStreamReport::SystemError(m_pSink->WriteError()));
-            next = Next::Failed;
-        }
+        if (!CheckWrites()) next = Next::Failed;
         ShowProgress();
     }
     m_Session.Control()->Stop();
+    m_pSink->Finish();
+    if (next != Next::Failed && !CheckWrites()) next = Next::Failed;
     ShowEnd(static_cast<double>(GetTickCount64() - start) / 1000);
     return next == Next::Failed ? 1 : 0;
+}
+
+// False once a write has failed (a closed pipe, a full disk).
+bool CPlayCommand::CheckWrites()
+{
+    if (!m_pSink->WriteError()) return true;
+    m_Session.Say(L"vcsf play: writing the stream failed: " + CStreamReport::SystemError(m_pSink->WriteError()));
+    return false;
 }
 
 int CPlayCommand::StartFailed(HRESULT hr)

@@ -46,6 +46,7 @@ private:
     Next HandleBlock(const StreamInfoBlock& block);
     Next Restart();
     Next PollControl();
+    bool CheckWrites();
     Next ApplyControl(const std::wstring& line);
     HRESULT ApplyRate(double rate);
     HRESULT ApplySeek(int64_t seconds);
