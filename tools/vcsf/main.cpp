@@ -80,7 +80,6 @@ int RunProbe(const std::vector<std::wstring>& args)
     return status;
 }
 
-
 std::atomic<bool> g_bInterrupted{false};
 constexpr DWORD kCloseGraceMs = 4000;
 
