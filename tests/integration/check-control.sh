@@ -7,7 +7,7 @@
 # recorded time, in one run) and still gives every unit once, as "vcsf export"
 # does. "seek TIME" to its middle makes the output go on from the first key unit
 # at or after TIME: its end is what "vcsf play --from TIME" gives, a tail of the
-# export. Pause and run are applied, a malformed command is said and playback
+# export, and the pack the seek cut short is not left in the file. Pause and run are applied, a malformed command is said and playback
 # goes on; stop ends playback early with status 0, and the file it leaves is
 # whole packs to its end.
 set -uo pipefail
@@ -40,7 +40,12 @@ echo "check-control: rate 4 played $media s of the recording in $played s"
 earliest=$(vcsf info "$work/rec" | tr -d '\r' | sed -n 's/^earliest  \(.*\) UTC$/\1/p')
 middle=$(date -u -d "@$(($(date -u -d "$earliest" +%s) + seconds / 2))" +%Y-%m-%dT%H:%M:%SZ)
 vcsf play "$work/rec" -o "$work/from.ps" --from "$middle" --speed 4 >/dev/null 2>&1 || fail "vcsf play --from failed"
-out=$(printf 'seek %s\n' "$middle" | vcsf play "$work/rec" -o "$work/seek.ps" --control - --speed 4 2>&1)
+# The seek comes once playback has written something: it cuts a pack short.
+seek_once_playing() {
+  for _ in $(seq 200); do [ -s "$work/seek.ps" ] && break; sleep 0.05; done
+  printf 'seek %s\n' "$middle"
+}
+out=$(seek_once_playing | vcsf play "$work/rec" -o "$work/seek.ps" --control - --speed 2 2>&1)
 status=$?
 echo "$out"
 [ "$status" = 0 ] || fail "vcsf play with a seek ended with status $status"
@@ -48,6 +53,7 @@ grep -qF "vcsf play: control: seek $middle: ok" <<<"$out" || fail "the seek was 
 size=$(stat -c %s "$work/from.ps") seek=$(stat -c %s "$work/seek.ps") whole=$(stat -c %s "$work/export.ps")
 [ "$size" -gt 0 ] && [ "$seek" -ge "$size" ] || fail "the seek gave $seek bytes, playback from $middle $size"
 cmp -i "$((seek - size)):0" "$work/seek.ps" "$work/from.ps" || fail "after the seek, the output is not playback from $middle"
+bash "$(dirname "$0")/check-packs.sh" "$work/seek.ps" || fail "the pack cut by the seek stayed in the file"
 cmp -i "$((whole - size)):0" "$work/export.ps" "$work/from.ps" || fail "playback from $middle is not the export's tail"
 echo "check-control: after the seek to $middle, the last $size bytes of the export"
 

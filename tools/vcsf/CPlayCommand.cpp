@@ -215,6 +215,10 @@ CPlayCommand::Next CPlayCommand::Restart()
     }
     m_bGapSeen = false;
     m_Session.Control()->Stop();
+    // After a gap or a new rate the stream goes on where it stopped, in the pack it
+    // was in; after a seek it goes on elsewhere, so the pack cut by the seek ends here.
+    if (m_bSeekAsked) m_pSink->Finish();
+    m_bSeekAsked = false;
     if (!bGap)
         m_Session.Event(Printed(L"vcsf play: playing on after the change, %.3f s of the recording played in %.3f s",
                                 m_pSink->MediaSeconds(), m_pSink->PlayedSeconds()),
@@ -300,6 +304,7 @@ HRESULT CPlayCommand::ApplySeek(int64_t seconds)
     HRESULT hr = m_Session.Graph()->QueryInterface(IID_PPV_ARGS(&pGraph));
     LONGLONG position = (seconds - m_llRangeStart) * kMediaSecond;
     if (SUCCEEDED(hr)) hr = pGraph->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    m_bSeekAsked = m_bSeekAsked || SUCCEEDED(hr);
     return hr;
 }
 

@@ -65,6 +65,7 @@ private:
     uint32_t m_dwFirstPlayTime = 0;
     uint32_t m_nGaps = 0;
     bool m_bGapSeen = false;  // the restart asked for next is after a gap
+    bool m_bSeekAsked = false;  // the restart asked for next is after a seek
     bool m_bPaused = false;   // by a control command; a restart keeps it
     double m_dRate = 1.0;
     int64_t m_llRangeStart = 0;
