@@ -5,6 +5,7 @@
 #include "DShowFilters/CVCSourceOutputPin.h"
 #include "baseclasses/ComGuard.h"
 #include "DShowFilters/CTransportChooser.h"
+#include "camera/CStallWatch.h"
 #include "core/ByteOrder.h"
 #include "core/CBufferPool.h"
 #include "core/CCamParm.h"
@@ -92,6 +93,8 @@ HRESULT CVCodecSourceFilter::CreateObjects()
                                                              m_pMpegBuffer.get(), m_pPlayBuffer.get(), &hr));
     if (!m_pTransports) return E_OUTOFMEMORY;
     if (FAILED(hr)) return hr;
+    m_pStallWatch.reset(new (std::nothrow) CStallWatch(m_pCamParm.get(), this));
+    if (!m_pStallWatch) return E_OUTOFMEMORY;
     hr = CreateSamplePools();
     if (FAILED(hr)) return hr;
     CreateSeeking();
@@ -439,6 +442,7 @@ HRESULT CVCodecSourceFilter::NetPause()
     m_bLiveFrozen = 0;
     if (m_Config.IsOn<VCSF_AuthNeed>()) m_pCamParm->InitCamParm();
     m_pCamParm->SetFirstDataGet(false);
+    m_pCamParm->SetNotifyOnChange(m_Config.IsOn<VCSF_NotifyOnChange>());
     HRESULT hr = ComGuard([&] { return StartTransport(); });
     // A failed start leaves nothing running: a second pause starts afresh.
     if (FAILED(hr)) {
@@ -461,7 +465,8 @@ HRESULT CVCodecSourceFilter::StartTransport()
             return hr;
         }
     }
-    return m_pTransports->Start(m_Config.Settings());
+    const HRESULT hr = m_pTransports->Start(m_Config.Settings());
+    return SUCCEEDED(hr) ? m_pStallWatch->Start(m_Config.Get<VCSF_StallTimeOut, uint32_t>()) : hr;
 }
 
 // A failed start is said as it is and leaves the filter stopped.
@@ -489,6 +494,7 @@ HRESULT CVCodecSourceFilter::FilePause()
 // The receiver goes first: its thread may create push threads at first data.
 void CVCodecSourceFilter::EndTransport()
 {
+    m_pStallWatch->Stop();
     m_pTransports->Stop();
     m_pRecording->DeleteParser();
     m_pWorkers->Delete(CPushWorkers::kAll);
@@ -510,6 +516,7 @@ STDMETHODIMP CVCodecSourceFilter::Stop()
         CAutoLock lock(m_pLock);
         m_bStopping = 1;
         m_bLiveFrozen = 0;
+        m_pStallWatch->Stop();  // a stop is no stall
         StopStream(false);
         EndTransport();
         CBaseFilter::Stop();

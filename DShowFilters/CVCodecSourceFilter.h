@@ -54,6 +54,7 @@ class CCamParm;
 class CMpegBuffer;
 class CNetRecvAlloc;
 class CTransportChooser;
+class CStallWatch;
 class CPlayIndexedBuffer;
 class CPushWorkers;
 class CESMediaSamplePool;
@@ -178,6 +179,7 @@ private:
     std::unique_ptr<CPlayIndexedBuffer> m_pPlayBuffer;
     std::unique_ptr<CRecordingPath> m_pRecording;
     std::unique_ptr<CTransportChooser> m_pTransports;
+    std::unique_ptr<CStallWatch> m_pStallWatch;
     std::unique_ptr<CTSMediaSamplePool> m_pMSPool;
     CNetRecvAlloc* m_pNetRecvAlloc = nullptr;  // owned; its reference count is the filter's
     std::unique_ptr<CESMediaSamplePool> m_pMSPlayPool;

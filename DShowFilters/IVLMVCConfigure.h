@@ -65,6 +65,14 @@ inline constexpr GUID HVSF_StrmHeight = {0x09175fdf, 0x017e, 0x41d2, {0xb3, 0xaa
 inline constexpr GUID HVSF_AudioModel = {0x487127af, 0x2933, 0x4cad, {0xa4, 0x2f, 0xd4, 0x76, 0x60, 0xa0, 0xf2, 0x07}};  // {487127AF-2933-4CAD-A42F-D47660A0F207}
 inline constexpr GUID HVSF_IpictureCutOut = {0x8e447488, 0xe4c4, 0x4bb8, {0xae, 0x4d, 0xba, 0x1c, 0x37, 0x55, 0x56, 0xd5}};  // {8E447488-E4C4-4BB8-AE4D-BA1C375556D5}
 inline constexpr GUID HVSF_IndexOffSetSize = {0x02b67246, 0xb9b0, 0x4e17, {0xb6, 0x5a, 0x15, 0x69, 0x71, 0x95, 0xef, 0x80}};  // {02B67246-B9B0-4E17-B65A-15697195EF80}
+// Opt-in extensions; a host that leaves them alone sees the filter as it always was.
+// No stream data for this many milliseconds is a stall (status 0x9001); 0: off.
+inline constexpr GUID VCSF_StallTimeOut = {0x1d43dbd7, 0x357f, 0x4b51, {0xaf, 0x5b, 0x38, 0xb7, 0x15, 0x6a, 0x94, 0x16}};  // {1D43DBD7-357F-4B51-AF5B-38B7156A9416}
+// A stall or a transient end of the stream starts a new session instead of ending it.
+inline constexpr GUID VCSF_Reconnect = {0x922d4825, 0xe6f2, 0x4067, {0xbe, 0xd0, 0xbe, 0x47, 0xa2, 0x8d, 0x9a, 0x19}};  // {922D4825-E6F2-4067-BED0-BE47A28D9A19}
+// Event 0x8001 only when the stream information (its time stamp aside) changes, and
+// otherwise at most once a second.
+inline constexpr GUID VCSF_NotifyOnChange = {0xba3137b8, 0x5c6d, 0x46c1, {0x80, 0xb6, 0x01, 0xfe, 0x46, 0x96, 0xe2, 0xc5}};  // {BA3137B8-5C6D-46C1-80B6-01FE4696E2C5}
 
 // How a property's value sits in the VARIANT's union.
 enum class PropertyForm {
@@ -164,6 +172,9 @@ inline constexpr PropertyInfo kProperties[] = {
     {&HVSF_AudioModel, L"HVSF_AudioModel", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::WhileStopped},
     {&HVSF_IpictureCutOut, L"HVSF_IpictureCutOut", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::AnyState},
     {&HVSF_IndexOffSetSize, L"HVSF_IndexOffSetSize", PropertyForm::Number32, L"0", PropertyCheck::None, PropertyAccess::WriteOnly},
+    {&VCSF_StallTimeOut, L"VCSF_StallTimeOut", PropertyForm::Number32, L"0", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&VCSF_Reconnect, L"VCSF_Reconnect", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&VCSF_NotifyOnChange, L"VCSF_NotifyOnChange", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::WhileStopped},
 };
 inline constexpr int kPropertyCount = sizeof(kProperties) / sizeof(kProperties[0]);
 

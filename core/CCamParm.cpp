@@ -4,10 +4,10 @@
 #include "core/IndexRecords.h"
 #include "core/Trace.h"
 
+#include <chrono>
 #include <cstring>
 
 namespace {
-
 
 const uint32_t kBitRateTable[3][5] = {
     {120, 170, 250, 300, 350},
@@ -39,9 +39,15 @@ int64_t TimeStampSeconds(const uint8_t ts[6])
     return DaysFromCivil(year, month, day) * 86400 + ts[2] * 3600 + ts[1] * 60 + ts[0];
 }
 
+uint64_t SteadyMs()
+{
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+}
+
 }  // namespace
 
-CCamParm::CCamParm(ICamParmOwner* pOwner) : m_pOwner(pOwner) { InitCamParm(); }
+CCamParm::CCamParm(ICamParmOwner* pOwner) : m_pOwner(pOwner), m_Clock(SteadyMs) { InitCamParm(); }
 
 void CCamParm::InitCamParm()
 {
@@ -73,13 +79,43 @@ int32_t CCamParm::Notify(int32_t code, const wchar_t* pFailure)
     const StreamInfoBlock* pSent;
     {
         CAutoLock lock(&m_Lock);
+        const uint64_t now = m_bNotifyOnChange ? m_Clock() : 0;
+        if (code == kEventStreamInfo && m_bNotifyOnChange && !IsNews(now)) return 0;
         StreamInfoBlock& slot = m_Sent[m_nNextSent++ % kSentBlocks];
         slot = m_Block;
         pSent = &slot;
+        if (code == kEventStreamInfo) {
+            m_LastInfo = m_Block;
+            std::memset(m_LastInfo.info.TimeStamp, 0, sizeof(m_LastInfo.info.TimeStamp));
+            m_bLastInfo = true;
+            m_qwLastInfoMs = now;
+        }
     }
     int32_t hr = m_pOwner->SendGraphEvent(code, reinterpret_cast<intptr_t>(pSent), sizeof(*pSent));
     if (hr < 0) g_Trace(1, pFailure, static_cast<uint32_t>(hr));
     return 0;
+}
+
+// The time stamp changes with every unit and is no news by itself.
+bool CCamParm::IsNews(uint64_t now) const
+{
+    if (!m_bLastInfo || now - m_qwLastInfoMs >= kRepeatMs) return true;
+    StreamInfoBlock block = m_Block;
+    std::memset(block.info.TimeStamp, 0, sizeof(block.info.TimeStamp));
+    return std::memcmp(&m_LastInfo, &block, sizeof(block)) != 0;
+}
+
+void CCamParm::SetNotifyOnChange(bool bOn)
+{
+    CAutoLock lock(&m_Lock);
+    m_bNotifyOnChange = bOn;
+    m_bLastInfo = false;
+}
+
+void CCamParm::SetClock(MsClock clock)
+{
+    CAutoLock lock(&m_Lock);
+    m_Clock = clock;
 }
 
 int32_t CCamParm::SendNotify() { return Notify(kEventStreamInfo, L"SendNotify: Notfy error( %u )"); }

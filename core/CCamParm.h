@@ -4,28 +4,40 @@
 // the current stream unit, the first-data step that starts the push threads, and
 // the frame-rate and bit-rate arithmetic of the push threads.
 //
-// Locking: m_Lock guards every field. The receiving thread (UDP, HTTP or the file
+// Locking: m_Lock guards every field but the data mark, an atomic. The receiving thread (UDP, HTTP or the file
 // reader) writes; push threads, the parser and the filter read. Nothing calls out
 // while holding m_Lock: the notifications, the first-data step and the bit-rate
 // change read what they need under it and call the owner after leaving it.
 //
 // The block an event carries is a copy made for that event in a ring of
 // kSentBlocks, so the host reads what was sent while the stream goes on; a slot is
-// written again only kSentBlocks events later.
+// written again only kSentBlocks events later. With notify-on-change, event 0x8001
+// goes out when the block (its time stamp aside) differs from the one last sent,
+// and otherwise at most once in kRepeatMs.
 
 #include "core/CritSec.h"
 #include "core/ICamParmOwner.h"
 #include "core/StreamInfoBlock.h"
 
+#include <atomic>
 #include <cstdint>
 
 class CCamParm {
 public:
     static constexpr uint32_t kSentBlocks = 256;
+    static constexpr uint64_t kRepeatMs = 1000;
+    using MsClock = uint64_t (*)();
 
     explicit CCamParm(ICamParmOwner* pOwner);
 
     void InitCamParm();
+    void SetNotifyOnChange(bool bOn);
+    // The clock of notify-on-change and of the data mark, in milliseconds; a test
+    // gives its own, before the stream starts.
+    void SetClock(MsClock clock);
+    // The receivers mark each piece of stream data; a stall is the time since.
+    void NoteStreamData() { m_qwLastDataMs.store(m_Clock(), std::memory_order_relaxed); }
+    uint64_t MsSinceStreamData() const { return m_Clock() - m_qwLastDataMs.load(std::memory_order_relaxed); }
     void ResetCounters();
 
     // Notifications: 0 when sent (or when the sink failed, which is traced), -1 without a graph.
@@ -71,6 +83,8 @@ public:
 
 private:
     int32_t Notify(int32_t code, const wchar_t* pFailure);
+    // Under m_Lock: whether this block is worth an event with notify-on-change.
+    bool IsNews(uint64_t now) const;
     bool StoreIndexInfo(const StreamInfoBlock& entry, bool bSplitPending, int64_t split);
     void StartPushThreads(uint32_t dwAvgBitRate);
 
@@ -89,4 +103,10 @@ private:
     uint32_t m_dwHeight = 0;
     StreamInfoBlock m_Sent[kSentBlocks] = {};
     uint32_t m_nNextSent = 0;
+    bool m_bNotifyOnChange = false;
+    MsClock m_Clock;
+    StreamInfoBlock m_LastInfo = {};  // of the last event 0x8001, its time stamp cleared
+    bool m_bLastInfo = false;
+    uint64_t m_qwLastInfoMs = 0;
+    std::atomic<uint64_t> m_qwLastDataMs{0};  // written by the receiving thread without m_Lock
 };

@@ -39,6 +39,7 @@ int32_t CDatagramWriter::DataWrite(const uint8_t* pData, size_t cbReceived, bool
         return kMulticastStop;
     }
     if (!m_pCamParm->IsFirstDataGet() || usDataLength <= lStart) return 0;
+    m_pCamParm->NoteStreamData();
     const uint32_t cb = usDataLength - lStart;
     const int32_t result = WriteStreamData(pData + begin, cb, pbStop);
     if (!*pbStop && m_pOwner->GetRec()) m_pOwner->WriteRecording(pData + begin, cb);

@@ -286,6 +286,7 @@ int32_t CHttpRecordReader::WriteBlock()
 {
     const uint8_t* pData = m_pDataBuffer->GetValidData();
     const uint32_t cb = m_pDataBuffer->GetLength();
+    m_pCamParm->NoteStreamData();
     int32_t result = 0;
     if (m_pOwner->GetLive()) {
         result = m_pRing->Write(pData, cb);

@@ -78,6 +78,48 @@ TEST_F(CCamParmTest, NotificationsFailQuietlyAndAStatusIsToldOnlyWhenAsked)
     EXPECT_EQ(camParm.GetStatus(), kStatusBufferOverflow);
 }
 
+uint64_t g_nowMs = 0;
+uint64_t TestClock() { return g_nowMs; }
+
+// Every unit's head would be an event; with notify-on-change only a change is, or
+// the same block again after a second. A new time stamp alone is no change.
+TEST_F(CCamParmTest, NotifyOnChangeSendsAChangeAtOnceAndTheSameBlockOnceASecond)
+{
+    camParm.SetClock(TestClock);
+    camParm.SetNotifyOnChange(true);
+    STRM_HEAD_INFO info = camParm.GetBlock().info;
+    const auto unit = [&](uint8_t second, uint16_t status) {
+        info.TimeStamp[0] = second;
+        camParm.SetStrmHeadInfo(info);
+        camParm.SetStatus(status, false);
+        camParm.SendNotify();
+    };
+    g_nowMs = 5000;
+    unit(0, kStatusOk);    // the first: sent
+    g_nowMs += 400;
+    unit(1, kStatusOk);    // a new time stamp alone: not sent
+    camParm.SendRetryPlay();  // another event is never held back
+    g_nowMs += 100;
+    unit(1, kStatusBufferOverflow);   // a change: sent at once
+    g_nowMs += 999;
+    unit(2, kStatusBufferOverflow);   // the same within a second of the last: not sent
+    g_nowMs += 1;
+    unit(3, kStatusBufferOverflow);   // a second since the last: sent again
+    std::vector<std::pair<int32_t, uint16_t>> sent;
+    for (const auto& event : owner.events)
+        sent.push_back({event.code, reinterpret_cast<const StreamInfoBlock*>(event.param1)->info.usStatus});
+    const std::vector<std::pair<int32_t, uint16_t>> expected = {
+        {kEventStreamInfo, kStatusOk}, {kEventRetryPlay, kStatusOk}, {kEventStreamInfo, kStatusBufferOverflow}, {kEventStreamInfo, kStatusBufferOverflow}};
+    EXPECT_EQ(sent, expected);
+    EXPECT_EQ(reinterpret_cast<const StreamInfoBlock*>(owner.events.back().param1)->info.TimeStamp[0], 3);
+
+    owner.events.clear();
+    camParm.SetNotifyOnChange(false);  // as the filter always was: every call an event
+    unit(3, kStatusBufferOverflow);
+    unit(3, kStatusBufferOverflow);
+    EXPECT_EQ(owner.events.size(), 2u);
+}
+
 TEST_F(CCamParmTest, TheStreamInfoRecordCarriesTheBlocksFields)
 {
     STRM_HEAD_INFO info = {};

@@ -192,6 +192,20 @@ TEST_F(CameraIntegrationTest, ACameraThatFallsSilentLeavesTheFilterWaitingUntilI
     StopWithinBound();
 }
 
+// The same camera with a stall time-out: the silence is a stall, told as status
+// 0x9001 and ended with an abort, as a receiving thread's failures end the stream.
+TEST_F(CameraIntegrationTest, WithAStallTimeOutASilentCameraEndsTheStreamWithStatus9001)
+{
+    UseUnicastCamera();
+    Configure(VCSF_StallTimeOut, 1000);
+    ASSERT_EQ(control->Run(), S_OK);
+    ASSERT_TRUE(WaitForCameraLogLine("silent after 40 datagrams"));
+    EXPECT_TRUE(WaitForEvent(events.Get(), kEventErrorAbort));
+    EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->GetStatus(), kStatusNoFirstPacket);
+    EXPECT_GT(sink->GetCounts().bytes, 0);
+    StopWithinBound();
+}
+
 TEST_F(CameraIntegrationTest, WrongIdentifiersAreDroppedWhileTheStreamGoesOn)
 {
     UseUnicastCamera();

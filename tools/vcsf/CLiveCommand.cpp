@@ -33,7 +33,10 @@ uint64_t CLiveCommand::Bytes() const { return m_pSink ? m_pSink->Bytes() : 0; }
 
 int CLiveCommand::Run()
 {
-    if (const int status = m_Session.Configure(m_Options.assignments); status != 0) return status;
+    // The parameters are shown when they change: events for every unit would be wasted.
+    std::vector<CConfigCommand::Assignment> assignments = {L"VCSF_NotifyOnChange=true"};
+    assignments.insert(assignments.end(), m_Options.assignments.begin(), m_Options.assignments.end());
+    if (const int status = m_Session.Configure(assignments); status != 0) return status;
     if (!OpenOutput()) return 2;
     const HRESULT hr = BuildGraph();
     if (FAILED(hr)) {
