@@ -68,8 +68,6 @@ inline constexpr GUID HVSF_IndexOffSetSize = {0x02b67246, 0xb9b0, 0x4e17, {0xb6,
 // Opt-in extensions; a host that leaves them alone sees the filter as it always was.
 // No stream data for this many milliseconds is a stall (status 0x9001); 0: off.
 inline constexpr GUID VCSF_StallTimeOut = {0x1d43dbd7, 0x357f, 0x4b51, {0xaf, 0x5b, 0x38, 0xb7, 0x15, 0x6a, 0x94, 0x16}};  // {1D43DBD7-357F-4B51-AF5B-38B7156A9416}
-// A stall or a transient end of the stream starts a new session instead of ending it.
-inline constexpr GUID VCSF_Reconnect = {0x922d4825, 0xe6f2, 0x4067, {0xbe, 0xd0, 0xbe, 0x47, 0xa2, 0x8d, 0x9a, 0x19}};  // {922D4825-E6F2-4067-BED0-BE47A28D9A19}
 // Event 0x8001 only when the stream information (its time stamp aside) changes, and
 // otherwise at most once a second.
 inline constexpr GUID VCSF_NotifyOnChange = {0xba3137b8, 0x5c6d, 0x46c1, {0x80, 0xb6, 0x01, 0xfe, 0x46, 0x96, 0xe2, 0xc5}};  // {BA3137B8-5C6D-46C1-80B6-01FE4696E2C5}
@@ -173,7 +171,6 @@ inline constexpr PropertyInfo kProperties[] = {
     {&HVSF_IpictureCutOut, L"HVSF_IpictureCutOut", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::AnyState},
     {&HVSF_IndexOffSetSize, L"HVSF_IndexOffSetSize", PropertyForm::Number32, L"0", PropertyCheck::None, PropertyAccess::WriteOnly},
     {&VCSF_StallTimeOut, L"VCSF_StallTimeOut", PropertyForm::Number32, L"0", PropertyCheck::None, PropertyAccess::WhileStopped},
-    {&VCSF_Reconnect, L"VCSF_Reconnect", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::WhileStopped},
     {&VCSF_NotifyOnChange, L"VCSF_NotifyOnChange", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::WhileStopped},
 };
 inline constexpr int kPropertyCount = sizeof(kProperties) / sizeof(kProperties[0]);

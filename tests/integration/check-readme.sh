@@ -9,7 +9,12 @@ set -uo pipefail
 top=$1
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "check-readme: $*" >&2; exit 1; }
+# On a failure the simulators' logs (the README sends them to *.log) say more.
+fail() {
+  echo "check-readme: $*" >&2
+  for log in "$work"/*.log; do [ -f "$log" ] && { echo "== $log"; cat "$log"; }; done
+  exit 1
+}
 for entry in scripts build assets; do ln -s "$top/$entry" "$work/$entry"; done
 cd "$work" || exit 1
 
