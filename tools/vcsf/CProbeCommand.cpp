@@ -94,10 +94,30 @@ bool CProbeCommand::WaitForParameters(DWORD dwMs, StreamInfoBlock* pBlock, HRESU
     return false;
 }
 
+// The status the failed start notified, if any, comes first: it says why.
 void CProbeCommand::ReportPauseFailure(HRESULT hr)
 {
+    const uint16_t usStatus = LastNotifiedStatus();
+    // A time-out says it all by itself.
+    const bool bStatus = hr != VFW_E_TIMEOUT && usStatus != kStatusNothingYet && usStatus != kStatusOk;
+    if (bStatus) m_errors += L"vcsf probe: status " + CStreamReport::Status(usStatus) + L"\n";
     m_errors += L"vcsf probe: " +
-                CStreamReport::StartFailure(hr, Number(VCSF_TimeOut), static_cast<uint16_t>(Number(VCSF_ComType)), false) + L"\n";
+                CStreamReport::StartFailure(hr, Number(VCSF_TimeOut), static_cast<uint16_t>(Number(VCSF_ComType)), bStatus) +
+                L"\n";
+}
+
+// The status of the last stream information event already queued.
+uint16_t CProbeCommand::LastNotifiedStatus()
+{
+    uint16_t usStatus = kStatusNothingYet;
+    long code = 0;
+    LONG_PTR p1 = 0, p2 = 0;
+    while (SUCCEEDED(m_pEvents->GetEvent(&code, &p1, &p2, 0))) {
+        if (code == kEventStreamInfo && p2 == sizeof(StreamInfoBlock))
+            usStatus = reinterpret_cast<const StreamInfoBlock*>(p1)->info.usStatus;
+        m_pEvents->FreeEventParams(code, p1, p2);
+    }
+    return usStatus;
 }
 
 ULONG CProbeCommand::Number(REFGUID id) { return CConfigCommand::Number(m_pConfig.Get(), id); }

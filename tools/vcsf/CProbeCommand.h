@@ -33,6 +33,7 @@ private:
     // The block of the first stream head, or the abort that came instead.
     bool WaitForParameters(DWORD dwMs, StreamInfoBlock* pBlock, HRESULT* phrAbort);
     void ReportPauseFailure(HRESULT hr);
+    uint16_t LastNotifiedStatus();
     ULONG Number(REFGUID id);
 
     IBaseFilter* const m_pFilter;
