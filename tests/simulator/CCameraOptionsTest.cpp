@@ -71,6 +71,27 @@ TEST(CCameraOptionsTest, HttpErrorStatusesAreForHttpAndFourOrFiveHundreds)
     EXPECT_EQ(Refusal("multicast", {"--lang-status", "500"}), "--lang-status is for http");
 }
 
+TEST(CCameraOptionsTest, DigestAlgorithmsAndStaleNoncesAreForDigest)
+{
+    CCameraOptions options;
+    ASSERT_TRUE(options.Parse(Line("http", {"--auth", "digest", "--digest-algorithm", "sha-256,md5",
+                                            "--stale-nonce-after", "1"})));
+    EXPECT_EQ(options.digestAlgorithms, (std::vector<DigestHash>{DigestHash::Sha256, DigestHash::Md5}));
+    EXPECT_EQ(options.staleNonceAfter, 1u);
+    CCameraOptions defaults;
+    ASSERT_TRUE(defaults.Parse(Line("http", {"--auth", "digest"})));
+    EXPECT_EQ(defaults.digestAlgorithms, std::vector<DigestHash>{DigestHash::Md5});
+    EXPECT_EQ(defaults.staleNonceAfter, 0u);
+    for (const char* list : {"", "sha256", "md5,md5", "md5,", "SHA-256"})
+        EXPECT_EQ(Refusal("http", {"--auth", "digest", "--digest-algorithm", list}),
+                  std::string("--digest-algorithm: invalid value ") + list);
+    EXPECT_EQ(Refusal("http", {"--auth", "digest", "--stale-nonce-after", "0"}), "--stale-nonce-after: invalid value 0");
+    EXPECT_EQ(Refusal("http", {"--digest-algorithm", "md5"}),
+              "--digest-algorithm and --stale-nonce-after are for --auth digest");
+    EXPECT_EQ(Refusal("http", {"--auth", "basic", "--stale-nonce-after", "2"}),
+              "--digest-algorithm and --stale-nonce-after are for --auth digest");
+}
+
 TEST(CCameraOptionsTest, ADatagramSizeIsForTheUdpModesWithinItsBounds)
 {
     EXPECT_EQ(Refusal("unicast", {"--datagram-size", "76"}), "(taken)");

@@ -7,6 +7,8 @@
 #include "tests/simulator/SimulatorAssets.h"
 
 #include "core/CCamParm.h"
+#include "core/CDigestAuthorization.h"
+#include "tests/core/COpenSslDigestCrypto.h"
 #include "tests/core/CTestCamParmOwner.h"
 #include "tools/camera/CTlsCertificate.h"
 
@@ -73,6 +75,23 @@ bool RequestPlainLive(CTcpPeer& peer, std::string* pHead, std::string* pBody)
     *pHead = bytes.substr(0, end + 4);
     *pBody = bytes.substr(end + 4);
     return true;
+}
+
+std::vector<DigestChallenge> DigestChallenges(const httplib::Result& result)
+{
+    std::vector<DigestChallenge> challenges;
+    if (!result) return challenges;
+    for (size_t i = 0; i < result->get_header_value_count("WWW-Authenticate"); i++)
+        EXPECT_TRUE(ParseDigestChallenges(result->get_header_value("WWW-Authenticate", i), &challenges));
+    return challenges;
+}
+
+std::vector<std::string> Digest(const char* pszAlgorithms, std::vector<std::string> more = {})
+{
+    std::vector<std::string> args = {"--user", "admin", "--password", "secret", "--auth", "digest",
+                                     "--digest-algorithm", pszAlgorithms};
+    args.insert(args.end(), more.begin(), more.end());
+    return Http(args);
 }
 
 class HttpCameraTest : public testing::Test {
@@ -144,6 +163,77 @@ TEST_F(HttpCameraTest, DigestCredentialsWithMd5AndQopAuthPassAndAWrongPasswordFa
     EXPECT_EQ(ReadLive(client, [&] { return records.Records().size() >= 2; }), httplib::Error::Canceled);
     EXPECT_FALSE(records.Failed());
     EXPECT_TRUE(camera.WaitForLine("request live-start auth=ok from 127.0.0.1:"));
+}
+
+// Every 401 brings a new nonce, with a challenge for each algorithm in the order
+// given; the library's own client answers SHA-256.
+TEST_F(HttpCameraTest, DigestOffersEachAlgorithmInItsOrderWithANewNonceEachTimeAndSha256Passes)
+{
+    CCameraProcess both(Digest("sha-256,md5"));
+    uint16_t port = both.HttpPort();
+    ASSERT_NE(port, 0);
+    httplib::ClientImpl client("127.0.0.1", port);
+    auto refused = client.Get(kLang);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 401);
+    const std::vector<DigestChallenge> challenges = DigestChallenges(refused);
+    ASSERT_EQ(challenges.size(), 2u);
+    EXPECT_EQ(challenges[0].algorithmName, "SHA-256");
+    EXPECT_EQ(challenges[1].algorithmName, "MD5");
+    EXPECT_EQ(challenges[0].nonce, challenges[1].nonce);
+    EXPECT_EQ(challenges[0].nonce.size(), 32u);
+    EXPECT_NE(DigestChallenges(client.Get(kLang))[0].nonce, challenges[0].nonce);
+
+    CCameraProcess sha256(Digest("sha-256"));
+    port = sha256.HttpPort();
+    ASSERT_NE(port, 0);
+    httplib::ClientImpl viewer("127.0.0.1", port);
+    viewer.set_digest_auth("admin", "wrong");
+    EXPECT_EQ(viewer.Get(kLang)->status, 401);
+    viewer.set_digest_auth("admin", "secret");
+    EXPECT_EQ(viewer.Get(kLang)->status, 200);
+    EXPECT_TRUE(sha256.WaitForLine("request lang.cgi auth=ok from 127.0.0.1:"));
+}
+
+// The filter's own Digest client against the camera, request by request: a nonce
+// is reused with the next count until it goes stale, and then answered anew; a
+// count used before is a replay.
+TEST_F(HttpCameraTest, ANonceReusedWithTheNextCountPassesUntilItGoesStaleAndAReplayIsRefused)
+{
+    using Step = CDigestAuthorization::Step;
+    for (const char* algorithm : {"md5", "sha-256"}) {
+        CCameraProcess camera(Digest(algorithm, {"--stale-nonce-after", "2"}));
+        const uint16_t port = camera.HttpPort();
+        ASSERT_NE(port, 0);
+        httplib::ClientImpl client("127.0.0.1", port);
+        COpenSslDigestCrypto crypto;
+        CDigestAuthorization digest(&crypto);
+        auto get = [&](const std::string& authorization) {
+            return client.Get(kLang, httplib::Headers{{"Authorization", authorization}});
+        };
+        auto answer = [&](const char* pszPassword) {
+            std::string value;
+            EXPECT_TRUE(digest.Authorization("GET", kLang, "admin", pszPassword, &value));
+            return value;
+        };
+        ASSERT_EQ(digest.TakeChallenge(DigestChallenges(client.Get(kLang))), Step::Answer) << algorithm;
+        const std::string first = answer("secret");
+        EXPECT_EQ(get(first)->status, 200);
+        EXPECT_EQ(get(first)->status, 401);
+        EXPECT_EQ(get(answer("secret"))->status, 200);
+        auto stale = get(answer("secret"));
+        ASSERT_TRUE(stale);
+        EXPECT_EQ(stale->status, 401);
+        ASSERT_EQ(digest.TakeChallenge(DigestChallenges(stale)), Step::AnswerStale) << algorithm;
+        EXPECT_EQ(get(answer("secret"))->status, 200);
+        EXPECT_EQ(get(answer("wrong"))->status, 401);
+        std::vector<std::string> results;
+        std::string line;
+        while (results.size() < 7 && camera.WaitForLine("request lang.cgi auth=", &line))
+            results.push_back(line.substr(22, line.find(' ', 22) - 22));
+        EXPECT_EQ(results, (std::vector<std::string>{"missing", "ok", "refused", "ok", "stale", "ok", "refused"}))
+            << algorithm;
+    }
 }
 
 // The payload is checked byte for byte against the clip, through a loop and more.

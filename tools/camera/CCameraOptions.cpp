@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -83,6 +84,22 @@ bool ToStatusList(const std::string& text, size_t maxCount, std::vector<uint16_t
 }
 
 bool ToHttpError(const std::string& text, int* pStatus) { return ToInt(text, 599, pStatus) && *pStatus >= 400; }
+
+// md5, sha-256 or both, comma-separated, each once.
+bool ToDigestHashes(const std::string& text, std::vector<DigestHash>* pList)
+{
+    pList->clear();
+    for (size_t begin = 0;;) {
+        const size_t comma = text.find(',', begin);
+        const std::string name = text.substr(begin, comma - begin);
+        const DigestHash hash = name == "sha-256" ? DigestHash::Sha256 : DigestHash::Md5;
+        if ((name != "md5" && name != "sha-256") || std::find(pList->begin(), pList->end(), hash) != pList->end())
+            return false;
+        pList->push_back(hash);
+        if (comma == std::string::npos) return true;
+        begin = comma + 1;
+    }
+}
 
 }  // namespace
 
@@ -167,6 +184,14 @@ bool CCameraOptions::ParseHttpOption(const std::string& name, const std::string&
     else if (name == "--auth") {
         ok = value == "basic" || value == "digest";
         auth = value == "digest" ? HttpAuth::Digest : HttpAuth::Basic;
+    }
+    else if (name == "--digest-algorithm") {
+        ok = ToDigestHashes(value, &digestAlgorithms);
+        m_bDigestOptionGiven = true;
+    }
+    else if (name == "--stale-nonce-after") {
+        ok = ToInt(value, 0xFFFFFFFF, &staleNonceAfter) && staleNonceAfter > 0;
+        m_bDigestOptionGiven = true;
     }
     else if (name == "--cert") certFile = value;
     else if (name == "--key") keyFile = value;
@@ -258,6 +283,8 @@ bool CCameraOptions::CheckHttp()
     if (certFile.empty() != keyFile.empty()) return Fail("--cert and --key go together");
     if (!certFile.empty() && !bTls) return Fail("--cert and --key are for --tls");
     if (!unitTimesFile.empty()) return Fail("--unit-times is for unicast and multicast");
+    if (m_bDigestOptionGiven && auth != HttpAuth::Digest)
+        return Fail("--digest-algorithm and --stale-nonce-after are for --auth digest");
     return true;
 }
 
@@ -280,11 +307,16 @@ std::string CCameraOptions::HelpText()
       after S seconds and ends. --stop-on-request opens a command port on the
       --bind address and does the same when a stop request arrives there.
   vcsf-camera http --input FILE [--bind 127.0.0.1] [--port P] [--user U --password W]
-                   [--auth basic|digest] [--tls [--cert FILE --key FILE]] [options]
+                   [--auth basic|digest [--digest-algorithm md5|sha-256[,...]]
+                   [--stale-nonce-after N]] [--tls [--cert FILE --key FILE]] [options]
       Serves the camera's CGI (P=0: the system chooses). /cgi-bin/lang.cgi checks
-      the credentials, Basic or Digest (MD5, qop=auth) as --auth says (default
-      basic; without --user none), and answers 401 with the challenge or a small
-      body. /liveimg.cgi?stream=1, checked the same way, answers with one endless
+      the credentials, Basic or Digest (qop=auth) as --auth says (default basic;
+      without --user none), and answers 401 with the challenge or a small body.
+      Digest offers a challenge for each --digest-algorithm in the order given
+      (default md5), each 401 with a new nonce; the nonce count of the answers
+      must go up; after --stale-nonce-after N requests that a nonce admitted,
+      the next is answered 401 with stale=true and a new nonce.
+      /liveimg.cgi?stream=1, checked the same way, answers with one endless
       body of records from the start of the file, each a 14-byte identify head
       ("VCNC", length 50, the status), bytes 14 to 49 of a first stream head and
       the unit whose length the head gives (a unit larger than the 81920 bytes a
@@ -357,8 +389,10 @@ Log lines on standard output, each flushed at once:
   request continue from IP:PORT
   request stop from IP:PORT
   request unknown bytes=N from IP:PORT
-  request lang.cgi|live-start|live-stop auth=ok|missing|refused from IP:PORT
-                                        http; ok always without --user
+  request lang.cgi|live-start|live-stop auth=ok|missing|refused|stale from IP:PORT
+                                        http; ok always without --user; stale
+                                        for a right Digest answer with a nonce
+                                        gone stale
   request unknown GET TARGET from IP:PORT
   sent http-status CODE to live-start|lang.cgi
                                         --live-status, --lang-status

@@ -9,6 +9,7 @@
 
 enum class CameraMode { None, Unicast, Multicast, Http, Build, Help };
 enum class HttpAuth { Basic, Digest };
+enum class DigestHash { Md5, Sha256 };
 
 class CCameraOptions {
 public:
@@ -49,6 +50,8 @@ public:
     std::string user;  // http: empty, no credential check
     std::string password;
     HttpAuth auth = HttpAuth::Basic;
+    std::vector<DigestHash> digestAlgorithms = {DigestHash::Md5};  // --auth digest: offered in this order
+    uint32_t staleNonceAfter = 0;  // --auth digest: requests a nonce admits before it is stale; 0: never
     bool bTls = false;
     std::string certFile;  // http --tls: empty, a self-signed certificate
     std::string keyFile;
@@ -94,4 +97,5 @@ private:
     std::string m_error;
     bool m_bStatusGiven = false;
     bool m_bDatagramSizeGiven = false;
+    bool m_bDigestOptionGiven = false;
 };

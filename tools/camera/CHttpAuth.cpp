@@ -4,8 +4,9 @@
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
+#include <algorithm>
 #include <cctype>
-#include <map>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -23,13 +24,15 @@ std::string Hex(const unsigned char* p, size_t cb)
     return text;
 }
 
-std::string Md5Hex(const std::string& text)
+std::string HashHex(DigestHash hash, const std::string& text)
 {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int cb = 0;
-    EVP_Digest(text.data(), text.size(), digest, &cb, EVP_md5(), nullptr);
+    EVP_Digest(text.data(), text.size(), digest, &cb, hash == DigestHash::Sha256 ? EVP_sha256() : EVP_md5(), nullptr);
     return Hex(digest, cb);
 }
+
+const char* AlgorithmName(DigestHash hash) { return hash == DigestHash::Sha256 ? "SHA-256" : "MD5"; }
 
 std::string Base64(const std::string& text)
 {
@@ -93,37 +96,66 @@ std::map<std::string, std::string> DigestFields(const std::string& text)
     return fields;
 }
 
+// The eight hex digits of nc.
+bool NonceCount(const std::string& text, uint64_t* pCount)
+{
+    if (text.size() != 8 || !std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }))
+        return false;
+    *pCount = std::strtoull(text.c_str(), nullptr, 16);
+    return true;
+}
+
 }  // namespace
 
 CHttpAuth::CHttpAuth(const CCameraOptions& options)
-    : m_User(options.user), m_Password(options.password), m_Scheme(options.auth)
+    : m_User(options.user),
+      m_Password(options.password),
+      m_Scheme(options.auth),
+      m_Algorithms(options.digestAlgorithms),
+      m_ulStaleAfter(options.staleNonceAfter)
 {
-    unsigned char nonce[16] = {};
-    RAND_bytes(nonce, sizeof(nonce));
-    m_Nonce = Hex(nonce, sizeof(nonce));
 }
 
 const char* CHttpAuth::Name(AuthResult result)
 {
-    return result == AuthResult::Ok ? "ok" : result == AuthResult::Missing ? "missing" : "refused";
+    static const char* const names[] = {"ok", "missing", "refused", "stale"};
+    return names[static_cast<int>(result)];
 }
 
-std::string CHttpAuth::Challenge() const
+std::vector<std::string> CHttpAuth::Challenges(bool bStale)
 {
-    if (m_Scheme == HttpAuth::Basic) return std::string("Basic realm=\"") + kRealm + "\"";
-    return std::string("Digest realm=\"") + kRealm + "\", qop=\"auth\", algorithm=MD5, nonce=\"" + m_Nonce + "\"";
+    if (m_Scheme == HttpAuth::Basic) return {std::string("Basic realm=\"") + kRealm + "\""};
+    const std::string nonce = NewNonce();
+    std::vector<std::string> challenges;
+    for (const DigestHash hash : m_Algorithms)
+        challenges.push_back(std::string("Digest realm=\"") + kRealm + "\", qop=\"auth\", algorithm=" +
+                             AlgorithmName(hash) + ", nonce=\"" + nonce + "\"" + (bStale ? ", stale=true" : ""));
+    return challenges;
 }
 
-AuthResult CHttpAuth::Check(const std::string& method, const std::string& target,
-                            const std::string& authorization) const
+std::string CHttpAuth::NewNonce()
+{
+    unsigned char bytes[16] = {};
+    RAND_bytes(bytes, sizeof(bytes));
+    const std::string nonce = Hex(bytes, sizeof(bytes));
+    std::lock_guard<std::mutex> lock(m_Lock);
+    if (m_NonceOrder.size() == kMaxNonces) {
+        m_Nonces.erase(m_NonceOrder.front());
+        m_NonceOrder.pop_front();
+    }
+    m_Nonces[nonce] = NonceUse();
+    m_NonceOrder.push_back(nonce);
+    return nonce;
+}
+
+AuthResult CHttpAuth::Check(const std::string& method, const std::string& target, const std::string& authorization)
 {
     if (m_User.empty()) return AuthResult::Ok;
     if (authorization.empty()) return AuthResult::Missing;
     std::string rest;
     const std::string scheme = Scheme(authorization, &rest);
-    const bool ok = m_Scheme == HttpAuth::Basic ? scheme == "basic" && CheckBasic(rest)
-                                                : scheme == "digest" && CheckDigest(method, target, rest);
-    return ok ? AuthResult::Ok : AuthResult::Refused;
+    if (m_Scheme == HttpAuth::Basic) return scheme == "basic" && CheckBasic(rest) ? AuthResult::Ok : AuthResult::Refused;
+    return scheme == "digest" ? CheckDigest(method, target, rest) : AuthResult::Refused;
 }
 
 bool CHttpAuth::CheckBasic(const std::string& credentials) const
@@ -131,15 +163,34 @@ bool CHttpAuth::CheckBasic(const std::string& credentials) const
     return SameText(credentials, Base64(m_User + ":" + m_Password));
 }
 
-bool CHttpAuth::CheckDigest(const std::string& method, const std::string& target, const std::string& text) const
+// Right credentials with a nonce that is not (or no longer) ours: stale.
+AuthResult CHttpAuth::CheckDigest(const std::string& method, const std::string& target, const std::string& text)
 {
     std::map<std::string, std::string> f = DigestFields(text);
-    const bool bMd5 = f.count("algorithm") == 0 || Lower(f["algorithm"]) == "md5";
-    if (!bMd5 || f["username"] != m_User || f["realm"] != kRealm || f["nonce"] != m_Nonce || f["uri"] != target ||
-        f["qop"] != "auth" || f["nc"].empty() || f["cnonce"].empty())
-        return false;
-    const std::string ha1 = Md5Hex(m_User + ":" + kRealm + ":" + m_Password);
-    const std::string ha2 = Md5Hex(method + ":" + target);
-    const std::string expected = Md5Hex(ha1 + ":" + m_Nonce + ":" + f["nc"] + ":" + f["cnonce"] + ":auth:" + ha2);
-    return SameText(Lower(f["response"]), expected);
+    const std::string algorithm = f.count("algorithm") ? Lower(f["algorithm"]) : "md5";
+    const auto offered = std::find_if(m_Algorithms.begin(), m_Algorithms.end(),
+                                      [&](DigestHash hash) { return Lower(AlgorithmName(hash)) == algorithm; });
+    uint64_t count = 0;
+    if (offered == m_Algorithms.end() || f["username"] != m_User || f["realm"] != kRealm || f["uri"] != target ||
+        f["qop"] != "auth" || !NonceCount(f["nc"], &count) || f["cnonce"].empty())
+        return AuthResult::Refused;
+    const DigestHash hash = *offered;
+    const std::string ha1 = HashHex(hash, m_User + ":" + kRealm + ":" + m_Password);
+    const std::string ha2 = HashHex(hash, method + ":" + target);
+    const std::string expected =
+        HashHex(hash, ha1 + ":" + f["nonce"] + ":" + f["nc"] + ":" + f["cnonce"] + ":auth:" + ha2);
+    if (!SameText(Lower(f["response"]), expected)) return AuthResult::Refused;
+    return UseNonce(f["nonce"], count);
+}
+
+AuthResult CHttpAuth::UseNonce(const std::string& nonce, uint64_t count)
+{
+    std::lock_guard<std::mutex> lock(m_Lock);
+    const auto found = m_Nonces.find(nonce);
+    if (found == m_Nonces.end() || (m_ulStaleAfter && found->second.admitted >= m_ulStaleAfter))
+        return AuthResult::Stale;
+    if (count <= found->second.lastCount) return AuthResult::Refused;  // a replay
+    found->second.admitted++;
+    found->second.lastCount = count;
+    return AuthResult::Ok;
 }

@@ -128,7 +128,8 @@ bool CHttpCamera::Admit(const httplib::Request& request, httplib::Response& resp
     m_Live.Requested();
     if (result == AuthResult::Ok) return true;
     response.status = 401;
-    response.set_header("WWW-Authenticate", m_Auth.Challenge());
+    for (const std::string& challenge : m_Auth.Challenges(result == AuthResult::Stale))
+        response.set_header("WWW-Authenticate", challenge);
     response.set_content("401 Unauthorized\n", "text/plain");
     return false;
 }

@@ -47,7 +47,7 @@ private:
     CCameraLog& m_Log;
     CRunControl m_Run;
     const CStreamParameters m_Parameters;
-    const CHttpAuth m_Auth;
+    CHttpAuth m_Auth;
     CLiveControl m_Live;
     std::unique_ptr<httplib::Server> m_pServer;
     std::atomic<uint64_t> m_qwLiveBodies = 0;
