@@ -24,6 +24,9 @@ constexpr DWORD kIgnoreCAAndRevocation = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECUR
 constexpr DWORD kThreadTickMs = 5;
 constexpr DWORD kHttpOk = 200;
 constexpr DWORD kHttpUnauthorized = 401;
+const wchar_t* const kLangPath = L"/cgi-bin/lang.cgi";
+const wchar_t* const kLiveStartPath = L"/liveimg.cgi?stream=1";
+const wchar_t* const kLiveStopPath = L"/liveimg.cgi?stream=0";
 
 const CWorkerThread::Policy kThreadPolicy = {10000, 1, THREAD_PRIORITY_ABOVE_NORMAL};
 
@@ -95,6 +98,7 @@ HRESULT CHTTPClient::Open(const NetworkSettings& settings)
     m_bUseSSL = settings.bUseSSL != 0;
     CopySetting(m_szUserName, settings.szUserName);
     CopySetting(m_szPassword, settings.szPassword);
+    m_Digest.SetCredentials(m_szUserName, m_szPassword);
     m_bHostSession = settings.hSession != 0;
     if (m_bHostSession) {
         m_hSession = reinterpret_cast<HINTERNET>(static_cast<uintptr_t>(settings.hSession));
@@ -139,6 +143,7 @@ void CHTTPClient::Close()
     if (m_hInternet) InternetCloseHandle(m_hInternet);
     m_hInternet = nullptr;
     m_pReader.reset();
+    m_Digest.Clear();
 }
 
 int32_t CHTTPClient::StartSession()
@@ -165,7 +170,7 @@ int32_t CHTTPClient::StartSession()
 
 int32_t CHTTPClient::InitialConnect()
 {
-    HINTERNET hRequest = OpenRequest(L"/cgi-bin/lang.cgi");
+    HINTERNET hRequest = OpenRequest(kLangPath);
     if (!hRequest) return -4;
     g_Trace(0, L"InitialConnect: lang.cgi OpenRequest(%s) ok.", m_bUseSSL ? L"HTTPS" : L"HTTP");
     if (!SendRequest(hRequest)) {
@@ -173,7 +178,7 @@ int32_t CHTTPClient::InitialConnect()
         return -5;
     }
     g_Trace(0, L"InitialConnect: lang.cgi SendRequest ok.");
-    const DWORD dwStatus = GetStatusCode(hRequest);
+    const DWORD dwStatus = StatusAnswering(hRequest, kLangPath);
     if (dwStatus == kHttpUnauthorized) {
         g_Trace(1, L"401 User Name and/or Password may be incorrect.");
         InternetCloseHandle(hRequest);
@@ -202,6 +207,7 @@ HINTERNET CHTTPClient::OpenRequest(const wchar_t* pszPath)
     g_Trace(0, L"VCHttpOpenRequest ok.");
     DWORD dwTimeOut = kReceiveTimeOutMs;
     InternetSetOptionW(hRequest, INTERNET_OPTION_RECEIVE_TIMEOUT, &dwTimeOut, sizeof(dwTimeOut));
+    m_Digest.Begin(hRequest, pszPath);
     return hRequest;
 }
 
@@ -296,6 +302,19 @@ DWORD CHTTPClient::GetStatusCode(HINTERNET hRequest)
     return dwStatus;
 }
 
+// The status after the Digest challenges that WinINet left standing were answered
+// and the request sent again (0 when a resend failed).
+DWORD CHTTPClient::StatusAnswering(HINTERNET hRequest, const wchar_t* pszPath)
+{
+    DWORD dwStatus = GetStatusCode(hRequest);
+    while (dwStatus == kHttpUnauthorized && m_Digest.Answer(hRequest, pszPath)) {
+        GetLengthAndRead(hRequest);  // the 401's page, so that the connection can carry the resend
+        if (!SendRequest(hRequest)) return 0;
+        dwStatus = GetStatusCode(hRequest);
+    }
+    return dwStatus;
+}
+
 // The small answer of the credential check is read and dropped; a large one is refused.
 int32_t CHTTPClient::GetLengthAndRead(HINTERNET hRequest)
 {
@@ -331,7 +350,7 @@ int32_t CHTTPClient::GetLengthAndRead(HINTERNET hRequest)
 int32_t CHTTPClient::DataReceiveStart()
 {
     g_Trace(0, L"DataReceiveStart");
-    HINTERNET hRequest = OpenRequest(L"/liveimg.cgi?stream=1");
+    HINTERNET hRequest = OpenRequest(kLiveStartPath);
     if (!hRequest) return FailDataReceiveStart(-8);
     if (!SendRequest(hRequest)) {
         InternetCloseHandle(hRequest);
@@ -339,7 +358,7 @@ int32_t CHTTPClient::DataReceiveStart()
     }
     g_Trace(0, L"DataReceiveStart: Data SendRequest ok.");
     // A refused live request answers with a page, not with records.
-    const DWORD dwStatus = GetStatusCode(hRequest);
+    const DWORD dwStatus = StatusAnswering(hRequest, kLiveStartPath);
     if (dwStatus != kHttpOk) {
         g_Trace(1, L"DataReceiveStart: live request answered %d.", dwStatus);
         if (dwStatus == kHttpUnauthorized) m_pCamParm->SetStatus(kStatusUnauthorized, true);
@@ -410,9 +429,11 @@ int32_t CHTTPClient::StopSession()
 
 int32_t CHTTPClient::SendLiveStop()
 {
-    HINTERNET hRequest = OpenRequest(L"/liveimg.cgi?stream=0");
+    HINTERNET hRequest = OpenRequest(kLiveStopPath);
     if (!hRequest) return -1;
     const bool bSent = SendRequest(hRequest);
+    // Its answer is not read, but a stale nonce must be answered for the stop to count.
+    if (bSent && m_Digest.HasNonce()) StatusAnswering(hRequest, kLiveStopPath);
     InternetCloseHandle(hRequest);
     if (!bSent) return -2;
     g_Trace(0, L"StopSession: Live Stop Request send ok.");

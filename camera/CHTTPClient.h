@@ -2,7 +2,9 @@
 // The HTTP transport: the WinINet session (its own, or one the host made), the
 // credential check, the live start request whose body the receiving thread reads
 // record by record into the ring buffer and the recording parser, and the live stop
-// request. Each start opens what it needs; the stop closes it again.
+// request. Each start opens what it needs; the stop closes it again. A Digest
+// challenge that WinINet leaves standing is answered here (CWinInetDigest), and its
+// nonce goes with the requests after it.
 //
 // Threads: the filter's pausing thread runs Start (StartSession, DataReceiveStart);
 // the receiving thread alone reads the data request once it runs; the filter's
@@ -12,6 +14,7 @@
 // is closed once, by whichever takes it first: the receiving thread at its end, or
 // StopSession to cancel a read that the stop event did not end in time.
 
+#include "camera/CWinInetDigest.h"
 #include "camera/ITransport.h"
 #include "baseclasses/CWorkerThread.h"
 
@@ -61,6 +64,7 @@ private:
                           const wchar_t* pszSetError);
     void ReportInternetError(DWORD dwError);
     DWORD GetStatusCode(HINTERNET hRequest);
+    DWORD StatusAnswering(HINTERNET hRequest, const wchar_t* pszPath);
     int32_t GetLengthAndRead(HINTERNET hRequest);
     int32_t FailDataReceiveStart(int32_t result);
     static unsigned ThreadProc(void* pParam);
@@ -84,6 +88,7 @@ private:
     CCamParm* const m_pCamParm;
     ICamParmOwner* const m_pOwner;
     CWorkerThread m_RecvThread;
+    CWinInetDigest m_Digest;
     std::unique_ptr<CWinInetByteSource> m_pSource;
     std::unique_ptr<CHttpRecordReader> m_pReader;
 };

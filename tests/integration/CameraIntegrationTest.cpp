@@ -56,6 +56,18 @@ bool WaitForCameraLogLine(const std::string& prefix)
     });
 }
 
+// The camera's request lines in order, each without its peer: "live-start auth=ok".
+std::vector<std::string> CameraRequests()
+{
+    char path[MAX_PATH] = "Z:";
+    std::vector<std::string> requests;
+    if (!GetEnvironmentVariableA("VCSF_CAMERA_LOG", path + 2, MAX_PATH - 2)) return requests;
+    std::ifstream log(path);
+    for (std::string line; std::getline(log, line);)
+        if (line.rfind("request ", 0) == 0) requests.push_back(line.substr(8, line.find(" from ") - 8));
+    return requests;
+}
+
 // What a person at the camera's console would do: tell it to stop the multicast.
 void SendStopRequest(uint16_t port)
 {
@@ -680,6 +692,77 @@ TEST_F(HttpIntegrationTest, AHostsOwnSessionCarriesTheStream)
     StopWithinBound();
     EXPECT_TRUE(InternetCloseHandle(hSession));  // still the host's to close
     InternetCloseHandle(hInternet);
+}
+
+// Digest cameras (vcsf-camera http --auth digest --password Circle-of-Life): where
+// WinINet leaves the challenge standing (Wine's does; Microsoft's answers it, and
+// then the camera's log shows its own requests) the client answers it.
+const wchar_t* const kDigestPassword = L"Circle-of-Life";
+
+// SHA-256; the live and stop requests reuse the credential check's nonce.
+TEST_F(HttpIntegrationTest, ADigestCameraAdmitsTheRightPasswordAndLaterRequestsReuseItsNonce)
+{
+    UseHttpCamera(L"admin", kDigestPassword);
+    ASSERT_EQ(control->Run(), S_OK);
+    ASSERT_TRUE(WaitForDelivered(200000));
+    const CTestSink::Counts counts = sink->GetCounts();
+    EXPECT_EQ(ReadBE32(counts.head), 0x000001BAu);
+    StopWithinBound();
+    ASSERT_TRUE(WaitForCameraLogLine("request live-stop"));
+    EXPECT_EQ(CameraRequests(), (std::vector<std::string>{"lang.cgi auth=missing", "lang.cgi auth=ok",
+                                                          "live-start auth=ok", "live-stop auth=ok"}));
+}
+
+// The refused answer is not tried again: two requests, and the start fails.
+TEST_F(HttpIntegrationTest, ADigestCameraRefusesAWrongPasswordWith9003)
+{
+    UseHttpCamera(L"admin", L"Circle-of-Lies");
+    EXPECT_EQ(control->Pause(), E_FAIL);
+    EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->GetStatus(), kStatusUnauthorized);
+    StopWithinBound();
+    EXPECT_EQ(CameraRequests(), (std::vector<std::string>{"lang.cgi auth=missing", "lang.cgi auth=refused"}));
+}
+
+// The camera runs with --stale-nonce-after 1: the nonce that the credential check
+// used is stale for the live request, and the new one for the stop request.
+TEST_F(HttpIntegrationTest, ADigestNonceGoneStaleIsAnsweredOnceMore)
+{
+    UseHttpCamera(L"admin", kDigestPassword);
+    ASSERT_EQ(control->Run(), S_OK);
+    ASSERT_TRUE(WaitForDelivered(200000));
+    EXPECT_EQ(CFilterTestPeer::CamParm(filter.Get())->GetStatus(), kStatusOk);
+    StopWithinBound();
+    ASSERT_TRUE(WaitForCameraLogLine("request live-stop auth=ok"));
+    EXPECT_EQ(CameraRequests(),
+              (std::vector<std::string>{"lang.cgi auth=missing", "lang.cgi auth=ok", "live-start auth=stale",
+                                        "live-start auth=ok", "live-stop auth=stale", "live-stop auth=ok"}));
+}
+
+// A refused password, then the right one (the camera offers SHA-256 and MD5): the
+// refusal is traced, and neither password nor any answer is.
+TEST_F(HttpIntegrationTest, TheTraceOfADigestSessionHoldsNeitherThePasswordNorTheAnswer)
+{
+    CTraceFileSession session;
+    VARIANT off = {};
+    ASSERT_EQ(Set(VCSF_ProtectedMode, off), S_OK);
+    UseHttpCamera(L"admin", L"Circle-of-Lies");
+    EXPECT_EQ(control->Pause(), E_FAIL);
+    StopWithinBound();
+    UseHttpCamera(L"admin", kDigestPassword);
+    ASSERT_EQ(control->Run(), S_OK);
+    EXPECT_TRUE(WaitForDelivered(200000));
+    StopWithinBound();
+    ReleaseFilter();
+    const std::vector<std::string> lines = session.TraceLines();
+    EXPECT_GE(CTraceFileSession::Find(lines, "Digest: the answer was refused."), 0);
+    EXPECT_GE(CTraceFileSession::Find(lines, "401 User Name and/or Password may be incorrect."), 0);
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.find("Circle-of-Li"), std::string::npos) << line;
+        EXPECT_EQ(line.find("response="), std::string::npos) << line;
+    }
+    EXPECT_EQ(CameraRequests(), (std::vector<std::string>{"lang.cgi auth=missing", "lang.cgi auth=refused",
+                                                          "lang.cgi auth=missing", "lang.cgi auth=ok",
+                                                          "live-start auth=ok", "live-stop auth=ok"}));
 }
 
 // Three cameras at once (unicast, multicast and HTTP, nested with-camera.sh runs);

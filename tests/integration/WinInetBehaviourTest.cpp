@@ -1,5 +1,6 @@
 // The WinINet facts the HTTP client is written on, pinned against vcsf-camera http on
-// loopback: the connection's credentials answer the camera's challenge; a refused
+// loopback: the connection's credentials answer the camera's Basic challenge (a
+// Digest one only on Windows, whose WWW-Authenticate headers Wine leaves); a refused
 // connection is 12029; a self-signed certificate is 12045 until the security flags
 // allow it; a long live body reads record by record; a read on a server that went
 // silent ends, also after another thread closed the request under it.
@@ -168,6 +169,37 @@ TEST_F(CWinInetBehaviourTest, ARequestOnAHostsSessionCarriesTheHostsCredentials)
     std::vector<uint8_t> data;
     ASSERT_TRUE(ReadRecord(request.Get(), &data));
     EXPECT_GT(data.size(), 0u);
+}
+
+// The camera runs with --auth digest --digest-algorithm sha-256,md5. Microsoft's
+// WinINet answers a Digest challenge with the connection's credentials; Wine 8.0's
+// finds no security package for the scheme and leaves the 401 standing, each
+// WWW-Authenticate header readable by its index.
+TEST_F(CWinInetBehaviourTest, ADigestChallengeIsAnsweredOnWindowsAndLeftToTheApplicationByWine)
+{
+    CInternetHandle session(Connect(L"admin", L"secret"));
+    CInternetHandle request(Open(session.Get(), L"/cgi-bin/lang.cgi", false));
+    ASSERT_EQ(Send(request.Get()), 0u);
+    if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+        EXPECT_EQ(StatusCode(request.Get()), 200u);
+        return;
+    }
+    ASSERT_EQ(StatusCode(request.Get()), 401u);
+    std::vector<std::wstring> headers;
+    for (DWORD dwIndex = 0; headers.size() < 4;) {
+        WCHAR value[512] = {};
+        DWORD cb = sizeof(value);
+        const DWORD dwAsked = dwIndex;
+        if (!HttpQueryInfoW(request.Get(), HTTP_QUERY_WWW_AUTHENTICATE, value, &cb, &dwIndex)) {
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_HTTP_HEADER_NOT_FOUND));
+            break;
+        }
+        EXPECT_EQ(dwIndex, dwAsked + 1);
+        headers.push_back(value);
+    }
+    ASSERT_EQ(headers.size(), 2u);
+    EXPECT_EQ(headers[0].rfind(L"Digest realm=\"camera\", qop=\"auth\", algorithm=SHA-256, nonce=\"", 0), 0u);
+    EXPECT_EQ(headers[1].rfind(L"Digest realm=\"camera\", qop=\"auth\", algorithm=MD5, nonce=\"", 0), 0u);
 }
 
 TEST_F(CWinInetBehaviourTest, ARefusedConnectionIs12029)
