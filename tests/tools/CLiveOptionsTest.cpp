@@ -9,13 +9,13 @@ using Assignments = std::vector<CConfigCommand::Assignment>;
 TEST(CLiveOptionsTest, NetworkOptionsBecomeAssignmentsThatNameWhatTheUserTyped)
 {
     CLiveOptions options;
-    ASSERT_TRUE(options.Parse({L"--camera=10.0.0.7:5001", L"--nic", L"10.0.0.1", L"--timeout", L"2000", L"HVSF_Rec=true",
+    ASSERT_TRUE(options.Parse({L"--camera=127.0.0.7:5001", L"--nic", L"127.0.0.1", L"--timeout", L"2000", L"HVSF_Rec=true",
                                L"--duration", L"2.5", L"--stall-timeout=4", L"-o", L"-", L"--json"}));
     const Assignments expected = {{L"HVSF_Rec=true"},
                                   {L"VCSF_TimeOut=2000", L"--timeout 2000"},
-                                  {L"VCSF_Address=10.0.0.7", L"--camera 10.0.0.7:5001"},
-                                  {L"VCSF_Port=5001", L"--camera 10.0.0.7:5001"},
-                                  {L"VCSF_NIC=10.0.0.1", L"--nic 10.0.0.1"}};
+                                  {L"VCSF_Address=127.0.0.7", L"--camera 127.0.0.7:5001"},
+                                  {L"VCSF_Port=5001", L"--camera 127.0.0.7:5001"},
+                                  {L"VCSF_NIC=127.0.0.1", L"--nic 127.0.0.1"}};
     EXPECT_EQ(options.assignments, expected);
     EXPECT_EQ(options.output, L"-");
     EXPECT_DOUBLE_EQ(options.duration, 2.5);
@@ -24,13 +24,13 @@ TEST(CLiveOptionsTest, NetworkOptionsBecomeAssignmentsThatNameWhatTheUserTyped)
 
     // Over HTTP the camera's port is the TCP port, wherever --transport stands.
     CLiveOptions http;
-    ASSERT_TRUE(http.Parse({L"--camera", L"10.0.0.7:8443", L"--nic", L"10.0.0.1", L"--transport", L"http", L"--ssl",
+    ASSERT_TRUE(http.Parse({L"--camera", L"127.0.0.7:8443", L"--nic", L"127.0.0.1", L"--transport", L"http", L"--ssl",
                             L"--user", L"admin", L"--password", L"secret", L"-o", L"-"}));
     const Assignments session = {{L"VCSF_ComType=2", L"--transport http"}, {L"VCSF_UseSSL=true", L"--ssl"},
                                  {L"VCSF_UserName=admin", L"--user admin"},  {L"VCSF_Password=secret", L"--password"},
-                                 {L"VCSF_Address=10.0.0.7", L"--camera 10.0.0.7:8443"},
-                                 {L"VCSF_TCPPort=8443", L"--camera 10.0.0.7:8443"},
-                                 {L"VCSF_NIC=10.0.0.1", L"--nic 10.0.0.1"}};
+                                 {L"VCSF_Address=127.0.0.7", L"--camera 127.0.0.7:8443"},
+                                 {L"VCSF_TCPPort=8443", L"--camera 127.0.0.7:8443"},
+                                 {L"VCSF_NIC=127.0.0.1", L"--nic 127.0.0.1"}};
     EXPECT_EQ(http.assignments, session);
 }
 
@@ -51,7 +51,7 @@ TEST(CLiveOptionsTest, AHostNameIsResolvedAndTheNicFollowsTheRoute)
 // The arguments of a run that would start, and `more`.
 std::vector<std::wstring> Runnable(std::vector<std::wstring> more)
 {
-    std::vector<std::wstring> args = {L"-o", L"x", L"--camera", L"10.0.0.7", L"--nic", L"10.0.0.1"};
+    std::vector<std::wstring> args = {L"-o", L"x", L"--camera", L"127.0.0.7", L"--nic", L"127.0.0.1"};
     args.insert(args.end(), more.begin(), more.end());
     return args;
 }
@@ -59,12 +59,12 @@ std::vector<std::wstring> Runnable(std::vector<std::wstring> more)
 TEST(CLiveOptionsTest, MalformedAndConflictingCommandLinesAreNamed)
 {
     const std::vector<std::pair<std::vector<std::wstring>, std::wstring>> cases = {
-        {{L"--camera", L"10.0.0.7"}, L"-o FILE (or -o - for standard output) is required"},
+        {{L"--camera", L"127.0.0.7"}, L"-o FILE (or -o - for standard output) is required"},
         {{L"-o", L"x"}, L"--camera ADDRESS[:PORT] is required: the camera's address or host name"},
         {{L"-o"}, L"-o needs a value"},
         {{L"-o", L"x", L"--camera", L":80"}, L"--camera :80: not ADDRESS[:PORT] with a port from 1 to 65535"},
-        {{L"-o", L"x", L"--camera", L"10.0.0.7:99999"},
-         L"--camera 10.0.0.7:99999: not ADDRESS[:PORT] with a port from 1 to 65535"},
+        {{L"-o", L"x", L"--camera", L"127.0.0.7:99999"},
+         L"--camera 127.0.0.7:99999: not ADDRESS[:PORT] with a port from 1 to 65535"},
         {{L"-o", L"x", L"--camera", L"no-such-host.invalid"},
          L"--camera no-such-host.invalid: cannot find the host 'no-such-host.invalid'"},
         {Runnable({L"--duration", L"0"}), L"--duration takes seconds above 0, up to a year"},
