@@ -15,25 +15,27 @@ fail() { echo "check-signals: $*" >&2; exit 1; }
 # until TEST: polls for what the run shows from outside, for at most 20 s.
 until_() { for _ in $(seq 200); do eval "$1" && return 0; sleep 0.1; done; return 1; }
 
-case $mode in
-waiting)
-  bash "$vcsf" live --camera "127.0.0.1:$VCSF_CAMERA_PORT" --nic 127.0.0.1 --transport http --timeout 25000 \
-    -o "$work/live.ps" 2>"$work/err" &
-  pid=$!
-  until_ 'grep -q "request live-start" "$VCSF_CAMERA_LOG"' || fail "the live request did not come"
+# term_when TEST LIVE_OPTION...: runs vcsf live through the script in the
+# background, sends it a TERM once TEST holds, and leaves its status in $status.
+term_when() {
+  local test=$1
+  shift
+  bash "$vcsf" live --camera "127.0.0.1:$VCSF_CAMERA_PORT" --nic 127.0.0.1 -o "$work/live.ps" "$@" 2>"$work/err" &
+  local pid=$!
+  until_ "$test" || fail "$mode: not seen: $test"
   kill -TERM "$pid"
   wait "$pid"
   status=$?
+}
+
+case $mode in
+waiting)
+  term_when 'grep -q "request live-start" "$VCSF_CAMERA_LOG"' --transport http --timeout 25000
   [ "$status" = 1 ] || fail "an interrupted wait ended with $status: $(cat "$work/err")"
   grep -q "interrupted while the filter waited for the camera" "$work/err" || fail "the interruption was not said: $(cat "$work/err")"
   [ -e "$work/live.ps" ] && fail "an interrupted wait made the file";;
 streaming)
-  bash "$vcsf" live --camera "127.0.0.1:$VCSF_CAMERA_PORT" --nic 127.0.0.1 -o "$work/live.ps" 2>"$work/err" &
-  pid=$!
-  until_ '[ -s "$work/live.ps" ]' || fail "no data came"
-  kill -TERM "$pid"
-  wait "$pid"
-  status=$?
+  term_when '[ -s "$work/live.ps" ]'
   [ "$status" = 0 ] || fail "a TERM ended the run with $status: $(cat "$work/err")"
   # A Windows program's text lines end in CR LF.
   tr -d '\r' <"$work/err" | grep -Eq "^vcsf live: [0-9.]+ s, $(stat -c %s "$work/live.ps") bytes written$" ||

@@ -310,13 +310,9 @@ HRESULT CPlayCommand::ApplySeek(int64_t seconds)
 
 void CPlayCommand::SayControl(const std::wstring& line, const std::wstring& result)
 {
-    std::wstring quoted;
-    for (wchar_t c : line) {
-        if (c == L'"' || c == L'\\') quoted += L'\\';
-        if (c >= 0x20) quoted += c;
-    }
     m_Session.Event(L"vcsf play: control: " + line + L": " + result,
-                    L"{\"event\":\"control\",\"command\":\"" + quoted + L"\",\"result\":\"" + result + L"\"}");
+                    L"{\"event\":\"control\",\"command\":" + CStreamReport::JsonText(line) + L",\"result\":" +
+                        CStreamReport::JsonText(result) + L"}");
 }
 
 // The filter takes a speed once its first data have arrived.

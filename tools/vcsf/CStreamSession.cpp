@@ -9,11 +9,6 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace {
-
-constexpr DWORD kInterruptCheckMs = 50;
-
-}  // namespace
 
 CStreamSession::CStreamSession(IBaseFilter* pFilter, const wchar_t* pszCommand, bool bJson, Report report)
     : m_pFilter(pFilter), m_Command(pszCommand), m_bJson(bJson), m_Report(std::move(report))
@@ -69,6 +64,8 @@ HRESULT CStreamSession::ConnectSink(const wchar_t* pszPin, CSampleSink* pSink, c
 }
 
 namespace {
+
+constexpr DWORD kInterruptCheckMs = 50;
 
 struct StartCall {
     IMediaControl* pControl;
