@@ -54,6 +54,9 @@ HRESULT CTransportChooser::Start(const FilterSettings& settings)
     return m_pActive->Start(settings);
 }
 
+// Only the UDP start waits for the camera; an HTTP start is bounded by WinINet's time-outs.
+void CTransportChooser::AbortStart() { m_pUdp->AbortStart(); }
+
 void CTransportChooser::Stop()
 {
     if (m_pActive) m_pActive->Stop();

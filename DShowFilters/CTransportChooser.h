@@ -33,6 +33,8 @@ public:
     // E_NOTIMPL for a communication type without a transport.
     HRESULT Start(const FilterSettings& settings);
     void Stop();
+    // Cuts short a start that waits for the camera's first packet; any thread.
+    void AbortStart();
     bool IsActive();
     // A file reader was made and not deleted since.
     bool HasFileReader() const;

@@ -5,6 +5,7 @@
 #include "DShowFilters/CVCSourceOutputPin.h"
 #include "baseclasses/ComGuard.h"
 #include "DShowFilters/CTransportChooser.h"
+#include "camera/CReconnector.h"
 #include "camera/CStallWatch.h"
 #include "core/ByteOrder.h"
 #include "core/CBufferPool.h"
@@ -31,6 +32,12 @@ constexpr uint32_t kPoolBuffers = 54;
 constexpr uint32_t kPoolBufferBytes = 4096;
 constexpr uint32_t kMpegBufferBytes = 0x78000;
 constexpr int kPlaySamples = 10;
+constexpr uint32_t kReconnectStallMs = 5000;
+
+static_assert(VCSF_STATUS_NO_DATA == kStatusNoFirstPacket && VCSF_STATUS_UNAUTHORIZED == kStatusUnauthorized &&
+              VCSF_STATUS_MAC_CHANGED == kStatusMacChanged && VCSF_STATUS_BUFFER_OVERFLOW == kStatusBufferOverflow &&
+              VCSF_STATUS_RECONNECTING == kStatusReconnecting && VCSF_STATUS_STREAM_ENDED == kStatusStreamEnded &&
+              VCSF_STATUS_NOTHING_YET == kStatusNothingYet);
 const uint32_t kAddressNotSet = IPv4NetworkOrder(254, 255, 255, 255);  // never accepted by SetValue
 
 bool IsTrue(const VARIANT& value) { return static_cast<uint16_t>(value.boolVal) == 0xFFFF; }
@@ -95,6 +102,9 @@ HRESULT CVCodecSourceFilter::CreateObjects()
     if (FAILED(hr)) return hr;
     m_pStallWatch.reset(new (std::nothrow) CStallWatch(m_pCamParm.get(), this));
     if (!m_pStallWatch) return E_OUTOFMEMORY;
+    m_pReconnector.reset(new (std::nothrow) CReconnector(m_pCamParm.get(), this, &hr));
+    if (!m_pReconnector) return E_OUTOFMEMORY;
+    if (FAILED(hr)) return hr;
     hr = CreateSamplePools();
     if (FAILED(hr)) return hr;
     CreateSeeking();
@@ -362,6 +372,7 @@ void CVCodecSourceFilter::WriteRecording(const uint8_t* pData, uint32_t cb) { m_
 
 void CVCodecSourceFilter::StopStream(bool bNotify)
 {
+    if (m_bRestartingLink && !bNotify) return;  // a receiver that ends for a new session
     // Asked only: a receiving thread stops the stream here while a delivery may be held.
     if (!IsStopped()) {
         const bool bMain = m_pOutput->IsConnected();
@@ -376,6 +387,24 @@ void CVCodecSourceFilter::StopStream(bool bNotify)
     }
     if (bNotify) m_pCamParm->SendErrAbort(E_FAIL);
 }
+
+bool CVCodecSourceFilter::Reconnect(uint16_t cause) { return m_pReconnector->Take(cause); }
+
+// The receiving thread that broke has ended or ends by itself; the transport's stop joins it.
+HRESULT CVCodecSourceFilter::RestartLink()
+{
+    m_bRestartingLink = 1;
+    m_pTransports->Stop();
+    m_bRestartingLink = 0;
+    m_pCamParm->SetFirstDataGet(false);  // the new session's data begin at a system header
+    m_pMpegBuffer->MarkGap();
+    m_pRecording->BreakForReconnect();
+    const HRESULT hr = m_pTransports->Start(m_Config.Settings());
+    if (FAILED(hr)) m_pTransports->Stop();  // nothing half started waits for the next attempt
+    return hr;
+}
+
+void CVCodecSourceFilter::AbortRestart() { m_pTransports->AbortStart(); }
 
 void CVCodecSourceFilter::PauseStream(bool bNotify)
 {
@@ -465,8 +494,16 @@ HRESULT CVCodecSourceFilter::StartTransport()
             return hr;
         }
     }
-    const HRESULT hr = m_pTransports->Start(m_Config.Settings());
-    return SUCCEEDED(hr) ? m_pStallWatch->Start(m_Config.Get<VCSF_StallTimeOut, uint32_t>()) : hr;
+    HRESULT hr = m_pTransports->Start(m_Config.Settings());
+    if (SUCCEEDED(hr) && m_Config.IsOn<VCSF_Reconnect>()) hr = m_pReconnector->Start();
+    return SUCCEEDED(hr) ? m_pStallWatch->Start(StallTimeOut()) : hr;
+}
+
+// A link that heals itself must notice a camera that fell silent.
+uint32_t CVCodecSourceFilter::StallTimeOut() const
+{
+    const uint32_t ms = m_Config.Get<VCSF_StallTimeOut, uint32_t>();
+    return ms == 0 && m_Config.IsOn<VCSF_Reconnect>() ? kReconnectStallMs : ms;
 }
 
 // A failed start is said as it is and leaves the filter stopped.
@@ -495,6 +532,7 @@ HRESULT CVCodecSourceFilter::FilePause()
 void CVCodecSourceFilter::EndTransport()
 {
     m_pStallWatch->Stop();
+    m_pReconnector->Stop();
     m_pTransports->Stop();
     m_pRecording->DeleteParser();
     m_pWorkers->Delete(CPushWorkers::kAll);
@@ -517,6 +555,7 @@ STDMETHODIMP CVCodecSourceFilter::Stop()
         m_bStopping = 1;
         m_bLiveFrozen = 0;
         m_pStallWatch->Stop();  // a stop is no stall
+        m_pReconnector->Stop();
         StopStream(false);
         EndTransport();
         CBaseFilter::Stop();

@@ -22,7 +22,10 @@
 //                                       its owner's lock (the receiver's closes the
 //                                       socket), and the receiver starts its thread
 //                                       under its own lock: both only on the
-//                                       filter's thread under the filter lock
+//                                       filter's thread under the filter lock, but
+//                                       for the reconnector's thread, which stops
+//                                       and starts the transport without the filter
+//                                       lock while running; Stop joins it first
 //    5. live push (CPushData)           sending flag, sizes, the ring read
 //    6. receiver (CNetReceiver)         activation, the socket, posted receives
 //    7. buffer pool (CBufferPool)       receive blocks
@@ -41,6 +44,7 @@
 
 #include "DShowFilters/CFilterConfig.h"
 #include "baseclasses/CBaseFilter.h"
+#include "camera/ILinkRestarter.h"
 #include "core/CPlayRate.h"
 #include "core/ICamParmOwner.h"
 #include "playback/IPlayOwner.h"
@@ -54,6 +58,7 @@ class CCamParm;
 class CMpegBuffer;
 class CNetRecvAlloc;
 class CTransportChooser;
+class CReconnector;
 class CStallWatch;
 class CPlayIndexedBuffer;
 class CPushWorkers;
@@ -69,7 +74,8 @@ class CVCodecSourceFilter : public CBaseFilter,
                             public ISpecifyPropertyPages,
                             public IAMFilterMiscFlags,
                             private ICamParmOwner,
-                            private IPlayOwner {
+                            private IPlayOwner,
+                            private ILinkRestarter {
 public:
     static CUnknown* CreateInstance(IUnknown* pUnkOuter, HRESULT* phr);
     ~CVCodecSourceFilter() override;
@@ -106,6 +112,7 @@ public:
     int32_t CreatePushPlay() override;
     int32_t CreatePushES(uint32_t esTypes, int64_t referenceTime) override;
     void StopStream(bool bNotify) override;
+    bool Reconnect(uint16_t cause) override;
     void SetAvgBitRate(uint32_t kbps) override;
     void WriteRecording(const uint8_t* pData, uint32_t cb) override;
     double GetRate() override;
@@ -164,6 +171,9 @@ private:
     HRESULT GetProperty(const PropertyInfo& info, VARIANT* value);
     HRESULT SetProperty(const PropertyInfo& info, const VARIANT& value);
     void AfterStore(const PropertyInfo& info);
+    uint32_t StallTimeOut() const;
+    HRESULT RestartLink() override;
+    void AbortRestart() override;
     HRESULT SwitchMode(const PropertyInfo& info, const VARIANT& value);
 
     CCritSec m_FilterLock;
@@ -180,6 +190,7 @@ private:
     std::unique_ptr<CRecordingPath> m_pRecording;
     std::unique_ptr<CTransportChooser> m_pTransports;
     std::unique_ptr<CStallWatch> m_pStallWatch;
+    std::unique_ptr<CReconnector> m_pReconnector;
     std::unique_ptr<CTSMediaSamplePool> m_pMSPool;
     CNetRecvAlloc* m_pNetRecvAlloc = nullptr;  // owned; its reference count is the filter's
     std::unique_ptr<CESMediaSamplePool> m_pMSPlayPool;
@@ -190,6 +201,7 @@ private:
     std::atomic<uint8_t> m_bStopping{0};
     std::atomic<uint8_t> m_bLiveFrozen{0};
     std::atomic<uint8_t> m_bDemuxOverflow{0};
+    std::atomic<uint8_t> m_bRestartingLink{0};
     uint32_t m_dwAvgBitRate = 0;
     CPlayRate m_PlayRate;
     std::atomic<uint8_t> m_bRateRestart{0};

@@ -71,6 +71,28 @@ inline constexpr GUID VCSF_StallTimeOut = {0x1d43dbd7, 0x357f, 0x4b51, {0xaf, 0x
 // Event 0x8001 only when the stream information (its time stamp aside) changes, and
 // otherwise at most once a second.
 inline constexpr GUID VCSF_NotifyOnChange = {0xba3137b8, 0x5c6d, 0x46c1, {0x80, 0xb6, 0x01, 0xfe, 0x46, 0x96, 0xe2, 0xc5}};  // {BA3137B8-5C6D-46C1-80B6-01FE4696E2C5}
+// A broken camera link (a stall, a closed or failed HTTP body, a camera status that
+// ends the stream, a multicast stop) is healed with new sessions, waiting 0.5 s
+// doubling to 30 s between attempts, while the graph runs: the main pin's first
+// sample after the gap is a discontinuity, the recording pin goes on after a gap.
+// Status 0x9010 is notified with each attempt, 0 once data flow. Wrong credentials
+// (0x9003), a changed MAC address (0x9005) and a ring overflow (0x9006) still end
+// the stream. A stall is 5 s unless VCSF_StallTimeOut says otherwise.
+inline constexpr GUID VCSF_Reconnect = {0x922d4825, 0xe6f2, 0x4067, {0xbe, 0xd0, 0xbe, 0x47, 0xa2, 0x8d, 0x9a, 0x19}};  // {922D4825-E6F2-4067-BED0-BE47A28D9A19}
+
+// The status in the stream information block's status field, beside the camera's
+// own codes 0x8001 to 0x800B.
+inline constexpr unsigned short VCSF_STATUS_OK = 0x0000;
+inline constexpr unsigned short VCSF_STATUS_NO_DATA = 0x9001; // no first packet in time, or a stall
+inline constexpr unsigned short VCSF_STATUS_CONNECT_FAILED = 0x9002;
+inline constexpr unsigned short VCSF_STATUS_UNAUTHORIZED = 0x9003;
+inline constexpr unsigned short VCSF_STATUS_MAC_CHANGED = 0x9005;
+inline constexpr unsigned short VCSF_STATUS_BUFFER_OVERFLOW = 0x9006;
+inline constexpr unsigned short VCSF_STATUS_WRONG_IDENTIFIER = 0x9007;
+inline constexpr unsigned short VCSF_STATUS_RECONNECTING = 0x9010; // with VCSF_Reconnect: an attempt begins
+inline constexpr unsigned short VCSF_STATUS_STREAM_ENDED = 0x9011; // a reconnection's cause: the camera ended its stream
+inline constexpr unsigned short VCSF_STATUS_NOTHING_YET = 0x9998;
+inline constexpr unsigned short VCSF_STATUS_OTHER_FAILURE = 0x9999;
 
 // How a property's value sits in the VARIANT's union.
 enum class PropertyForm {
@@ -172,6 +194,7 @@ inline constexpr PropertyInfo kProperties[] = {
     {&HVSF_IndexOffSetSize, L"HVSF_IndexOffSetSize", PropertyForm::Number32, L"0", PropertyCheck::None, PropertyAccess::WriteOnly},
     {&VCSF_StallTimeOut, L"VCSF_StallTimeOut", PropertyForm::Number32, L"0", PropertyCheck::None, PropertyAccess::WhileStopped},
     {&VCSF_NotifyOnChange, L"VCSF_NotifyOnChange", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::WhileStopped},
+    {&VCSF_Reconnect, L"VCSF_Reconnect", PropertyForm::Flag, L"false", PropertyCheck::None, PropertyAccess::WhileStopped},
 };
 inline constexpr int kPropertyCount = sizeof(kProperties) / sizeof(kProperties[0]);
 

@@ -390,8 +390,15 @@ unsigned CHTTPClient::ThreadProc(void* pParam)
     const int32_t result = pClient->ReceiveLoop(&bAbort);
     g_Trace(0, L"HTTP Thread end.");
     pClient->CloseDataRequest();
-    pClient->m_pOwner->StopStream(bAbort);
+    if (!bAbort || !pClient->m_pOwner->Reconnect(pClient->BrokenLinkCause())) pClient->m_pOwner->StopStream(bAbort);
     return static_cast<unsigned>(result);
+}
+
+// A body that ended with a status ended for it; one that just ended was ended by the camera.
+uint16_t CHTTPClient::BrokenLinkCause()
+{
+    const uint16_t usStatus = m_pCamParm->GetStatus();
+    return usStatus == kStatusOk || usStatus == kStatusNothingYet ? uint16_t{kStatusStreamEnded} : usStatus;
 }
 
 // A thread that did not end in time is blocked in a read: closing the request ends it.

@@ -70,6 +70,7 @@ private:
     static unsigned ThreadProc(void* pParam);
     static void CancelRecvThread(void* pParam);
     int32_t ReceiveLoop(bool* pbAbort);
+    uint16_t BrokenLinkCause();
     int32_t SendLiveStop();
     void CloseDataRequest();
     void CloseSession();

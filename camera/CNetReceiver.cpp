@@ -53,7 +53,8 @@ CNetReceiver::CNetReceiver(CBufferPool* pPool, ICamParmOwner* pOwner, CCamParm* 
     }
     m_hPoolEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     m_hFirstPacketEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!m_hPoolEvent || !m_hFirstPacketEvent) {
+    m_hAbortStart = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!m_hPoolEvent || !m_hFirstPacketEvent || !m_hAbortStart) {
         *phr = LastErrorResult();
         return;
     }
@@ -68,6 +69,7 @@ CNetReceiver::~CNetReceiver()
     m_pNetCmd.reset();
     if (m_hPoolEvent) CloseHandle(m_hPoolEvent);
     if (m_hFirstPacketEvent) CloseHandle(m_hFirstPacketEvent);
+    if (m_hAbortStart) CloseHandle(m_hAbortStart);
     if (m_bWinsockStarted) WSACleanup();
 }
 
@@ -90,6 +92,7 @@ HRESULT CNetReceiver::ActivateMulticast(const NetworkSettings& settings) { retur
 HRESULT CNetReceiver::Activate(const NetworkSettings& settings, bool bMulticast)
 {
     HRESULT hr;
+    ResetEvent(m_hAbortStart);
     {
         CAutoLock lock(&m_Lock);
         m_bActive = true;
@@ -114,23 +117,27 @@ HRESULT CNetReceiver::Activate(const NetworkSettings& settings, bool bMulticast)
     }
     if (FAILED(hr)) return hr;
     g_Trace(0, L"WaitUDPRecv start.");
-    if (WaitUDPRecv(settings.dwTimeOut)) return S_OK;
-    m_pCamParm->SetStatus(kStatusNoFirstPacket, true);
-    return VFW_E_TIMEOUT;
+    hr = WaitUDPRecv(settings.dwTimeOut);
+    if (hr == VFW_E_TIMEOUT) m_pCamParm->SetStatus(kStatusNoFirstPacket, true);
+    return hr;
 }
 
-bool CNetReceiver::WaitUDPRecv(DWORD dwTimeOut)
+HRESULT CNetReceiver::WaitUDPRecv(DWORD dwTimeOut)
 {
-    switch (WaitForSingleObject(m_hFirstPacketEvent, dwTimeOut)) {
+    const HANDLE events[2] = {m_hFirstPacketEvent, m_hAbortStart};
+    switch (WaitForMultipleObjects(2, events, FALSE, dwTimeOut)) {
     case WAIT_OBJECT_0:
         g_Trace(0, L"CNetReceiver::WaitUDPRecv: Recv First packet.");
-        return true;
+        return S_OK;
+    case WAIT_OBJECT_0 + 1:
+        g_Trace(1, L"CNetReceiver::WaitUDPRecv aborted.");
+        return E_ABORT;
     case WAIT_TIMEOUT:
         g_Trace(1, L"CNetReceiver::WaitUDPRecv time out.");
-        return false;
+        return VFW_E_TIMEOUT;
     default:
         g_Trace(0, L"CNetReceiver::WaitUDPRecv unknown event received.");
-        return false;
+        return VFW_E_TIMEOUT;
     }
 }
 
@@ -359,10 +366,17 @@ void CNetReceiver::OnCompletion(CPoolBuffer* pBlock, DWORD dwError, DWORD cbTran
 void CNetReceiver::DataWrite(CPoolBuffer* pBlock)
 {
     bool bStop = false;
-    m_Writer.DataWrite(pBlock->Data(), pBlock->UsedLength(), &bStop);
+    const int32_t result = m_Writer.DataWrite(pBlock->Data(), pBlock->UsedLength(), &bStop);
     if (!bStop) return;
-    g_Trace(2, L"UDP error occurred( or Multicast Stop )! Source Filter will stop.");
-    m_pOwner->StopStream(true);
+    const uint16_t cause = result == CDatagramWriter::kMulticastStop ? kStatusStreamEnded
+                           : result == CDatagramWriter::kMacChanged  ? kStatusMacChanged
+                                                                     : kStatusBufferOverflow;
+    if (m_pOwner->Reconnect(cause)) {
+        g_Trace(1, L"UDP stream ended (0x%04x); the link reconnects.", cause);
+    } else {
+        g_Trace(2, L"UDP error occurred( or Multicast Stop )! Source Filter will stop.");
+        m_pOwner->StopStream(true);
+    }
     g_Trace(0, L"CNetReceiver: StopInternal called.");
     if (m_pNetCmd) m_pNetCmd->StopContThread();
     m_bReceiving = false;

@@ -42,6 +42,8 @@ public:
     HRESULT Start(const FilterSettings& settings) override;
     void Stop() override;
     bool IsActive() override;
+    // The start's wait for the first packet ends at once, with E_ABORT; any thread.
+    void AbortStart() { SetEvent(m_hAbortStart); }
     // Datagrams are being written; false again after a stop path (MAC change, stop head, overflow).
     bool IsReceiving() const { return m_bReceiving; }
 
@@ -61,7 +63,8 @@ private:
     int32_t NetCmdSetup(uint32_t ulCameraAddress, uint16_t usCommandPort, bool bAdmin);
     void LeaveMulticast_();
     HRESULT Activate(const NetworkSettings& settings, bool bMulticast);
-    bool WaitUDPRecv(DWORD dwTimeOut);
+    // 0: the first packet came; else VFW_E_TIMEOUT or E_ABORT.
+    HRESULT WaitUDPRecv(DWORD dwTimeOut);
 
     static unsigned ThreadProc(void* pParam);
     static void CancelThread(void* pParam);
@@ -82,6 +85,7 @@ private:
     bool m_bWinsockStarted = false;
     HANDLE m_hPoolEvent = nullptr;  // set by the pool when a block comes free
     HANDLE m_hFirstPacketEvent = nullptr;
+    HANDLE m_hAbortStart = nullptr;
     std::unique_ptr<CPoolEvent> m_pPoolEvent;
     CWorkerThread m_Thread;
     SOCKET m_hAsyncSocket = INVALID_SOCKET;

@@ -36,12 +36,18 @@ unsigned CStallWatch::ThreadProc(void* pParam)
     return 0;
 }
 
+// A stall that the owner heals is watched for again once data have come since.
 void CStallWatch::Watch()
 {
+    bool bStalled = false;
     while (WaitForSingleObject(m_Thread.StopEvent(), kTickMs) == WAIT_TIMEOUT) {
-        if (m_pCamParm->MsSinceStreamData() < m_stallMs) continue;
+        const bool bSilent = m_pCamParm->MsSinceStreamData() >= m_stallMs;
+        if (!bSilent) bStalled = false;
+        if (!bSilent || bStalled) continue;
+        bStalled = true;
         g_Trace(1, L"CStallWatch: no stream data for %u ms: the stream stalled.", m_stallMs);
         m_pCamParm->SetStatus(kStatusNoFirstPacket, true);
+        if (m_pOwner->Reconnect(kStatusNoFirstPacket)) continue;
         m_pOwner->StopStream(true);
         return;
     }

@@ -1,7 +1,7 @@
 #pragma once
 // Watches a live stream for a stall: once no stream data have come for the stall
 // time-out, the host is told status 0x9001 and the stream ends with an abort, as
-// the other failures of a receiving thread end it. It looks every kTickMs, on a
+// the other failures of a receiving thread end it, unless the owner reconnects. It looks every kTickMs, on a
 // thread of its own, at the time since the receivers' last data mark.
 //
 // Locking: none of its own. The thread reads the camera parameters' data mark (an

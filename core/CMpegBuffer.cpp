@@ -30,6 +30,10 @@ void CMpegBuffer::Reset()
     m_bReady = 0;
     m_bReadLocked = 0;
     m_dwReadySize = kDefaultReadySize;
+    m_ullWritten = 0;
+    m_ullRead = 0;
+    m_bGapPending = false;
+    m_bRegionAfterGap = false;
 }
 
 void CMpegBuffer::SetReadySize(uint32_t bytes)
@@ -64,6 +68,7 @@ int32_t CMpegBuffer::Write(const uint8_t* pData, uint32_t length)
         m_dwWriteOffset = length - toEnd;
     }
     m_dwStored += length;
+    m_ullWritten += length;
     return 0;
 }
 
@@ -100,11 +105,17 @@ int32_t CMpegBuffer::ReadLock(const uint8_t** ppData, uint32_t wanted, uint32_t*
         *pReachedEnd = 0;
         return ready;
     }
-    const uint32_t n = (wanted == 0 || m_dwStored < wanted) ? m_dwStored : wanted;
+    uint32_t n = (wanted == 0 || m_dwStored < wanted) ? m_dwStored : wanted;
     int32_t result = m_dwStored < wanted ? kReachedEnd : 0;
+    const bool bCutAtGap = CutAtGap_(&n);
     const uint32_t toEnd = m_dwBufferSize - m_dwReadOffset;
     *ppData = m_pBuffer + m_dwReadOffset;
-    if (n < toEnd) {
+    if (bCutAtGap && n < toEnd) {
+        *pLength = n;
+        m_dwReadEnd = m_dwReadOffset + n;
+        *pReachedEnd = 1;  // the rest follows at once
+        result = kReachedEnd;
+    } else if (n < toEnd) {
         *pLength = n;
         m_dwReadEnd = m_dwReadOffset + n;
         *pReachedEnd = 0;
@@ -126,6 +137,7 @@ int32_t CMpegBuffer::ReadEnd()
         return kNotLocked;
     }
     // The region is never empty, so a read end of 0 always means "up to the buffer's end".
+    m_ullRead += m_dwReadEnd != 0 ? m_dwReadEnd - m_dwReadOffset : m_dwBufferSize - m_dwReadOffset;
     if (m_dwReadEnd != 0) {
         m_dwStored -= m_dwReadEnd - m_dwReadOffset;
         m_dwReadOffset = m_dwReadEnd;
@@ -135,4 +147,27 @@ int32_t CMpegBuffer::ReadEnd()
     }
     m_bReadLocked = 0;
     return 0;
+}
+
+void CMpegBuffer::MarkGap()
+{
+    CAutoLock lock(&m_Lock);
+    m_ullGapAt = m_ullWritten;
+    m_bGapPending = true;
+}
+
+bool CMpegBuffer::RegionFollowsGap()
+{
+    CAutoLock lock(&m_Lock);
+    return m_bRegionAfterGap;
+}
+
+// Shortens a region that would run past a pending gap; true when it did.
+bool CMpegBuffer::CutAtGap_(uint32_t* pLength)
+{
+    m_bRegionAfterGap = m_bGapPending && m_ullGapAt == m_ullRead;
+    if (m_bRegionAfterGap) m_bGapPending = false;
+    if (!m_bGapPending || m_ullRead + *pLength <= m_ullGapAt) return false;
+    *pLength = static_cast<uint32_t>(m_ullGapAt - m_ullRead);
+    return true;
 }

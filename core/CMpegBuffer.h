@@ -28,7 +28,7 @@ public:
     static constexpr uint32_t kDefaultReadySize = 0x20000;
 
     // ReadLock's results.
-    static constexpr int32_t kReachedEnd = 1;  // the region ends at the buffer's end, or is shorter than wanted
+    static constexpr int32_t kReachedEnd = 1;  // the region ends at the buffer's end or a gap, or is shorter than wanted
     static constexpr int32_t kReadLocked = -1;
     static constexpr int32_t kNotReady = -2;
     static constexpr int32_t kShort = -3;
@@ -55,9 +55,16 @@ public:
     int32_t ReadLock(const uint8_t** ppData, uint32_t wanted, uint32_t* pLength, uint8_t* pReachedEnd);
     // 0, or kNotLocked without a region.
     int32_t ReadEnd();
+    // The stream breaks here: what is written next begins a new stream. A region
+    // never spans the break; the reader learns from RegionFollowsGap which one begins
+    // after it.
+    void MarkGap();
+    // The region of the last ReadLock is the first after a gap.
+    bool RegionFollowsGap();
 
 private:
     int32_t CheckReady_(uint32_t wanted);  // under m_Lock
+    bool CutAtGap_(uint32_t* pLength);     // under m_Lock
 
     CCritSec m_Lock;
     uint32_t m_dwWriteOffset = 0;
@@ -69,4 +76,10 @@ private:
     uint8_t* m_pBuffer = nullptr;
     uint8_t m_bReady = 0;
     uint8_t m_bReadLocked = 0;
+    // Counted from the last Reset, so that a gap's place survives the ring's wrap.
+    uint64_t m_ullWritten = 0;
+    uint64_t m_ullRead = 0;
+    uint64_t m_ullGapAt = 0;
+    bool m_bGapPending = false;
+    bool m_bRegionAfterGap = false;
 };

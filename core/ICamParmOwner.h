@@ -19,6 +19,13 @@ public:
     virtual int32_t CreatePushPlay() = 0;
     virtual int32_t CreatePushES(uint32_t esTypes, int64_t referenceTime) = 0;
     virtual void StopStream(bool bNotify) = 0;
+    // A broken camera link that the owner heals with a new session instead of ending
+    // the stream; cause: the status that says why. False: end the stream as ever.
+    virtual bool Reconnect(uint16_t cause)
+    {
+        (void)cause;
+        return false;
+    }
     virtual void SetAvgBitRate(uint32_t kbps) = 0;
     // The stream data of one camera packet for the recording parser, if there is one.
     virtual void WriteRecording(const uint8_t* pData, uint32_t cb) = 0;

@@ -77,6 +77,8 @@ enum : uint16_t {
     kStatusMacChanged = 0x9005,
     kStatusBufferOverflow = 0x9006,
     kStatusWrongIdentifier = 0x9007,
+    kStatusReconnecting = 0x9010,   // the link broke; a new session is being started
+    kStatusStreamEnded = 0x9011,    // the camera ended its stream (body closed, multicast stop)
     kStatusNothingYet = 0x9998,
     kStatusOtherFailure = 0x9999,
 };

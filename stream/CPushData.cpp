@@ -151,15 +151,19 @@ bool CPushData::SendOne()
     const uint8_t* pBlock = nullptr;
     uint32_t length = 0;
     uint8_t bReachedEnd = 0;
+    bool bAfterGap = false;
     {
         CAutoLock lock(&m_Lock);
         const uint32_t wanted = std::max(m_dwReadSize, m_pMpegBuffer->GetDataSize());
         if (m_pMpegBuffer->ReadLock(&pBlock, wanted, &length, &bReachedEnd) < 0) return false;
+        bAfterGap = m_pMpegBuffer->RegionFollowsGap();
     }
     IMediaSample* pSample = nullptr;
     // Downstream reads the block through the sample; it never writes to it.
     const bool bSent = SUCCEEDED(m_pSampleSource->GetSendSample(const_cast<BYTE*>(pBlock), length, m_Thread.StopEvent(), &pSample));
     if (bSent) {
+        // A new camera session begins here, at a pack with its system header.
+        if (bAfterGap) pSample->SetDiscontinuity(TRUE);
         m_pFilter->DeliverVideo(pSample);
         pSample->Release();
         m_pSampleSource->WaitReturned(m_Thread.StopEvent());

@@ -93,6 +93,18 @@ void CRecordingPath::FollowGap(const wchar_t* pszBuffer)
     g_Trace(1, L"Recording: goes on at a key pack.");
 }
 
+void CRecordingPath::BreakForReconnect()
+{
+    {
+        CAutoLock lock(&m_ParserLock);
+        if (!m_pParser) return;
+        m_pParser.reset();
+        m_pBuffer->OpenGap();
+        m_dwGapsTold = m_pBuffer->GetGaps().opened;
+    }
+    if (FAILED(CreateParser())) g_Trace(1, L"Recording: no parser after the reconnection; the recording ends.");
+}
+
 void CRecordingPath::Reset()
 {
     m_pPool->NewRound();

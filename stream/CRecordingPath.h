@@ -43,6 +43,10 @@ public:
     void EndParser();
     // The stream data of one camera packet, if there is a parser.
     void Write(const uint8_t* pData, uint32_t cb);
+    // The camera link breaks and a new session follows: the pack cut short is
+    // dropped, and the recording goes on at the new session's first key pack, marked
+    // as after a gap. Not told as an overflow. No receiver writes meanwhile.
+    void BreakForReconnect();
     // Empty again; samples still downstream belong to the round that ends here.
     void Reset();
 

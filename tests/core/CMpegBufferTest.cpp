@@ -215,6 +215,38 @@ TEST_F(CMpegBufferTest, NothingStoredGivesNoDataAndNeverAnEmptyRegion)
 // One writer and one reader thread, several megabytes through a 4096-byte ring, every
 // byte checked in order. Pieces and wanted lengths vary; their largest sum stays within
 // the capacity, so that neither side can wait for the other forever.
+// A reconnection's gap: the old stream's tail is read up to the gap, across the
+// ring's wrap, and the region after it is the one that says so, once.
+TEST_F(CMpegBufferTest, NoRegionSpansAGapAndTheFirstAfterItIsMarked)
+{
+    ASSERT_EQ(Write(kCapacity - 100), 0);
+    Consume(kCapacity - 150);
+    buffer.MarkGap();
+    ASSERT_EQ(Write(300), 0);  // wraps: 50 old bytes, then 300 new ones
+    Region r = Consume(0);
+    EXPECT_EQ(r.length, 50u);
+    EXPECT_EQ(r.reachedEnd, 1);
+    EXPECT_FALSE(buffer.RegionFollowsGap());
+    r = Consume(0);
+    EXPECT_EQ(r.length, 100u);  // up to the ring's end
+    EXPECT_TRUE(buffer.RegionFollowsGap());
+    r = Consume(0);
+    EXPECT_EQ(r.length, 200u);
+    EXPECT_FALSE(buffer.RegionFollowsGap());
+
+    buffer.MarkGap();  // nothing stored: the next region begins at the gap
+    ASSERT_EQ(Write(10), 0);
+    Consume(0);
+    EXPECT_TRUE(buffer.RegionFollowsGap());
+    buffer.MarkGap();
+    buffer.Reset();  // a new round forgets the gap
+    buffer.SetReadySize(1);
+    written = read = 0;
+    ASSERT_EQ(Write(10), 0);
+    Consume(0);
+    EXPECT_FALSE(buffer.RegionFollowsGap());
+}
+
 TEST(CMpegBufferThreadTest, AWriterAndAReaderMoveMegabytesInOrder)
 {
     constexpr uint32_t kCapacity = 4096;

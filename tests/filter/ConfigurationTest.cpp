@@ -230,7 +230,7 @@ TEST_F(ConfigurationTest, MostValuesChangeOnlyWhileStopped)
     Run();
     EXPECT_EQ(Set(VCSF_Address, Address(10, 0, 0, 1)), VFW_E_NOT_STOPPED);
     EXPECT_EQ(Set(VCSF_ComType, Number(1)), VFW_E_NOT_STOPPED);
-    for (const GUID* pExtension : {&VCSF_StallTimeOut, &VCSF_NotifyOnChange})
+    for (const GUID* pExtension : {&VCSF_StallTimeOut, &VCSF_NotifyOnChange, &VCSF_Reconnect})
         EXPECT_EQ(Set(*pExtension, Number(1)), VFW_E_NOT_STOPPED);
     EXPECT_EQ(Get(VCSF_Address).ulVal, IPv4NetworkOrder(127, 0, 0, 1));  // as Run set it
 

@@ -68,6 +68,18 @@ std::vector<std::string> CameraRequests()
     return requests;
 }
 
+// The values appear in `seen` in this order, others between them.
+bool InOrder(const std::vector<uint16_t>& seen, std::initializer_list<uint16_t> values)
+{
+    auto at = seen.begin();
+    for (uint16_t value : values) {
+        at = std::find(at, seen.end(), value);
+        if (at == seen.end()) return false;
+        ++at;
+    }
+    return true;
+}
+
 // What a person at the camera's console would do: tell it to stop the multicast.
 void SendStopRequest(uint16_t port)
 {
@@ -121,6 +133,50 @@ protected:
         Configure(VCSF_MCAddress, group);
         v.uiVal = HostToNet16(port);
         ASSERT_EQ(Set(VCSF_MulticastPort, v), S_OK);
+    }
+
+    void SetReconnect()
+    {
+        VARIANT on = {};
+        on.boolVal = VARIANT_TRUE;
+        ASSERT_EQ(Set(VCSF_Reconnect, on), S_OK);
+    }
+
+    // What a host hears of a link: each status notified as it changes, and aborts.
+    struct LinkEvents {
+        std::vector<uint16_t> statuses;
+        bool bAborted = false;
+    };
+
+    template <class Done>
+    bool WaitHearing(LinkEvents* pHeard, Done done)
+    {
+        return WaitForEventWhere([&](long code, LONG_PTR p1, LONG_PTR p2) {
+            pHeard->bAborted |= code == kEventErrorAbort;
+            if (code == kEventStreamInfo && p2 == sizeof(StreamInfoBlock)) {
+                const uint16_t usStatus = reinterpret_cast<const StreamInfoBlock*>(p1)->info.usStatus;
+                if (pHeard->statuses.empty() || pHeard->statuses.back() != usStatus) pHeard->statuses.push_back(usStatus);
+            }
+            return done();
+        });
+    }
+
+    static size_t FirstGap(const std::vector<CTestSink::KeptSample>& kept)
+    {
+        return static_cast<size_t>(
+            std::find_if(kept.begin(), kept.end(), [](const auto& k) { return k.bDiscontinuity; }) - kept.begin());
+    }
+
+    // The main pin's first sample after a reconnection opens with a pack and its system header.
+    void ExpectANewStreamAfterTheGap()
+    {
+        const std::vector<CTestSink::KeptSample> main = sink->Kept();
+        const size_t gap = FirstGap(main);
+        ASSERT_LT(gap, main.size());
+        ASSERT_GE(main[gap].actual, 20);
+        const uint8_t* pAfter = main[gap].buffer.data();
+        EXPECT_EQ(ReadBE32(pAfter), 0x000001BAu);
+        EXPECT_EQ(ReadBE32(pAfter + 14 + (pAfter[13] & 7)), 0x000001BBu);
     }
 
     void StreamGoesOnThroughFaults()
@@ -493,6 +549,38 @@ TEST_F(RecordingPinTest, RecordingSwitchedOnAndOffWhileRunning)
     StopWithinBound();
 }
 
+// With reconnection, a camera that falls silent gets a new session while the graph
+// runs: no abort; the host hears 0x9001, 0x9010 and then 0; the main pin's first
+// sample of the new session is a discontinuity that opens with a pack and its
+// system header, and the recording goes on at the new session's first key pack,
+// marked as after a gap, every pack whole.
+TEST_F(RecordingPinTest, WithReconnectionASilentCameraGetsANewSessionAndBothPinsGoOnAfterAGap)
+{
+    sink->KeepSamples();
+    SetRecording(true);
+    Configure(VCSF_StallTimeOut, 1000);
+    SetReconnect();
+    ASSERT_EQ(control->Run(), S_OK);
+    LinkEvents heard;
+    ASSERT_TRUE(WaitHearing(&heard, [&] {
+        const std::vector<CTestSink::KeptSample> packs = recSink->Kept();
+        return InOrder(heard.statuses, {kStatusNoFirstPacket, kStatusReconnecting, kStatusOk}) &&
+               FirstGap(packs) + 50 < packs.size();
+    }));
+    StopWithinBound();
+    EXPECT_FALSE(heard.bAborted);
+
+    ExpectANewStreamAfterTheGap();
+
+    const size_t gap = FirstGap(recSink->Kept());
+    EXPECT_TRUE(recSink->Kept()[gap].bSyncPoint);
+    const std::vector<uint8_t> looped = LoopedClip(40);
+    const std::vector<uint8_t> before = Packs(0, gap), after = Packs(gap);
+    ASSERT_GT(before.size(), 0u);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), looped.begin()));
+    EXPECT_NE(std::search(looped.begin(), looped.end(), after.begin(), after.end()), looped.end());
+}
+
 // Over HTTP and HTTPS against vcsf-camera http (with --user admin --password secret
 // where a case checks credentials).
 class HttpIntegrationTest : public CameraIntegrationTest {
@@ -650,6 +738,26 @@ TEST_F(HttpIntegrationTest, AConnectionClosedInTheMiddleOfARecordAbortsTheStream
     ASSERT_EQ(control->Run(), S_OK);
     EXPECT_TRUE(WaitForEvent(events.Get(), kEventErrorAbort));
     StopWithinBound();
+}
+
+// With reconnection, a body that the server closes in the middle of a record is
+// followed by a new credential check and live request; the graph runs on.
+TEST_F(HttpIntegrationTest, WithReconnectionAClosedBodyIsFollowedByANewSessionAndTheStreamGoesOn)
+{
+    sink->KeepSamples();
+    UseHttpCamera();
+    SetReconnect();
+    ASSERT_EQ(control->Run(), S_OK);
+    LinkEvents heard;
+    ASSERT_TRUE(WaitHearing(&heard, [&] {
+        return InOrder(heard.statuses, {kStatusReconnecting, kStatusOk}) && FirstGap(sink->Kept()) < sink->Kept().size();
+    }));
+    StopWithinBound();
+    EXPECT_FALSE(heard.bAborted);
+    ExpectANewStreamAfterTheGap();
+    const std::vector<std::string> requests = CameraRequests();
+    EXPECT_GE(std::count(requests.begin(), requests.end(), "live-start auth=ok"), 2);
+    EXPECT_GE(std::count(requests.begin(), requests.end(), "lang.cgi auth=ok"), 2);
 }
 
 // The camera runs with --stall-after 1: the first record's data goes out at the live

@@ -28,6 +28,12 @@ done
 run 0 "usage: vcsf live" help live
 "$emulator" "$exe" --version | grep -Eq '^vcsf [0-9]+\.[0-9]+' || fail "vcsf --version did not give the version"
 run 2 "unknown subcommand 'frob'" frob
+# The opt-in extensions are listed with their defaults, off.
+"$emulator" "$exe" config >"$work/out" 2>/dev/null
+for default in "VCSF_StallTimeOut 0" "VCSF_NotifyOnChange false" "VCSF_Reconnect false"; do
+  tr -d '\r' <"$work/out" | tr -s ' ' | grep -qxF "$default" || fail "vcsf config did not list \"$default\""
+done
+run 2 "--stall-timeout with --reconnect takes up to 49 days" live --camera 127.0.0.1:23939 -o - --reconnect --stall-timeout 5000000
 
 run 2 "--camera ADDRESS[:PORT] is required" live -o NUL
 run 2 "--camera ADDRESS[:PORT] is required" probe

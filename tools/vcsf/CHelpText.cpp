@@ -29,7 +29,7 @@ const Section kSections[] = {
      L"stops; for example: vcsf probe --camera 192.168.0.2:20000\n"},
     {L"live",
      L"vcsf live --camera ADDR[:PORT] -o FILE|- [-y] [LINK OPTIONS] [--duration S]\n"
-     L"                 [--stall-timeout S] [--record DIR [--area normal|alarm]\n"
+     L"                 [--stall-timeout S] [--reconnect] [--record DIR [--area normal|alarm]\n"
      L"                 [--stall-recorder S]] [--record-packs FILE] [--json] [NAME=VALUE ...]",
      L"Receives the camera's live program stream and writes it to FILE, or to standard\n"
      L"output with -o - (vcsf live ... -o - | ffplay -), until --duration seconds have\n"
@@ -40,6 +40,11 @@ const Section kSections[] = {
      L"they come back, and a progress line on a terminal. With --json every line on\n"
      L"standard error is a JSON object instead, with a progress event each second.\n"
      L"  --stall-timeout S  end with status 1 after S seconds without data\n"
+     L"  --reconnect  heal a broken camera link instead of ending: after a stall (5 s, or\n"
+     L"            --stall-timeout S), a closed or failed HTTP body or a stopped multicast\n"
+     L"            stream the filter starts new sessions, waiting 0.5 s doubling to 30 s\n"
+     L"            between attempts; the file goes on after the gap. Each attempt is said\n"
+     L"            as status 0x9010, and status 0x0000 once data flow again\n"
      L"  --record-packs FILE  also write what the recording pin delivers: each pack from\n"
      L"            the first key pack on as its length (32 bits, little-endian), its\n"
      L"            24-byte head and the pack\n"

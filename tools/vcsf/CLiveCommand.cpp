@@ -103,11 +103,13 @@ bool CLiveCommand::CheckWrites()
 }
 
 // A lost unit does not end the stream; it is said once as it happens, and so is
-// every gap.
+// every gap but those that the filter's reconnections opened: the camera's, said
+// by their statuses.
 void CLiveCommand::CheckRecording()
 {
     if (!m_pMinuteSink) return;
-    for (const uint32_t gaps = m_pMinuteSink->Gaps(); m_gapsShown < gaps; m_gapsShown++)
+    const uint32_t all = m_pMinuteSink->Gaps(), reconnections = m_Session.Reconnections();
+    for (const uint32_t gaps = all > reconnections ? all - reconnections : 0; m_gapsShown < gaps; m_gapsShown++)
         m_Session.Event(L"vcsf live: the recording has a gap: the graph did not take the recording pin's packs in time, "
                         L"and the filter dropped them up to the next key pack",
                         L"{\"event\":\"gap\"}");
@@ -186,7 +188,7 @@ bool CLiveCommand::WatchData(ULONGLONG now)
         m_Watch.bSilent = true;
         m_Session.Event(L"vcsf live: no data from the camera for 3 s", L"{\"event\":\"silence\",\"seconds\":3}");
     }
-    if (m_Options.stallTimeout < 0 || Seconds(silence) < m_Options.stallTimeout) return true;
+    if (m_Options.bReconnect || m_Options.stallTimeout < 0 || Seconds(silence) < m_Options.stallTimeout) return true;
     m_Session.Say(Printed(L"vcsf live: no data from the camera for %g s (--stall-timeout): ending", m_Options.stallTimeout));
     return false;
 }

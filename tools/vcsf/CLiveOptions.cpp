@@ -12,7 +12,7 @@ bool CLiveOptions::Parse(const std::vector<std::wstring>& args)
 {
     std::vector<CCommandLine::Item> items;
     std::wstring error;
-    if (!CCommandLine::Split(args, {L"--json", L"--ssl", L"-y", L"--overwrite"}, &items, &error)) return Fail(error);
+    if (!CCommandLine::Split(args, {L"--json", L"--ssl", L"-y", L"--overwrite", L"--reconnect"}, &items, &error)) return Fail(error);
     for (const CCommandLine::Item& item : items)
         if (!Take(item)) return false;
     if (!Check()) return false;
@@ -60,6 +60,9 @@ bool CLiveOptions::ParseOption(const CCommandLine::Item& item)
     } else if (name == L"--stall-timeout") {
         if (!CSeconds::Parse(value, CSeconds::kYear, &stallTimeout))
             return Fail(L"--stall-timeout takes seconds above 0, up to a year");
+    } else if (name == L"--reconnect") {
+        bReconnect = true;
+        assignments.push_back({L"VCSF_Reconnect=true", item.name});
     } else if (name == L"--stall-recorder") {
         if (!CSeconds::Parse(value, 60, &recordStall)) return Fail(L"--stall-recorder takes seconds above 0, up to 60");
     } else {
@@ -75,5 +78,11 @@ bool CLiveOptions::Check()
         return Fail(L"--record and --record-packs both take the recording pin: give one of them");
     if (m_bAreaGiven && recordFolder.empty()) return Fail(L"--area needs --record DIR");
     if (recordStall > 0 && recordFolder.empty()) return Fail(L"--stall-recorder needs --record DIR");
+    // The filter notices the stall and reconnects; without --reconnect vcsf ends the run.
+    if (bReconnect && stallTimeout > 0) {
+        if (stallTimeout * 1000 >= 4294967295.0) return Fail(L"--stall-timeout with --reconnect takes up to 49 days");
+        assignments.push_back({L"VCSF_StallTimeOut=" + std::to_wstring(static_cast<uint32_t>(stallTimeout * 1000)),
+                               L"--stall-timeout"});
+    }
     return true;
 }

@@ -27,6 +27,7 @@ public:
     double recordStall = 0;                 // seconds the recorder holds its first pack
     double duration = -1;                   // seconds; negative: until Ctrl+C or the stream ends
     double stallTimeout = -1;               // seconds without data that end the run; negative: never
+    bool bReconnect = false;                // the filter heals the link; a stall no longer ends the run
 
 private:
     bool Take(const CCommandLine::Item& item);

@@ -21,6 +21,8 @@ const wchar_t* SystemStatusText(uint16_t usStatus)
     case kStatusMacChanged: return L"the camera's MAC address changed: two cameras on one address and port?";
     case kStatusBufferOverflow: return L"the stream buffer overflowed: the graph does not take the data in time";
     case kStatusWrongIdentifier: return L"wrong identifier in the camera's HTTP stream head";
+    case kStatusReconnecting: return L"the camera link broke: reconnecting";
+    case kStatusStreamEnded: return L"the camera ended its stream";
     case kStatusNothingYet: return L"nothing received yet";
     case kStatusOtherFailure: return L"the HTTP connection failed";
     case kStatusEndOfData: return L"the end of the recording or of the play range";

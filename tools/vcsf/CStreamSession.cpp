@@ -109,6 +109,7 @@ void CStreamSession::ShowBlock(const StreamInfoBlock& block)
 {
     const uint16_t usStatus = block.info.usStatus;
     if (usStatus != m_usLastStatus) {
+        if (usStatus == kStatusOk && m_usLastStatus == kStatusReconnecting) m_dwReconnections++;
         m_usLastStatus = usStatus;
         Event(L"status " + CStreamReport::Status(usStatus),
               CStreamReport::Printed(L"{\"event\":\"status\",\"code\":\"0x%04X\",\"meaning\":", usStatus) +

@@ -56,6 +56,8 @@ public:
 
     void ShowBlock(const StreamInfoBlock& block);
     uint16_t LastStatus() const { return m_usLastStatus; }
+    // The filter's reconnections that carried data again (0x9010, then 0x0000).
+    uint32_t Reconnections() const { return m_dwReconnections; }
     // The text, or with --json the JSON line.
     void Event(const std::wstring& text, const std::wstring& json);
     // An error or a warning, a line each; with --json a JSON object each.
@@ -81,4 +83,5 @@ private:
     COutputFile m_Output;
     std::wstring m_lastSummary;
     uint16_t m_usLastStatus = kStatusNothingYet;
+    uint32_t m_dwReconnections = 0;
 };
