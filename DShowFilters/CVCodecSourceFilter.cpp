@@ -384,8 +384,9 @@ void CVCodecSourceFilter::PauseStream(bool bNotify)
     if (bNotify) m_pCamParm->SendErrAbort(E_FAIL);
 }
 
-bool CVCodecSourceFilter::CheckAndDeliver(IMediaSample* pSample, uint32_t esType)
+bool CVCodecSourceFilter::CheckAndDeliver(IMediaSample* pSample, uint32_t esType, bool* pbTaken)
 {
+    if (pbTaken) *pbTaken = false;
     if (m_bLiveFrozen || m_bStopping || m_bDemuxOverflow) return false;
     HRESULT hr = E_UNEXPECTED;
     if (esType == ESTYPE_VIDEO) {
@@ -394,6 +395,7 @@ bool CVCodecSourceFilter::CheckAndDeliver(IMediaSample* pSample, uint32_t esType
     } else if (esType == ESTYPE_PSREC) {
         hr = m_pOutputR->Deliver(pSample);  // its one push thread; a recorder that holds it must not hold the main pin
     }
+    if (pbTaken) *pbTaken = SUCCEEDED(hr);
     if (hr != VFW_E_TIMEOUT) return true;
     if (IsFileMode()) return false;
     g_Trace(1, L"#### Deliver returned VFW_E_TIMEOUT, maybe Demux buffer overflow!!! ####");
@@ -443,6 +445,8 @@ HRESULT CVCodecSourceFilter::NetPause()
     if (m_Config.IsOn<VCSF_AuthNeed>()) m_pCamParm->InitCamParm();
     m_pCamParm->SetFirstDataGet(false);
     m_pCamParm->SetNotifyOnChange(m_Config.IsOn<VCSF_NotifyOnChange>());
+    m_pCamParm->Counters().Reset();
+    m_pCamParm->ForgetStreamData();
     HRESULT hr = ComGuard([&] { return StartTransport(); });
     // A failed start leaves nothing running: a second pause starts afresh.
     if (FAILED(hr)) {

@@ -121,8 +121,11 @@ public:
 
     // Delivery of both pins: false when refused (stopping, live frozen, or downstream
     // timed out in a network mode until the next Stop).
-    bool CheckAndDeliver(IMediaSample* pSample, uint32_t esType) override;
-    bool DeliverVideo(IMediaSample* pSample) override { return CheckAndDeliver(pSample, ESTYPE_VIDEO); }
+    bool CheckAndDeliver(IMediaSample* pSample, uint32_t esType, bool* pbTaken) override;
+    bool DeliverVideo(IMediaSample* pSample, bool* pbTaken) override
+    {
+        return CheckAndDeliver(pSample, ESTYPE_VIDEO, pbTaken);
+    }
     void SendEndOfStream(uint32_t esTypes) override;
     bool IsQualityQuiet() const override;
     bool IsPaused() const override { return m_State == State_Paused; }

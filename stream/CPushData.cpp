@@ -1,5 +1,6 @@
 #include "stream/CPushData.h"
 
+#include "core/CLinkCounters.h"
 #include "core/CMpegBuffer.h"
 #include "core/Trace.h"
 #include "stream/CTSMediaSamplePool.h"
@@ -22,10 +23,10 @@ const CWorkerThread::Lines kThreadLines = {
 
 }  // namespace
 
-CPushData::CPushData(IPushOwner* pFilter, CTSMediaSamplePool* pPool, CMpegBuffer* pMpegBuffer, uint32_t kbps,
-                     HRESULT* phr)
-    : m_pFilter(pFilter), m_pSampleSource(pPool), m_pMpegBuffer(pMpegBuffer), m_dwAvgBitRate(kbps),
-      m_dwStartSize(kbps * 50 / 8), m_Thread(kThreadPolicy, kThreadLines)
+CPushData::CPushData(IPushOwner* pFilter, CTSMediaSamplePool* pPool, CMpegBuffer* pMpegBuffer,
+                     CLinkCounters* pCounters, uint32_t kbps, HRESULT* phr)
+    : m_pFilter(pFilter), m_pSampleSource(pPool), m_pMpegBuffer(pMpegBuffer), m_pCounters(pCounters),
+      m_dwAvgBitRate(kbps), m_dwStartSize(kbps * 50 / 8), m_Thread(kThreadPolicy, kThreadLines)
 {
     *phr = m_Thread.Start(ThreadEntry, this);
     if (FAILED(*phr)) return;
@@ -160,7 +161,9 @@ bool CPushData::SendOne()
     // Downstream reads the block through the sample; it never writes to it.
     const bool bSent = SUCCEEDED(m_pSampleSource->GetSendSample(const_cast<BYTE*>(pBlock), length, m_Thread.StopEvent(), &pSample));
     if (bSent) {
-        m_pFilter->DeliverVideo(pSample);
+        bool bTaken = false;
+        m_pFilter->DeliverVideo(pSample, &bTaken);
+        if (bTaken) m_pCounters->NoteMainPinBytes(length);
         pSample->Release();
         m_pSampleSource->WaitReturned(m_Thread.StopEvent());
     }
