@@ -182,6 +182,7 @@ HRESULT CVCodecSourceFilter::NonDelegatingQueryInterface(REFIID riid, void** ppv
     if (riid == IID_IVLMVCConfigure || riid == IID_IVLMVCConfigure3)
         return GetInterface(static_cast<IVLMVCConfigure3*>(this), ppv);
     if (riid == IID_IAMFilterMiscFlags) return GetInterface(static_cast<IAMFilterMiscFlags*>(this), ppv);
+    if (riid == IID_IVCSFStatistics) return GetInterface(static_cast<IVCSFStatistics*>(this), ppv);
     if (riid == IID_IMediaSeeking && m_pSeek) return m_pSeek->NonDelegatingQueryInterface(riid, ppv);
     return CBaseFilter::NonDelegatingQueryInterface(riid, ppv);
 }
@@ -203,6 +204,31 @@ HRESULT CVCodecSourceFilter::GetValue(REFGUID property, VARIANT* value)
     if (!value) return E_POINTER;
     const PropertyInfo* info = CFilterConfig::Find(property);
     return ComGuard([&] { return ConfProcedure(info, value, true); });
+}
+
+HRESULT CVCodecSourceFilter::GetStatistics(VCSF_STATISTICS* pStatistics)
+{
+    if (!pStatistics) return E_POINTER;
+    if (pStatistics->cbSize < sizeof(VCSF_STATISTICS)) return E_INVALIDARG;
+    const CLinkCounters::Values v = m_pCamParm->Counters().Snapshot();
+    VCSF_STATISTICS s = {};
+    s.cbSize = pStatistics->cbSize;
+    s.dwMsSinceStreamData = m_pCamParm->HasStreamData()
+                                ? static_cast<DWORD>(std::min<uint64_t>(m_pCamParm->MsSinceStreamData(), 0xFFFFFFFE))
+                                : 0xFFFFFFFF;
+    s.ullReceived = v.received;
+    s.ullReceivedBytes = v.receivedBytes;
+    s.ullPacketGaps = v.packetGaps;
+    s.ullWrongIdentifiers = v.wrongIdentifiers;
+    s.ullShortOrDropped = v.shortOrDropped;
+    s.ullRingOverflows = v.ringOverflows;
+    s.ullRecordingOverflows = v.recordingOverflows;
+    s.ullReconnections = v.reconnections;
+    s.ullMainPinBytes = v.mainPinBytes;
+    s.ullRecordingPinBytes = v.recordingPinBytes;
+    s.wLastReconnectCause = v.lastReconnectCause;
+    *pStatistics = s;
+    return S_OK;
 }
 
 HRESULT CVCodecSourceFilter::ConfProcedure(const PropertyInfo* info, VARIANT* value, bool bGet)

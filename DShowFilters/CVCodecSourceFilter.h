@@ -66,6 +66,7 @@ class CVCSourceOutputPin;
 
 class CVCodecSourceFilter : public CBaseFilter,
                             public IVLMVCConfigure3,
+                            public IVCSFStatistics,
                             public ISpecifyPropertyPages,
                             public IAMFilterMiscFlags,
                             private ICamParmOwner,
@@ -80,6 +81,9 @@ public:
     // IVLMVCConfigure
     STDMETHODIMP SetValue(REFGUID property, const VARIANT* value) override;
     STDMETHODIMP GetValue(REFGUID property, VARIANT* value) override;
+
+    // IVCSFStatistics: the link counters, which take no lock, in any state.
+    STDMETHODIMP GetStatistics(VCSF_STATISTICS* pStatistics) override;
 
     // ISpecifyPropertyPages
     STDMETHODIMP GetPages(CAUUID* pPages) override;
