@@ -12,7 +12,7 @@ bool CLiveOptions::Parse(const std::vector<std::wstring>& args)
 {
     std::vector<CCommandLine::Item> items;
     std::wstring error;
-    if (!CCommandLine::Split(args, {L"--json", L"--ssl", L"-y", L"--overwrite"}, &items, &error)) return Fail(error);
+    if (!CCommandLine::Split(args, {L"--json", L"--ssl", L"-y", L"--overwrite", L"--stats"}, &items, &error)) return Fail(error);
     for (const CCommandLine::Item& item : items)
         if (!Take(item)) return false;
     if (!Check()) return false;
@@ -60,6 +60,8 @@ bool CLiveOptions::ParseOption(const CCommandLine::Item& item)
     } else if (name == L"--stall-timeout") {
         if (!CSeconds::Parse(value, CSeconds::kYear, &stallTimeout))
             return Fail(L"--stall-timeout takes seconds above 0, up to a year");
+    } else if (name == L"--stats") {
+        bStats = true;
     } else if (name == L"--stall-recorder") {
         if (!CSeconds::Parse(value, 60, &recordStall)) return Fail(L"--stall-recorder takes seconds above 0, up to 60");
     } else {

@@ -27,6 +27,7 @@ public:
     double recordStall = 0;                 // seconds the recorder holds its first pack
     double duration = -1;                   // seconds; negative: until Ctrl+C or the stream ends
     double stallTimeout = -1;               // seconds without data that end the run; negative: never
+    bool bStats = false;                    // the link statistics each second and at the end
 
 private:
     bool Take(const CCommandLine::Item& item);
