@@ -192,6 +192,7 @@ HRESULT CVCodecSourceFilter::NonDelegatingQueryInterface(REFIID riid, void** ppv
     if (riid == IID_IVLMVCConfigure || riid == IID_IVLMVCConfigure3)
         return GetInterface(static_cast<IVLMVCConfigure3*>(this), ppv);
     if (riid == IID_IAMFilterMiscFlags) return GetInterface(static_cast<IAMFilterMiscFlags*>(this), ppv);
+    if (riid == IID_IVCSFStatistics) return GetInterface(static_cast<IVCSFStatistics*>(this), ppv);
     if (riid == IID_IMediaSeeking && m_pSeek) return m_pSeek->NonDelegatingQueryInterface(riid, ppv);
     return CBaseFilter::NonDelegatingQueryInterface(riid, ppv);
 }
@@ -213,6 +214,31 @@ HRESULT CVCodecSourceFilter::GetValue(REFGUID property, VARIANT* value)
     if (!value) return E_POINTER;
     const PropertyInfo* info = CFilterConfig::Find(property);
     return ComGuard([&] { return ConfProcedure(info, value, true); });
+}
+
+HRESULT CVCodecSourceFilter::GetStatistics(VCSF_STATISTICS* pStatistics)
+{
+    if (!pStatistics) return E_POINTER;
+    if (pStatistics->cbSize < sizeof(VCSF_STATISTICS)) return E_INVALIDARG;
+    const CLinkCounters::Values v = m_pCamParm->Counters().Snapshot();
+    VCSF_STATISTICS s = {};
+    s.cbSize = pStatistics->cbSize;
+    s.dwMsSinceStreamData = m_pCamParm->HasStreamData()
+                                ? static_cast<DWORD>(std::min<uint64_t>(m_pCamParm->MsSinceStreamData(), 0xFFFFFFFE))
+                                : 0xFFFFFFFF;
+    s.ullReceived = v.received;
+    s.ullReceivedBytes = v.receivedBytes;
+    s.ullPacketGaps = v.packetGaps;
+    s.ullWrongIdentifiers = v.wrongIdentifiers;
+    s.ullShortOrDropped = v.shortOrDropped;
+    s.ullRingOverflows = v.ringOverflows;
+    s.ullRecordingOverflows = v.recordingOverflows;
+    s.ullReconnections = v.reconnections;
+    s.ullMainPinBytes = v.mainPinBytes;
+    s.ullRecordingPinBytes = v.recordingPinBytes;
+    s.wLastReconnectCause = v.lastReconnectCause;
+    *pStatistics = s;
+    return S_OK;
 }
 
 HRESULT CVCodecSourceFilter::ConfProcedure(const PropertyInfo* info, VARIANT* value, bool bGet)
@@ -413,8 +439,9 @@ void CVCodecSourceFilter::PauseStream(bool bNotify)
     if (bNotify) m_pCamParm->SendErrAbort(E_FAIL);
 }
 
-bool CVCodecSourceFilter::CheckAndDeliver(IMediaSample* pSample, uint32_t esType)
+bool CVCodecSourceFilter::CheckAndDeliver(IMediaSample* pSample, uint32_t esType, bool* pbTaken)
 {
+    if (pbTaken) *pbTaken = false;
     if (m_bLiveFrozen || m_bStopping || m_bDemuxOverflow) return false;
     HRESULT hr = E_UNEXPECTED;
     if (esType == ESTYPE_VIDEO) {
@@ -423,6 +450,7 @@ bool CVCodecSourceFilter::CheckAndDeliver(IMediaSample* pSample, uint32_t esType
     } else if (esType == ESTYPE_PSREC) {
         hr = m_pOutputR->Deliver(pSample);  // its one push thread; a recorder that holds it must not hold the main pin
     }
+    if (pbTaken) *pbTaken = SUCCEEDED(hr);
     if (hr != VFW_E_TIMEOUT) return true;
     if (IsFileMode()) return false;
     g_Trace(1, L"#### Deliver returned VFW_E_TIMEOUT, maybe Demux buffer overflow!!! ####");
@@ -472,6 +500,8 @@ HRESULT CVCodecSourceFilter::NetPause()
     if (m_Config.IsOn<VCSF_AuthNeed>()) m_pCamParm->InitCamParm();
     m_pCamParm->SetFirstDataGet(false);
     m_pCamParm->SetNotifyOnChange(m_Config.IsOn<VCSF_NotifyOnChange>());
+    m_pCamParm->Counters().Reset();
+    m_pCamParm->ForgetStreamData();
     HRESULT hr = ComGuard([&] { return StartTransport(); });
     // A failed start leaves nothing running: a second pause starts afresh.
     if (FAILED(hr)) {

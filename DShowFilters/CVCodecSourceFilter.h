@@ -71,6 +71,7 @@ class CVCSourceOutputPin;
 
 class CVCodecSourceFilter : public CBaseFilter,
                             public IVLMVCConfigure3,
+                            public IVCSFStatistics,
                             public ISpecifyPropertyPages,
                             public IAMFilterMiscFlags,
                             private ICamParmOwner,
@@ -86,6 +87,9 @@ public:
     // IVLMVCConfigure
     STDMETHODIMP SetValue(REFGUID property, const VARIANT* value) override;
     STDMETHODIMP GetValue(REFGUID property, VARIANT* value) override;
+
+    // IVCSFStatistics: the link counters, which take no lock, in any state.
+    STDMETHODIMP GetStatistics(VCSF_STATISTICS* pStatistics) override;
 
     // ISpecifyPropertyPages
     STDMETHODIMP GetPages(CAUUID* pPages) override;
@@ -128,8 +132,11 @@ public:
 
     // Delivery of both pins: false when refused (stopping, live frozen, or downstream
     // timed out in a network mode until the next Stop).
-    bool CheckAndDeliver(IMediaSample* pSample, uint32_t esType) override;
-    bool DeliverVideo(IMediaSample* pSample) override { return CheckAndDeliver(pSample, ESTYPE_VIDEO); }
+    bool CheckAndDeliver(IMediaSample* pSample, uint32_t esType, bool* pbTaken) override;
+    bool DeliverVideo(IMediaSample* pSample, bool* pbTaken) override
+    {
+        return CheckAndDeliver(pSample, ESTYPE_VIDEO, pbTaken);
+    }
     void SendEndOfStream(uint32_t esTypes) override;
     bool IsQualityQuiet() const override;
     bool IsPaused() const override { return m_State == State_Paused; }

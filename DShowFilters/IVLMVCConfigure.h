@@ -1,9 +1,12 @@
 #pragma once
 // The filter's configuration interface, as hosts include it: the interface, its
-// class identifiers and every property identifier with the value form it takes.
+// class identifiers and every property identifier with the value form it takes;
+// and the link statistics that a host may read while the graph runs.
 
 #include <windows.h>
 #include <oaidl.h>
+
+#include <cstddef>
 
 // {AC006F27-B0A4-4E1B-A668-4A7C5C39D7DF}
 inline constexpr CLSID CLSID_VCodecSourceFilter = {0xac006f27, 0xb0a4, 0x4e1b, {0xa6, 0x68, 0x4a, 0x7c, 0x5c, 0x39, 0xd7, 0xdf}};
@@ -205,3 +208,39 @@ constexpr int PropertyIndex(const GUID* id)
         if (kProperties[i].id == id) return i;
     return -1;
 }
+
+// What the link has done since the filter last started from stopped, readable in
+// every state (stopped: what the last run counted). The caller sets cbSize; a
+// larger record than this one is fine, and only this part of it is written.
+struct VCSF_STATISTICS {
+    DWORD cbSize;
+    DWORD dwMsSinceStreamData;       // 0xFFFFFFFF: no stream data since the start
+    ULONGLONG ullReceived;           // UDP datagrams, or HTTP records
+    ULONGLONG ullReceivedBytes;      // their bytes, heads included
+    ULONGLONG ullPacketGaps;         // packet numbers that skipped within a unit
+    ULONGLONG ullWrongIdentifiers;   // heads without the camera's identifier
+    ULONGLONG ullShortOrDropped;     // datagrams shorter than their heads say, or refused
+    ULONGLONG ullRingOverflows;      // stream data that found the main pin's ring full
+    ULONGLONG ullRecordingOverflows; // gaps opened in the recording for want of room
+    ULONGLONG ullReconnections;
+    ULONGLONG ullMainPinBytes;       // taken downstream of "MPEG-2 Program"
+    ULONGLONG ullRecordingPinBytes;  // taken downstream of "Stream", the packs without their heads
+    WORD wLastReconnectCause;        // the status that caused the last reconnection; 0: none
+    WORD wReserved;
+    DWORD dwReserved;
+};
+static_assert(sizeof(VCSF_STATISTICS) == 96, "the statistics record is 96 bytes");
+static_assert(offsetof(VCSF_STATISTICS, ullReceived) == 8 && offsetof(VCSF_STATISTICS, ullMainPinBytes) == 72 &&
+                  offsetof(VCSF_STATISTICS, ullRecordingPinBytes) == 80 &&
+                  offsetof(VCSF_STATISTICS, wLastReconnectCause) == 88,
+              "the statistics record's layout");
+
+// {509AD5D2-A7BA-402E-B0A5-1468DD182818}
+inline constexpr IID IID_IVCSFStatistics = {0x509ad5d2, 0xa7ba, 0x402e, {0xb0, 0xa5, 0x14, 0x68, 0xdd, 0x18, 0x28, 0x18}};
+
+// E_POINTER for a null record, E_INVALIDARG when its cbSize is below sizeof(VCSF_STATISTICS).
+struct IVCSFStatistics : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetStatistics(VCSF_STATISTICS* pStatistics) = 0;
+};
+
+__CRT_UUID_DECL(IVCSFStatistics, 0x509ad5d2, 0xa7ba, 0x402e, 0xb0, 0xa5, 0x14, 0x68, 0xdd, 0x18, 0x28, 0x18)

@@ -357,10 +357,20 @@ void CNetReceiver::OnCompletion(CPoolBuffer* pBlock, DWORD dwError, DWORD cbTran
         SetEvent(m_hFirstPacketEvent);
     }
     pBlock->SetUsedLength(dwError == 0 ? cbTransferred : 0);
+    CountDatagram(dwError, cbTransferred);
     m_nPending--;
     PendReads_(false);
     if (dwError == 0 && m_bReceiving) DataWrite(pBlock);
     pBlock->Release();
+}
+
+// A datagram longer than a block arrives cut, and is dropped; a cancelled receive brought none.
+void CNetReceiver::CountDatagram(DWORD dwError, DWORD cbTransferred)
+{
+    if (dwError != 0 && dwError != WSAEMSGSIZE) return;
+    CLinkCounters& counters = m_pCamParm->Counters();
+    counters.NoteReceived(cbTransferred);
+    if (dwError == WSAEMSGSIZE) counters.NoteShortOrDropped();
 }
 
 void CNetReceiver::DataWrite(CPoolBuffer* pBlock)

@@ -74,6 +74,7 @@ private:
     static void CALLBACK CompletionRoutine(DWORD dwError, DWORD cbTransferred, LPWSAOVERLAPPED pOverlapped,
                                            DWORD dwFlags);
     void OnCompletion(CPoolBuffer* pBlock, DWORD dwError, DWORD cbTransferred);
+    void CountDatagram(DWORD dwError, DWORD cbTransferred);
     void DataWrite(CPoolBuffer* pBlock);
 
     CCritSec m_Lock;

@@ -83,6 +83,8 @@ void CReconnector::Run()
 bool CReconnector::Heal(uint16_t cause)
 {
     g_Trace(1, L"CReconnector: the camera link broke (status 0x%04x); reconnecting.", cause);
+    m_pCamParm->Counters().NoteReconnect(cause);
+    m_nAttempts = 0;
     for (;;) {
         const uint32_t delayMs = m_BackOff.NextDelay(GetTickCount64());
         m_nAttempts++;

@@ -4,7 +4,8 @@
 // the current stream unit, the first-data step that starts the push threads, and
 // the frame-rate and bit-rate arithmetic of the push threads.
 //
-// Locking: m_Lock guards every field but the data mark, an atomic. The receiving thread (UDP, HTTP or the file
+// Locking: m_Lock guards every field but the data mark, an atomic, and the link
+// counters, which take no lock. The receiving thread (UDP, HTTP or the file
 // reader) writes; push threads, the parser and the filter read. Nothing calls out
 // while holding m_Lock: the notifications, the first-data step and the bit-rate
 // change read what they need under it and call the owner after leaving it.
@@ -15,6 +16,7 @@
 // goes out when the block (its time stamp aside) differs from the one last sent,
 // and otherwise at most once in kRepeatMs.
 
+#include "core/CLinkCounters.h"
 #include "core/CritSec.h"
 #include "core/ICamParmOwner.h"
 #include "core/StreamInfoBlock.h"
@@ -38,6 +40,10 @@ public:
     // The receivers mark each piece of stream data; a stall is the time since.
     void NoteStreamData() { m_qwLastDataMs.store(m_Clock(), std::memory_order_relaxed); }
     uint64_t MsSinceStreamData() const { return m_Clock() - m_qwLastDataMs.load(std::memory_order_relaxed); }
+    // False until the next NoteStreamData.
+    void ForgetStreamData() { m_qwLastDataMs.store(kNoStreamData, std::memory_order_relaxed); }
+    bool HasStreamData() const { return m_qwLastDataMs.load(std::memory_order_relaxed) != kNoStreamData; }
+    CLinkCounters& Counters() { return m_Counters; }
     void ResetCounters();
 
     // Notifications: 0 when sent (or when the sink failed, which is traced), -1 without a graph.
@@ -82,6 +88,8 @@ public:
     static uint32_t CalcBufferBytes(const StreamInfoBlock& block, int64_t duration);
 
 private:
+    static constexpr uint64_t kNoStreamData = UINT64_MAX;
+
     int32_t Notify(int32_t code, const wchar_t* pFailure);
     // Under m_Lock: whether this block is worth an event with notify-on-change.
     bool IsNews(uint64_t now) const;
@@ -108,5 +116,6 @@ private:
     StreamInfoBlock m_LastInfo = {};  // of the last event 0x8001, its time stamp cleared
     bool m_bLastInfo = false;
     uint64_t m_qwLastInfoMs = 0;
-    std::atomic<uint64_t> m_qwLastDataMs{0};  // written by the receiving thread without m_Lock
+    std::atomic<uint64_t> m_qwLastDataMs{kNoStreamData};  // written by the receiving thread without m_Lock
+    CLinkCounters m_Counters;
 };

@@ -8,7 +8,8 @@ int32_t CDatagramWriter::DataWrite(const uint8_t* pData, size_t cbReceived, bool
     *pbStop = false;
     CParsePacket parser(pData, cbReceived, m_pCamParm);
     uint16_t usType = PTYPE_INVALID;
-    if (parser.checkHead(&usType) < 0) return 0;
+    const int32_t check = parser.checkHead(&usType);
+    if (check < 0) return Drop(check);
     const int32_t kind = parser.GetHeadKind();
     if (kind == 1) {
         m_usLastPacketNumber = 0;
@@ -20,9 +21,10 @@ int32_t CDatagramWriter::DataWrite(const uint8_t* pData, size_t cbReceived, bool
     uint8_t bPacketNumber = 0, bSequence = 0;
     if (parser.ParseHead(&lStart, &usDataLength, &ulTotalLength, &bPacketNumber, &bSequence) ==
         CParsePacket::kShortPacket)
-        return 0;
+        return Drop(CParsePacket::kShortPacket);
     const size_t begin = static_cast<size_t>(parser.GetHeadLength() > 0 ? parser.GetHeadLength() : 0) + lStart;
-    if (lStart < 0 || lStart > usDataLength || begin + (usDataLength - lStart) > cbReceived) return 0;
+    if (lStart < 0 || lStart > usDataLength || begin + (usDataLength - lStart) > cbReceived)
+        return Drop(CParsePacket::kShortPacket);
     if (kind == 1) m_pCamParm->SequenceCheck(bSequence);
     if (kind == 2) {
         CheckPacketNumber(bPacketNumber);
@@ -46,10 +48,21 @@ int32_t CDatagramWriter::DataWrite(const uint8_t* pData, size_t cbReceived, bool
     return result;
 }
 
+// Each datagram is counted once, by the first check that refuses it.
+int32_t CDatagramWriter::Drop(int32_t reason)
+{
+    CLinkCounters& counters = m_pCamParm->Counters();
+    if (reason == CParsePacket::kWrongIdentifier) counters.NoteWrongIdentifier();
+    else counters.NoteShortOrDropped();
+    return 0;
+}
+
 void CDatagramWriter::CheckPacketNumber(uint8_t bPacketNumber)
 {
-    if (m_pCamParm->IsFirstDataGet() && !m_pCamParm->IsFirstPacket() && bPacketNumber != m_usLastPacketNumber + 1)
+    if (m_pCamParm->IsFirstDataGet() && !m_pCamParm->IsFirstPacket() && bPacketNumber != m_usLastPacketNumber + 1) {
         g_Trace(1, L"DataWrite:PacketCheck(Continuous): PacketNum error.");
+        m_pCamParm->Counters().NotePacketGap();
+    }
     m_usLastPacketNumber = bPacketNumber;
 }
 
@@ -73,6 +86,7 @@ int32_t CDatagramWriter::WriteStreamData(const uint8_t* pStreamData, uint32_t cb
     const int32_t result = m_pMpegBuffer->Write(pStreamData, cb);
     if (result < 0) {
         g_Trace(1, L"DataWrite: MpegBuffer write error(%d)", result);
+        m_pCamParm->Counters().NoteRingOverflow();
         m_pCamParm->SetStatus(kStatusBufferOverflow, true);
         *pbStop = true;
     }

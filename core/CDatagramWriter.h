@@ -26,6 +26,8 @@ public:
     int32_t DataWrite(const uint8_t* pData, size_t cbReceived, bool* pbStop);
 
 private:
+    // 0, with the refused datagram counted by its reason (a CParsePacket result).
+    int32_t Drop(int32_t reason);
     void CheckPacketNumber(uint8_t bPacketNumber);
     uint16_t CorrectOverReceive(uint16_t usDataLength);
     int32_t WriteStreamData(const uint8_t* pStreamData, uint32_t cb, bool* pbStop);

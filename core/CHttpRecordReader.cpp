@@ -69,6 +69,7 @@ int32_t CHttpRecordReader::ReadRecord()
     int32_t result = ReadHttpHead(&ulTotalLength);
     if (result >= 0) result = ReadHttpData(ulTotalLength);
     if (result < 0) g_Trace(0, L"ReadHttp error.");
+    else m_pCamParm->Counters().NoteReceived(uint64_t{kIdentifyHeadSize} + kStreamHeadSize + ulTotalLength);
     return result;
 }
 
@@ -160,6 +161,7 @@ int32_t CHttpRecordReader::ReadHttpHead(uint32_t* pulTotalLength)
     if (!HasHeadIdentifier(bytes)) {
         g_Trace(1, L"ReadHttpHead: Wrong Identifier!!: 0x%08x", ReadLE32(bytes));
         g_Trace(1, L"ReadHttpHead: Not recover. Please restart by Application!!!");
+        m_pCamParm->Counters().NoteWrongIdentifier();
         m_pCamParm->SetStatus(kStatusWrongIdentifier, true);
         return -1;
     }
@@ -292,6 +294,7 @@ int32_t CHttpRecordReader::WriteBlock()
         result = m_pRing->Write(pData, cb);
         if (result < 0) {
             g_Trace(2, L"ReadHttp: MpegBuffer overflow!!!");
+            m_pCamParm->Counters().NoteRingOverflow();
             m_pCamParm->SetStatus(kStatusBufferOverflow, true);
         }
     }

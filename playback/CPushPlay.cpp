@@ -220,7 +220,7 @@ void CPushPlay::MakeES(uint32_t size, Cut cut)
         if (hr != VFW_E_NOT_COMMITTED) g_Trace(1, L"MakeMS: InitES failed.%d", static_cast<int32_t>(hr));
         return;
     }
-    if (!IsRestartPending() && m_pFilter->CheckAndDeliver(pSample, m_nPinType)) UpdateRestartRecord(m_Frame.block);
+    if (!IsRestartPending() && m_pFilter->CheckAndDeliver(pSample, m_nPinType, nullptr)) UpdateRestartRecord(m_Frame.block);
     pSample->Release();
 }
 

@@ -1,5 +1,6 @@
 #include "stream/CPushData.h"
 
+#include "core/CLinkCounters.h"
 #include "core/CMpegBuffer.h"
 #include "core/Trace.h"
 #include "stream/CTSMediaSamplePool.h"
@@ -22,10 +23,10 @@ const CWorkerThread::Lines kThreadLines = {
 
 }  // namespace
 
-CPushData::CPushData(IPushOwner* pFilter, CTSMediaSamplePool* pPool, CMpegBuffer* pMpegBuffer, uint32_t kbps,
-                     HRESULT* phr)
-    : m_pFilter(pFilter), m_pSampleSource(pPool), m_pMpegBuffer(pMpegBuffer), m_dwAvgBitRate(kbps),
-      m_dwStartSize(kbps * 50 / 8), m_Thread(kThreadPolicy, kThreadLines)
+CPushData::CPushData(IPushOwner* pFilter, CTSMediaSamplePool* pPool, CMpegBuffer* pMpegBuffer,
+                     CLinkCounters* pCounters, uint32_t kbps, HRESULT* phr)
+    : m_pFilter(pFilter), m_pSampleSource(pPool), m_pMpegBuffer(pMpegBuffer), m_pCounters(pCounters),
+      m_dwAvgBitRate(kbps), m_dwStartSize(kbps * 50 / 8), m_Thread(kThreadPolicy, kThreadLines)
 {
     *phr = m_Thread.Start(ThreadEntry, this);
     if (FAILED(*phr)) return;
@@ -164,7 +165,9 @@ bool CPushData::SendOne()
     if (bSent) {
         // A new camera session begins here, at a pack with its system header.
         if (bAfterGap) pSample->SetDiscontinuity(TRUE);
-        m_pFilter->DeliverVideo(pSample);
+        bool bTaken = false;
+        m_pFilter->DeliverVideo(pSample, &bTaken);
+        if (bTaken) m_pCounters->NoteMainPinBytes(length);
         pSample->Release();
         m_pSampleSource->WaitReturned(m_Thread.StopEvent());
     }

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 
+class CLinkCounters;
 class CMpegBuffer;
 class CTSMediaSamplePool;
 class IPushOwner;
@@ -26,7 +27,9 @@ public:
     static constexpr uint32_t kInitialReadSize = 10240;
     static constexpr uint32_t kTargetLimit = 6144;  // kbit/s; a target from here on is refused
 
-    CPushData(IPushOwner* pFilter, CTSMediaSamplePool* pPool, CMpegBuffer* pMpegBuffer, uint32_t kbps, HRESULT* phr);
+    // pCounters: where the bytes that downstream took are counted.
+    CPushData(IPushOwner* pFilter, CTSMediaSamplePool* pPool, CMpegBuffer* pMpegBuffer, CLinkCounters* pCounters,
+              uint32_t kbps, HRESULT* phr);
     ~CPushData();
     CPushData(const CPushData&) = delete;
     CPushData& operator=(const CPushData&) = delete;
@@ -61,6 +64,7 @@ private:
     IPushOwner* const m_pFilter;
     CTSMediaSamplePool* const m_pSampleSource;
     CMpegBuffer* const m_pMpegBuffer;
+    CLinkCounters* const m_pCounters;
     uint32_t m_dwAvgBitRate;
     uint32_t m_dwWaitTime = 0;
     uint32_t m_dwReadSize = kInitialReadSize;

@@ -1,6 +1,7 @@
 #include "stream/CPushES.h"
 
 #include "core/CIndexedBuffer2.h"
+#include "core/CLinkCounters.h"
 #include "core/Trace.h"
 #include "stream/CESMediaSamplePool.h"
 #include "stream/IPushOwner.h"
@@ -32,10 +33,10 @@ bool IsSyncPoint(const IndexEntry& entry)
 
 }  // namespace
 
-CPushES::CPushES(IPushOwner* pFilter, CIndexedBuffer2* pIdxBuf, CESMediaSamplePool* pPool, uint32_t pinType,
-                 HRESULT* phr)
+CPushES::CPushES(IPushOwner* pFilter, CIndexedBuffer2* pIdxBuf, CESMediaSamplePool* pPool, CLinkCounters* pCounters,
+                 uint32_t pinType, HRESULT* phr)
     : CPinSender(L"CPushES", pinType, kThreadPolicy, kThreadLines), m_pFilter(pFilter), m_pIdxBuf(pIdxBuf),
-      m_pSampleSource(pPool)
+      m_pSampleSource(pPool), m_pCounters(pCounters)
 {
     g_Trace(0, L"CPushES(T:%d) constructor.", static_cast<int32_t>(m_nPinType));
     *phr = m_Thread.Start(ThreadEntry, this);
@@ -109,6 +110,9 @@ void CPushES::MakeMS(const IndexEntry& entry)
         g_Trace(1, L"MakeMS: InitES failed.");
         return;
     }
-    m_pFilter->CheckAndDeliver(pSample, m_nPinType);
+    const long cbActual = pSample->GetActualDataLength();
+    bool bTaken = false;
+    m_pFilter->CheckAndDeliver(pSample, m_nPinType, &bTaken);
+    if (bTaken) m_pCounters->NoteRecordingPinBytes(static_cast<uint64_t>(cbActual));
     pSample->Release();
 }

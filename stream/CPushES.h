@@ -14,6 +14,7 @@
 
 class CESMediaSamplePool;
 class CIndexedBuffer2;
+class CLinkCounters;
 class IPushOwner;
 struct IndexEntry;
 
@@ -23,7 +24,9 @@ public:
     // How long a downstream that holds its samples may keep a finish waiting.
     static constexpr DWORD kFinishMs = 3000;
 
-    CPushES(IPushOwner* pFilter, CIndexedBuffer2* pIdxBuf, CESMediaSamplePool* pPool, uint32_t pinType, HRESULT* phr);
+    // pCounters: where the bytes that downstream took are counted.
+    CPushES(IPushOwner* pFilter, CIndexedBuffer2* pIdxBuf, CESMediaSamplePool* pPool, CLinkCounters* pCounters,
+            uint32_t pinType, HRESULT* phr);
     ~CPushES();
     CPushES(const CPushES&) = delete;
     CPushES& operator=(const CPushES&) = delete;
@@ -42,4 +45,5 @@ private:
     CIndexedBuffer2* const m_pIdxBuf;
     std::atomic<bool> m_bFinishing{false};
     CESMediaSamplePool* const m_pSampleSource;
+    CLinkCounters* const m_pCounters;
 };

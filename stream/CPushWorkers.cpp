@@ -1,5 +1,6 @@
 #include "stream/CPushWorkers.h"
 
+#include "core/CCamParm.h"
 #include "core/CIndexedBuffer2.h"
 #include "core/CPlayIndexedBuffer.h"
 #include "core/ICamParmOwner.h"
@@ -44,7 +45,7 @@ HRESULT CPushWorkers::CreateLive(uint32_t kbps, double rate)
 {
     if (Has(kLive)) return S_OK;
     HRESULT hr = E_FAIL;
-    auto pPush = std::unique_ptr<CPushData>(new (std::nothrow) CPushData(m_pOwner, m_Buffers.pLivePool, m_Buffers.pRing, kbps, &hr));
+    auto pPush = std::unique_ptr<CPushData>(new (std::nothrow) CPushData(m_pOwner, m_Buffers.pLivePool, m_Buffers.pRing, &m_pCamParm->Counters(), kbps, &hr));
     if (!pPush || FAILED(hr)) {
         g_Trace(1, L"CreatePushData: CPushData create error.");
         return pPush ? hr : E_FAIL;
@@ -61,7 +62,8 @@ HRESULT CPushWorkers::CreateRecording(int64_t referenceTime)
     if (Has(kRecording)) return S_OK;
     HRESULT hr = E_FAIL;
     auto pPush = std::unique_ptr<CPushES>(
-        new (std::nothrow) CPushES(m_pOwner, m_Buffers.pRecordingBuffer, m_Buffers.pRecordingPool, ESTYPE_PSREC, &hr));
+        new (std::nothrow) CPushES(m_pOwner, m_Buffers.pRecordingBuffer, m_Buffers.pRecordingPool,
+                                   &m_pCamParm->Counters(), ESTYPE_PSREC, &hr));
     if (!pPush || FAILED(hr)) {
         g_Trace(1, L"CreatePushES: m_pPushREC create error.");
         return pPush ? hr : E_FAIL;

@@ -83,6 +83,7 @@ void CRecordingPath::FollowGap(const wchar_t* pszBuffer)
 {
     const CIndexedBuffer2::Gaps gaps = m_pBuffer->GetGaps();
     if (gaps.opened != m_dwGapsTold) {
+        m_pCamParm->Counters().NoteRecordingOverflows(gaps.opened - m_dwGapsTold);
         m_dwGapsTold = gaps.opened;
         m_bGapOpen = true;
         g_Trace(1, L"Recording: the %s overflowed; packs are dropped up to the next key pack.", pszBuffer);

@@ -80,6 +80,13 @@ TEST_F(CDatagramWriterTest, RefusedHeadsAndDataPastTheDatagramAreDroppedAndGapsL
     for (uint8_t n : {3, 5}) EXPECT_EQ(Write(ContDatagram(PTYPE_CONT, n, std::vector<uint8_t>(10, n))), 0);
     EXPECT_EQ(ring->GetDataSize(), 104u);  // packet number gaps lose nothing
     EXPECT_TRUE(owner.stops.empty());
+    // Packet numbers are followed from the second unit on.
+    ASSERT_EQ(Write(Datagram(FirstHead(PTYPE_FIRST, 10, 30), std::vector<uint8_t>(10))), 0);
+    for (uint8_t n : {1, 3}) EXPECT_EQ(Write(ContDatagram(PTYPE_CONT, n, std::vector<uint8_t>(10))), 0);
+    const CLinkCounters::Values counted = camParm.Counters().Snapshot();
+    EXPECT_EQ(counted.wrongIdentifiers, 1u);
+    EXPECT_EQ(counted.shortOrDropped, 2u);  // the truncated one and the unknown type, each once
+    EXPECT_EQ(counted.packetGaps, 1u);
 }
 
 TEST_F(CDatagramWriterTest, AFewBytesPastTheAnnouncedTotalAreCutButManyAreKept)
@@ -134,6 +141,7 @@ TEST_F(CDatagramWriterTest, AFullRingStopsTheStreamWithTheOverflowStatus)
     EXPECT_TRUE(bStop);
     EXPECT_EQ(camParm.GetStatus(), kStatusBufferOverflow);
     EXPECT_EQ(ring->GetDataSize(), 64u);
+    EXPECT_EQ(camParm.Counters().Snapshot().ringOverflows, 1u);
 }
 
 // The parser takes every packet's stream data from the first data on; with the live

@@ -72,7 +72,8 @@ TEST_F(CHttpRecordReaderTest, RecordsReachTheRingByteForByteFromTheFirstPackWith
 {
     const std::vector<uint8_t> stream = Join({MakePack(Kind::Key, 3000, 1), MakePack(Kind::Video, 1200, 2),
                                               MakePack(Kind::Audio, 700, 3), MakePack(Kind::Key, 2500, 4)});
-    AddRecords({std::vector<uint8_t>(500, 0x11), MakePack(Kind::Video, 900, 9),
+    const std::vector<uint8_t> before = MakePack(Kind::Video, 900, 9);
+    AddRecords({std::vector<uint8_t>(500, 0x11), before,
                 std::vector<uint8_t>(stream.begin(), stream.begin() + 3000),
                 std::vector<uint8_t>(stream.begin() + 3000, stream.begin() + 4100),
                 std::vector<uint8_t>(stream.begin() + 4100, stream.end())});
@@ -93,6 +94,9 @@ TEST_F(CHttpRecordReaderTest, RecordsReachTheRingByteForByteFromTheFirstPackWith
         EXPECT_EQ(params.GetReadCount(), 1u);  // the video pack; the block without a pack header is not counted
         EXPECT_EQ(params.GetWidth(), 352u);
         EXPECT_EQ(params.GetStatus(), kStatusOk);
+        const CLinkCounters::Values counted = params.Counters().Snapshot();
+        EXPECT_EQ(counted.received, 5u);
+        EXPECT_EQ(counted.receivedBytes, 5 * 50 + 500 + before.size() + stream.size());  // heads included
     }
 }
 
@@ -168,6 +172,8 @@ TEST_F(CHttpRecordReaderTest, AMalformedHeadOrACameraErrorEndsTheStream)
         CHttpRecordReader reading(&body, &params, &told, ring.get(), false, &result);
         EXPECT_EQ(reading.ReadRecord(), c.result);
         EXPECT_EQ(params.GetStatus(), c.status);
+        EXPECT_EQ(params.Counters().Snapshot().wrongIdentifiers, c.status == kStatusWrongIdentifier ? 1u : 0u);
+        EXPECT_EQ(params.Counters().Snapshot().received, 0u);
         EXPECT_EQ(!told.events.empty() && told.events.back().code == kEventStreamInfo, c.status != kStatusNothingYet);
         EXPECT_EQ(ring->GetDataSize(), 0u);
     }
@@ -247,6 +253,8 @@ TEST_F(CHttpRecordReaderTest, AFullRingEndsTheStreamWithTheOverflowStatus)
     EXPECT_EQ(reader->ReadRecord(), 0);
     EXPECT_EQ(reader->ReadRecord(), CMpegBuffer::kOverflow);
     EXPECT_EQ(camParm.GetStatus(), kStatusBufferOverflow);
+    EXPECT_EQ(camParm.Counters().Snapshot().ringOverflows, 1u);
+    EXPECT_EQ(camParm.Counters().Snapshot().received, 1u);  // the record that found no room is not whole
     EXPECT_TRUE(Notified());
     EXPECT_EQ(ring->GetDataSize(), 600u);
 }

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -243,6 +246,31 @@ TEST_F(ConfigurationTest, MostValuesChangeOnlyWhileStopped)
     EXPECT_EQ(Set(VCF_PlaySpeed, speed), S_OK);
     EXPECT_EQ(Get(VCSF_AuthNeed).boolVal, VARIANT_FALSE);
     EXPECT_FALSE(filter->GetLive());
+}
+
+// The host sets cbSize: a record too short is refused untouched, and of a longer
+// one only the part the filter knows is written. A filter never started has
+// counted nothing and had no stream data.
+TEST_F(ConfigurationTest, TheStatisticsRecordIsRefusedWhenShortAndWrittenOnlyAsFarAsItIsKnown)
+{
+    ComPtr<IVCSFStatistics> statistics;
+    ASSERT_EQ(filter.As(&statistics), S_OK);
+    EXPECT_EQ(statistics->GetStatistics(nullptr), E_POINTER);
+    struct {
+        VCSF_STATISTICS known;
+        uint8_t more[16];
+    } record;
+    std::memset(&record, 0xAB, sizeof(record));
+    record.known.cbSize = sizeof(VCSF_STATISTICS) - 1;
+    EXPECT_EQ(statistics->GetStatistics(&record.known), E_INVALIDARG);
+    EXPECT_EQ(record.known.ullReceived, 0xABABABABABABABABull);
+    record.known.cbSize = sizeof(record);
+    ASSERT_EQ(statistics->GetStatistics(&record.known), S_OK);
+    EXPECT_EQ(record.known.cbSize, sizeof(record));
+    EXPECT_EQ(record.known.dwMsSinceStreamData, 0xFFFFFFFFu);
+    const uint8_t* pCounts = reinterpret_cast<const uint8_t*>(&record.known.ullReceived);
+    EXPECT_TRUE(std::all_of(pCounts, pCounts + offsetof(VCSF_STATISTICS, wReserved) - 8, [](uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(std::all_of(std::begin(record.more), std::end(record.more), [](uint8_t b) { return b == 0xAB; }));
 }
 
 TEST_F(ConfigurationTest, TheCommunicationTypeChoosesFileMode)

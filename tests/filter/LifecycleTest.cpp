@@ -142,6 +142,36 @@ TEST_F(LifecycleTest, TransportsThatDoNotExistRefuseThePauseCleanly)
     EXPECT_TRUE(camera->Requests().empty());
 }
 
+// The link statistics stay readable once stopped, as the last run left them, and
+// begin again at the next start.
+TEST_F(LifecycleTest, TheLinkStatisticsOfARunLastUntilTheNextStart)
+{
+    const Bytes first = Datagram(FirstHead(PTYPE_FIRST, 64, 64), PackWithSystemHeader(64));
+    Bytes wrongId = first;
+    wrongId[0] ^= 0x20;
+    UseCamera({first});
+    ComPtr<IVCSFStatistics> statistics;
+    ASSERT_EQ(filter.As(&statistics), S_OK);
+    VCSF_STATISTICS s = {};
+    s.cbSize = sizeof(s);
+    auto counted = [&](ULONGLONG received, ULONGLONG wrong) {
+        return WaitUntil([&] {
+            return statistics->GetStatistics(&s) == S_OK && s.ullReceived == received && s.ullWrongIdentifiers == wrong;
+        });
+    };
+    ASSERT_EQ(control->Pause(), S_OK);
+    camera->Send({wrongId});
+    ASSERT_TRUE(counted(2, 1)) << s.ullReceived << " received, " << s.ullWrongIdentifiers << " wrong";
+    EXPECT_EQ(s.ullReceivedBytes, first.size() + wrongId.size());
+    ASSERT_EQ(control->Stop(), S_OK);
+    ASSERT_EQ(statistics->GetStatistics(&s), S_OK);
+    EXPECT_EQ(s.ullReceived, 2u);
+    EXPECT_EQ(s.ullWrongIdentifiers, 1u);
+    ASSERT_EQ(control->Pause(), S_OK);
+    EXPECT_TRUE(counted(1, 0)) << s.ullReceived << " received, " << s.ullWrongIdentifiers << " wrong";
+    ASSERT_EQ(control->Stop(), S_OK);
+}
+
 // Every pause starts a receiving thread and a command thread, every stop ends both.
 TEST_F(LifecycleTest, PauseAndStopCyclesLeaveNoThreadBehind)
 {

@@ -137,14 +137,17 @@ TEST_F(OutputPinTest, ADownstreamTimeOutStopsLiveDeliveryUntilTheNextStop)
     PauseWithSink();
     sink->FailReceiveWith(VFW_E_TIMEOUT);
     ComPtr<IMediaSample> sample = Sample();
-    EXPECT_FALSE(filter->CheckAndDeliver(sample.Get(), ESTYPE_VIDEO));
+    bool bTaken = true;
+    EXPECT_FALSE(filter->CheckAndDeliver(sample.Get(), ESTYPE_VIDEO, &bTaken));
+    EXPECT_FALSE(bTaken);
     sink->FailReceiveWith(S_OK);
     const long before = sink->GetCounts().samples;
-    EXPECT_FALSE(filter->CheckAndDeliver(sample.Get(), ESTYPE_VIDEO));  // refused without a try
+    EXPECT_FALSE(filter->CheckAndDeliver(sample.Get(), ESTYPE_VIDEO, nullptr));  // refused without a try
     EXPECT_EQ(sink->GetCounts().samples, before);
     ASSERT_EQ(control->Stop(), S_OK);
     ASSERT_EQ(control->Pause(), S_OK);
-    EXPECT_TRUE(filter->CheckAndDeliver(sample.Get(), ESTYPE_VIDEO));
+    EXPECT_TRUE(filter->CheckAndDeliver(sample.Get(), ESTYPE_VIDEO, &bTaken));
+    EXPECT_TRUE(bTaken);
     EXPECT_GT(sink->GetCounts().samples, before);
 }
 
@@ -154,9 +157,11 @@ TEST_F(OutputPinTest, TypesThatNoPinCarriesCountAsDeliveredAndReachNobody)
     ComPtr<IMediaSample> sample = Sample();
     ASSERT_EQ(control->Stop(), S_OK);  // the live thread delivers no more
     const long before = sink->GetCounts().samples;
-    EXPECT_TRUE(filter->CheckAndDeliver(sample.Get(), ESTYPE_AUDIO));
-    EXPECT_TRUE(filter->CheckAndDeliver(sample.Get(), ESTYPE_REC));
-    EXPECT_TRUE(filter->CheckAndDeliver(sample.Get(), 0x40));
+    for (const uint32_t esType : {ESTYPE_AUDIO, ESTYPE_REC, 0x40u}) {
+        bool bTaken = true;
+        EXPECT_TRUE(filter->CheckAndDeliver(sample.Get(), esType, &bTaken)) << esType;
+        EXPECT_FALSE(bTaken) << esType;  // not counted as the pins' bytes
+    }
     EXPECT_EQ(sink->GetCounts().samples, before);
 }
 
@@ -183,13 +188,13 @@ TEST_F(OutputPinTest, ALivePauseFromRunningFreezesDeliveryUntilTheNextStart)
     EXPECT_EQ(filter->GetState(0, &state), VFW_S_CANT_CUE);
     ComPtr<IMediaSample> sample = Sample();
     const long frozen = Delivered();
-    EXPECT_FALSE(filter->CheckAndDeliver(sample.Get(), ESTYPE_VIDEO));
+    EXPECT_FALSE(filter->CheckAndDeliver(sample.Get(), ESTYPE_VIDEO, nullptr));
     ASSERT_EQ(control->Run(), S_OK);  // running again does not thaw it
-    EXPECT_FALSE(filter->CheckAndDeliver(sample.Get(), ESTYPE_VIDEO));
+    EXPECT_FALSE(filter->CheckAndDeliver(sample.Get(), ESTYPE_VIDEO, nullptr));
     EXPECT_EQ(Delivered(), frozen);
     ASSERT_EQ(control->Stop(), S_OK);
     ASSERT_EQ(control->Pause(), S_OK);
-    EXPECT_TRUE(filter->CheckAndDeliver(sample.Get(), ESTYPE_VIDEO));
+    EXPECT_TRUE(filter->CheckAndDeliver(sample.Get(), ESTYPE_VIDEO, nullptr));
     EXPECT_GT(Delivered(), frozen);
 }
 

@@ -43,15 +43,18 @@ uint16_t CameraPort(const wchar_t* pszName = L"VCSF_CAMERA_PORT")
     return static_cast<uint16_t>(NumberFromEnvironment(pszName, 0));
 }
 
-// Waits until the camera's log has a line that begins with `prefix`.
-bool WaitForCameraLogLine(const std::string& prefix)
+// Waits until the camera's log has a line that begins with `prefix`, and gives it.
+bool WaitForCameraLogLine(const std::string& prefix, std::string* pLine = nullptr)
 {
     char path[MAX_PATH] = "Z:";
     if (!GetEnvironmentVariableA("VCSF_CAMERA_LOG", path + 2, MAX_PATH - 2)) return false;
     return WaitUntil([&] {
         std::ifstream log(path);
-        for (std::string line; std::getline(log, line);)
-            if (line.compare(0, prefix.size(), prefix) == 0) return true;
+        for (std::string line; std::getline(log, line);) {
+            if (line.compare(0, prefix.size(), prefix) != 0) continue;
+            if (pLine) *pLine = line;
+            return true;
+        }
         return false;
     });
 }
@@ -159,6 +162,18 @@ protected:
             }
             return done();
         });
+    }
+
+    VCSF_STATISTICS Statistics()
+    {
+        ComPtr<IVCSFStatistics> statistics;
+        VCSF_STATISTICS s = {};
+        s.cbSize = sizeof(s);
+        EXPECT_HRESULT_SUCCEEDED(filter.As(&statistics));
+        if (statistics) {
+            EXPECT_EQ(statistics->GetStatistics(&s), S_OK);
+        }
+        return s;
     }
 
     static size_t FirstGap(const std::vector<CTestSink::KeptSample>& kept)
@@ -472,6 +487,44 @@ TEST_F(RecordingPinTest, ACameraThatSendsTheClipOnceHasEveryPackButTheLastRecord
     EXPECT_EQ(recSink->GetCounts().samples, packs - 1);
 }
 
+// The camera sends the clip once, with faults, and logs what it sent and what the
+// faults did once the last datagram is out: on loopback all of them are then on
+// their way. The filter's statistics, read as a host reads them, say the same of
+// what arrived, and count the bytes each sink was given.
+TEST_F(RecordingPinTest, TheLinkStatisticsCountWhatTheCameraSentAndWhatItsFaultsDid)
+{
+    ComPtr<IVCSFStatistics> statistics;
+    ASSERT_EQ(filter.As(&statistics), S_OK);
+    SetRecording(true);
+    ASSERT_EQ(control->Run(), S_OK);
+    std::string line;
+    ASSERT_TRUE(WaitForCameraLogLine("session ", &line));
+    unsigned long long sent = 0, lost = 0, wrongId = 0, truncated = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "session datagrams=%llu lost=%llu wrong-id=%llu truncated=%llu", &sent, &lost,
+                          &wrongId, &truncated),
+              4)
+        << line;
+    ASSERT_GT(lost * wrongId * truncated, 0u) << line;
+    VCSF_STATISTICS s = {};
+    s.cbSize = sizeof(s);
+    const unsigned long long arriving = sent + 1;  // and the response head
+    EXPECT_TRUE(WaitUntil([&] { return statistics->GetStatistics(&s) == S_OK && s.ullReceived == arriving; }))
+        << s.ullReceived << " of " << arriving;
+    StopWithinBound();
+    ASSERT_EQ(statistics->GetStatistics(&s), S_OK);  // stopped: what the run counted
+    EXPECT_EQ(s.ullReceived, arriving);
+    EXPECT_EQ(s.ullWrongIdentifiers, wrongId);
+    EXPECT_EQ(s.ullShortOrDropped, truncated);
+    // Every datagram missing from a unit costs one gap at most.
+    EXPECT_GT(s.ullPacketGaps, 0u);
+    EXPECT_LE(s.ullPacketGaps, lost + wrongId + truncated);
+    EXPECT_EQ(s.ullMainPinBytes, static_cast<ULONGLONG>(sink->GetCounts().bytes));
+    EXPECT_EQ(s.ullRecordingPinBytes, static_cast<ULONGLONG>(recSink->GetCounts().bytes));
+    EXPECT_GT(s.ullRecordingPinBytes, 0u);
+    EXPECT_EQ(s.ullRingOverflows + s.ullRecordingOverflows + s.ullReconnections, 0u);
+    EXPECT_NE(s.dwMsSinceStreamData, 0xFFFFFFFFu);
+}
+
 // Switched off before the buffer reached the size at which reading starts, the
 // packs whose end has arrived still come out before the pin's end-of-stream; they
 // used to be dropped with the buffer.
@@ -758,6 +811,7 @@ TEST_F(HttpIntegrationTest, WithReconnectionAClosedBodyIsFollowedByANewSessionAn
     const std::vector<std::string> requests = CameraRequests();
     EXPECT_GE(std::count(requests.begin(), requests.end(), "live-start auth=ok"), 2);
     EXPECT_GE(std::count(requests.begin(), requests.end(), "lang.cgi auth=ok"), 2);
+    EXPECT_GE(Statistics().ullReconnections, 1u);
 }
 
 // The camera runs with --stall-after 1: the first record's data goes out at the live

@@ -39,7 +39,7 @@ else
   link=(--camera 127.0.0.1 --multicast "$where")
 fi
 "$emulator" "$exe" live "${link[@]}" --nic 127.0.0.1 --reconnect --record "$work/rec" \
-  -o "$work/live.ps" --duration 20 2>"$work/err" &
+  -o "$work/live.ps" --duration 20 --stats 2>"$work/err" &
 vcsf=$!
 for _ in $(seq 300); do [ -s "$work/live.ps" ] && break; sleep 0.1; done
 [ -s "$work/live.ps" ] || fail "no data from the camera"
@@ -60,6 +60,7 @@ status=$?
 [ "$status" = 0 ] || fail "the run ended with $status"
 grep -q "status 0x9010 (the camera link broke: reconnecting)" "$work/err" || fail "the reconnection was not said"
 grep -q "status 0x0000 (no error)" <(sed -n '/0x9010/,$p' "$work/err") || fail "the recovery was not said"
+tail -n 3 "$work/err" | grep -Eq "reconnections [1-9]" || fail "the summary counted no reconnection"
 [ "$mode" = multicast ] || grep -q '^request start' "$work/camera2.log" || fail "the restarted camera got no start request"
 [ "$mode" = unicast ] || grep -q '^sent multicast-stop' "$work/camera1.log" || fail "the sender sent no stop head"
 

@@ -97,7 +97,7 @@ TEST_F(CDatagramCutterTest, UnitsDecodeBackToTheClipAndPaddedOnesReachTheRingBuf
         EXPECT_EQ(sum, source.UnitSize(unit));
         size_t bytes = 0;
         for (const Datagram& d : datagrams) bytes += d.size();
-        faults.Apply(&datagrams);
+        faults.Apply(&datagrams, nullptr);
         for (const Datagram& d : datagrams) bytes -= d.size();
         if (bytes != 0) padded++;
         for (const Datagram& d : datagrams) {
@@ -217,8 +217,8 @@ TEST(CFaultInjectorTest, TheSameSeedGivesTheSameFaults)
     std::vector<Datagram> unit;
     for (uint8_t i = 0; i < 200; i++) unit.push_back(Datagram(20, i));
     std::vector<Datagram> a = unit, b = unit;
-    CFaultInjector(options).Apply(&a);
-    CFaultInjector(options).Apply(&b);
+    CFaultInjector(options).Apply(&a, nullptr);
+    CFaultInjector(options).Apply(&b, nullptr);
     EXPECT_EQ(a, b);
     EXPECT_NE(a, unit);
     EXPECT_LT(a.size(), 200u);  // a fifth lost, a tenth duplicated

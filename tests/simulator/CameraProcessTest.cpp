@@ -78,15 +78,16 @@ TEST_F(CameraProcessTest, StartResponseStreamAndStopAndAMalformedRequestIsLogged
     client.SendTo(port, {0x00, 0x06, 0x70, 0x01});  // a start request's head without its flag
     client.SendTo(port, kContinue);
     client.SendTo(port, kStop);
+    std::string session, totals;
+    EXPECT_TRUE(camera.WaitForLine("session ", &session));
     EXPECT_TRUE(camera.WaitForLine("end stop-request"));
-    std::string totals;
     EXPECT_TRUE(camera.WaitForLine("sent units=", &totals));
     EXPECT_EQ(camera.Wait(), 0);
     const std::string from = "from 127.0.0.1:" + std::to_string(client.Port());
     const std::vector<std::string> expected = {"command port " + std::to_string(port), "request start admin=1 " + from,
                                                "sent response status=0x8006", "request unknown bytes=4 " + from,
                                                "request continue " + from,
-                                               "request stop " + from, "end stop-request", totals};
+                                               "request stop " + from, session, "end stop-request", totals};
     EXPECT_EQ(camera.Lines(), expected);
 }
 
@@ -153,6 +154,41 @@ TEST_F(CameraProcessTest, SilentAfterNDatagramsASessionStillAnswersRequests)
     EXPECT_EQ(camera.Wait(), 0);
     EXPECT_EQ(DatagramsSent(camera), 52u);
     EXPECT_EQ(std::count(camera.Lines().begin(), camera.Lines().end(), "silent after 25 datagrams"), 2);
+}
+
+// What a receiver finds wrong in what arrived is what the session line says the
+// faults did; it is logged once the input has gone out, and not again at the stop.
+TEST_F(CameraProcessTest, TheSessionLineCountsWhatTheFaultsDidToTheDatagramsSent)
+{
+    CCameraProcess camera(Unicast({"--once", "--rate", "40000000", "--datagram-size", "1024", "--loss", "5",
+                                   "--wrong-id-every", "29", "--truncate-every", "31", "--seed", "2"}));
+    const uint16_t port = camera.CommandPort();
+    ASSERT_NE(port, 0);
+    client.SendTo(port, kStart);
+    std::string line;
+    ASSERT_TRUE(camera.WaitForLine("session ", &line));
+    unsigned long long sent = 0, lost = 0, wrongId = 0, truncated = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "session datagrams=%llu lost=%llu wrong-id=%llu truncated=%llu", &sent, &lost,
+                          &wrongId, &truncated),
+              4)
+        << line;
+    const std::vector<Bytes> received = client.Drain();
+    ASSERT_EQ(received.size(), sent + 1);  // and the response head
+    unsigned long long wrong = 0, cut = 0;
+    for (const Bytes& datagram : received) {
+        const int32_t result = Parse(datagram);
+        wrong += result == CParsePacket::kWrongIdentifier;
+        cut += result == CParsePacket::kShortPacket;
+    }
+    EXPECT_GT(lost * wrongId * truncated, 0u);
+    EXPECT_EQ(wrong, wrongId);
+    EXPECT_EQ(cut, truncated);
+    client.SendTo(port, kStop);
+    EXPECT_TRUE(camera.WaitForLine("end stop-request"));
+    EXPECT_EQ(camera.Wait(), 0);
+    EXPECT_EQ(std::count_if(camera.Lines().begin(), camera.Lines().end(),
+                            [](const std::string& l) { return l.rfind("session ", 0) == 0; }),
+              1);
 }
 
 TEST_F(CameraProcessTest, WithoutContinueRequestsTheCameraEndsIdle)

@@ -38,7 +38,7 @@ protected:
     std::unique_ptr<CPushData> MakePush(uint32_t kbps)
     {
         HRESULT hr = E_FAIL;
-        auto push = std::make_unique<CPushData>(&owner, pool.get(), ring.get(), kbps, &hr);
+        auto push = std::make_unique<CPushData>(&owner, pool.get(), ring.get(), &camParm.Counters(), kbps, &hr);
         EXPECT_EQ(hr, S_OK);
         return push;
     }
@@ -101,6 +101,7 @@ TEST_F(CPushDataTest, WhatTheRingHoldsGoesInPlaceOnceABlockIsThere)
     }
     push.reset();
     EXPECT_EQ(owner.Bytes(), sent);
+    EXPECT_EQ(camParm.Counters().Snapshot().mainPinBytes, sent.size());
     EXPECT_EQ(camOwner.events.size(), 2u);  // the host hears of the stream with each block
 }
 

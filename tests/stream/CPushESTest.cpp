@@ -30,7 +30,7 @@ protected:
         HRESULT hr = E_FAIL;
         pool = std::make_unique<CESMediaSamplePool>(10, &filter, &camParm, buffer.get(), &hr);
         ASSERT_EQ(hr, S_OK);
-        push = std::make_unique<CPushES>(&owner, buffer.get(), pool.get(), kPinType, &hr);
+        push = std::make_unique<CPushES>(&owner, buffer.get(), pool.get(), &camParm.Counters(), kPinType, &hr);
         ASSERT_EQ(hr, S_OK);
     }
 
@@ -78,6 +78,7 @@ TEST_F(CPushESTest, EachPacketGoesInPlaceWithItsSequenceAsMediaTimeAndKeyPacksAs
         EXPECT_EQ(got[i].stop, got[0].stop);
     }
     EXPECT_EQ(filter.References(), 1);  // every sample is back in the pool
+    EXPECT_EQ(camParm.Counters().Snapshot().recordingPinBytes, 12u * kPackBytes);  // the packs, not their heads
 }
 
 TEST_F(CPushESTest, EndOfStreamGoesOnceWhenTheThreadEnds)

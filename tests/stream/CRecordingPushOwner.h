@@ -29,9 +29,10 @@ public:
         ++m_nTicks;
         return 25;
     }
-    bool DeliverVideo(IMediaSample* pSample) override { return CheckAndDeliver(pSample, 1); }
-    bool CheckAndDeliver(IMediaSample* pSample, uint32_t esType) override
+    bool DeliverVideo(IMediaSample* pSample, bool* pbTaken) override { return CheckAndDeliver(pSample, 1, pbTaken); }
+    bool CheckAndDeliver(IMediaSample* pSample, uint32_t esType, bool* pbTaken) override
     {
+        if (pbTaken) *pbTaken = true;
         BYTE* p = nullptr;
         pSample->GetPointer(&p);
         const long actual = pSample->GetActualDataLength();

@@ -403,6 +403,13 @@ Log lines on standard output, each flushed at once:
   silent after N datagrams              --silent-after: once a session
   sending again after S s               --silent-for
   silent after the input                --once: once a session
+  session datagrams=N lost=N wrong-id=N truncated=N
+                                        unicast, multicast: the stream datagrams
+                                        a session sent (not its response head),
+                                        those --loss kept back, and those sent
+                                        with a wrong identifier or cut short;
+                                        once a session: when --once has sent the
+                                        input, at its stop request, or at the end
   live-end REASON records=N from IP:PORT
                                         http: a live body ended after N whole
                                         records; REASON is client-gone,

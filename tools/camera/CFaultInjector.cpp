@@ -27,30 +27,45 @@ bool CFaultInjector::Chance(double percent)
     return m_Rng() % 1'000'000 < static_cast<uint32_t>(percent * 10'000);
 }
 
-void CFaultInjector::Apply(std::vector<Datagram>* pDatagrams)
+void CFaultInjector::Apply(std::vector<Datagram>* pDatagrams, std::vector<uint8_t>* pFaults)
 {
     Pad(pDatagrams);
     std::vector<Datagram> out;
+    std::vector<uint8_t> faults;
     for (Datagram& datagram : *pDatagrams) {
-        Corrupt(&datagram);
-        if (Chance(m_dLoss)) continue;
-        if (Chance(m_dDuplicate)) out.push_back(datagram);
+        const uint8_t done = Corrupt(&datagram);
+        if (Chance(m_dLoss)) {
+            m_qwLost++;
+            continue;
+        }
+        if (Chance(m_dDuplicate)) {
+            out.push_back(datagram);
+            faults.push_back(done);
+        }
         out.push_back(std::move(datagram));
+        faults.push_back(done);
     }
-    Reorder(&out);
+    Reorder(&out, &faults);
     *pDatagrams = std::move(out);
+    if (pFaults) *pFaults = std::move(faults);
 }
 
-void CFaultInjector::Corrupt(Datagram* pDatagram)
+uint8_t CFaultInjector::Corrupt(Datagram* pDatagram)
 {
     m_qwCount++;
-    if (m_dwWrongIdEvery && m_qwCount % m_dwWrongIdEvery == 0) (*pDatagram)[3] ^= 0x20;
+    uint8_t done = 0;
+    if (m_dwWrongIdEvery && m_qwCount % m_dwWrongIdEvery == 0) {
+        (*pDatagram)[3] ^= 0x20;
+        done |= kWrongId;
+    }
     if (m_dwTruncateEvery && m_qwCount % m_dwTruncateEvery == 0) {
         // Half the stream data goes, at least one byte: shorter than the heads say.
         const size_t head = ReadBE16(pDatagram->data() + 4);
         const size_t data = pDatagram->size() > head ? pDatagram->size() - head : 0;
         pDatagram->resize(pDatagram->size() - (data > 1 ? data / 2 : 1));
+        done |= kTruncated;
     }
+    return done;
 }
 
 // The unit's last continuation carries padding in its data length that the unit's
@@ -68,11 +83,12 @@ void CFaultInjector::Pad(std::vector<Datagram>* pDatagrams)
     last.resize(last.size() + kPadding, 0);
 }
 
-void CFaultInjector::Reorder(std::vector<Datagram>* pDatagrams)
+void CFaultInjector::Reorder(std::vector<Datagram>* pDatagrams, std::vector<uint8_t>* pFaults)
 {
     for (size_t i = 0; i + 1 < pDatagrams->size(); i++) {
         if (Chance(m_dReorder)) {
             std::swap((*pDatagrams)[i], (*pDatagrams)[i + 1]);
+            std::swap((*pFaults)[i], (*pFaults)[i + 1]);
             i++;
         }
     }

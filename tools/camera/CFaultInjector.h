@@ -12,19 +12,26 @@
 
 class CFaultInjector {
 public:
+    // What was done to a datagram that goes out.
+    static constexpr uint8_t kWrongId = 1;
+    static constexpr uint8_t kTruncated = 2;
+
     explicit CFaultInjector(const CCameraOptions& options);
 
-    // The datagrams of one unit, in order.
-    void Apply(std::vector<Datagram>* pDatagrams);
+    // The datagrams of one unit, in order; *pFaults, where given, gets what was
+    // done to each that is left, as kWrongId and kTruncated bits.
+    void Apply(std::vector<Datagram>* pDatagrams, std::vector<uint8_t>* pFaults);
     static constexpr size_t kPadding = 16;
+    // The datagrams that --loss took out, since the start.
+    uint64_t Lost() const { return m_qwLost; }
 
     // The MAC address to announce `elapsed` seconds into the run.
     void MacAt(double elapsed, const uint8_t base[6], uint8_t out[6]) const;
 
 private:
     bool Chance(double percent);
-    void Corrupt(Datagram* pDatagram);
-    void Reorder(std::vector<Datagram>* pDatagrams);
+    uint8_t Corrupt(Datagram* pDatagram);
+    void Reorder(std::vector<Datagram>* pDatagrams, std::vector<uint8_t>* pFaults);
     void Pad(std::vector<Datagram>* pDatagrams);
 
     std::mt19937 m_Rng;
@@ -39,4 +46,5 @@ private:
     const size_t m_cbMaxDatagram;
     uint64_t m_qwCount = 0;
     uint64_t m_qwUnits = 0;
+    uint64_t m_qwLost = 0;
 };

@@ -68,6 +68,7 @@ int CMulticastCamera::Run()
         }
         if (!reason && !m_Sender.SendDue(m_hSocket, m_Group, now, m_Control.Elapsed(now))) reason = "error";
     }
+    m_Sender.EndSession();
     m_Log.Line("end %s", reason);
     m_Sender.LogTotals();
     return std::string(reason) == "error" ? 1 : 0;

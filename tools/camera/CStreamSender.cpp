@@ -39,10 +39,13 @@ bool CStreamSender::SendDue(int socket, const sockaddr_in& to, Clock::time_point
         if (FallsSilent(now)) return true;
         if (m_Queue.empty()) QueueNextUnit(elapsed);
         if (m_Queue.empty()) continue;  // every datagram of the unit was lost
-        const Datagram datagram = std::move(m_Queue.front());
+        const Queued queued = std::move(m_Queue.front());
+        const Datagram& datagram = queued.datagram;
         m_Queue.pop_front();
         if (!SendOne(socket, to, datagram.data(), datagram.size())) return false;
         m_qwSessionDatagrams++;
+        if (queued.faults & CFaultInjector::kWrongId) m_Session.wrongId++;
+        if (queued.faults & CFaultInjector::kTruncated) m_Session.truncated++;
         m_Pacer.Sent(datagram.size(), now);
         if (m_Queue.empty()) m_UnitTimes.Sent(Clock::now());
     }
@@ -74,6 +77,7 @@ bool CStreamSender::FallsSilent(Clock::time_point now)
     if (m_bOnce && m_Queue.empty() && m_qwSessionUnits == m_Source.UnitCount()) {
         BeSilent(now);
         m_Log.Line("silent after the input");
+        EndSession();
         return true;
     }
     if (m_bSilenceOver || m_llSilentAfter < 0 || m_qwSessionDatagrams < static_cast<uint64_t>(m_llSilentAfter)) return false;
@@ -101,11 +105,22 @@ void CStreamSender::QueueNextUnit(double elapsed)
     m_NextUnit = (m_NextUnit + 1) % m_Source.UnitCount();
     const FirstStreamHead head = m_Parameters.FirstHead(mac, std::time(nullptr));
     std::vector<Datagram> datagrams = m_Cutter.Cut(head, m_Source.UnitData(index), m_Source.UnitSize(index));
-    m_Faults.Apply(&datagrams);
+    std::vector<uint8_t> faults;
+    m_Faults.Apply(&datagrams, &faults);
     m_UnitTimes.Queued(m_Source.UnitSize(index));
-    for (Datagram& datagram : datagrams) m_Queue.push_back(std::move(datagram));
+    for (size_t i = 0; i < datagrams.size(); i++) m_Queue.push_back({std::move(datagrams[i]), faults[i]});
     m_qwUnits++;
     m_qwSessionUnits++;
+}
+
+void CStreamSender::EndSession()
+{
+    if (!m_Session.bOpen) return;
+    m_Session.bOpen = false;
+    m_Log.Line("session datagrams=%llu lost=%llu wrong-id=%llu truncated=%llu",
+               static_cast<unsigned long long>(m_qwSessionDatagrams),
+               static_cast<unsigned long long>(m_Faults.Lost() - m_Session.lostBefore),
+               static_cast<unsigned long long>(m_Session.wrongId), static_cast<unsigned long long>(m_Session.truncated));
 }
 
 void CStreamSender::LogTotals()

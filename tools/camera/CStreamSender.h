@@ -1,6 +1,7 @@
 #pragma once
 // Sends the stream: unit after unit of the looped source, cut into datagrams,
-// faults applied, paced at the send rate; counts what went out.
+// faults applied, paced at the send rate; counts what went out, and what each
+// session sent and lost to the faults.
 
 #include "tools/camera/CCameraLog.h"
 #include "tools/camera/CCameraOptions.h"
@@ -29,10 +30,13 @@ public:
         m_Pacer.Start(now);
         m_qwSessionDatagrams = 0;
         m_qwSessionUnits = 0;
+        m_Session = {m_Faults.Lost(), 0, 0, true};
         m_bSilent = false;
         m_bSilenceOver = false;
         if (m_bOnce) m_NextUnit = 0;
     }
+    // The session's line, once: when it has sent all it will, or when it ends.
+    void EndSession();
     Clock::time_point NextDue() const { return m_bSilent ? m_SilentUntil : m_Pacer.Due(); }
     // Sends what is due by `now`, a bounded number at a time; false on a send error.
     bool SendDue(int socket, const sockaddr_in& to, Clock::time_point now, double elapsed);
@@ -47,6 +51,17 @@ private:
     bool FallsSilent(Clock::time_point now);
     void BeSilent(Clock::time_point now);
 
+    struct Queued {
+        Datagram datagram;
+        uint8_t faults;  // CFaultInjector's bits
+    };
+    struct SessionFaults {
+        uint64_t lostBefore;  // the injector's count when the session began
+        uint64_t wrongId;
+        uint64_t truncated;
+        bool bOpen;           // its line not yet logged
+    };
+
     const CStreamSource& m_Source;
     CCameraLog& m_Log;
     const CStreamParameters m_Parameters;
@@ -56,7 +71,7 @@ private:
     CUnitTimes m_UnitTimes;
     uint8_t m_Mac[6];
     uint8_t m_LastMac[6];
-    std::deque<Datagram> m_Queue;
+    std::deque<Queued> m_Queue;
     size_t m_NextUnit = 0;
     uint64_t m_qwUnits = 0;
     uint64_t m_qwDatagrams = 0;
@@ -68,6 +83,7 @@ private:
     const bool m_bOnce;
     uint64_t m_qwSessionDatagrams = 0;
     uint64_t m_qwSessionUnits = 0;
+    SessionFaults m_Session = {};
     bool m_bSilent = false;
     bool m_bReady = true;
 };

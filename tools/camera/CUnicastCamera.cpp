@@ -45,6 +45,7 @@ int CUnicastCamera::Run()
         if (!reason && m_bStreaming && !m_Sender.SendDue(m_Socket.Fd(), m_Client, now, m_Control.Elapsed(now)))
             reason = "error";
     }
+    m_Sender.EndSession();
     m_Log.Line("end %s", reason);
     m_Sender.LogTotals();
     return std::string(reason) == "error" ? 1 : 0;
@@ -73,6 +74,7 @@ const char* CUnicastCamera::HandleRequest(const uint8_t* p, size_t cb, const soc
         m_LastRequest = now;
     } else if (CCommandSocket::IsRequest(p, cb, 4, kStopRequest)) {
         m_Log.Line("request stop from %s", peer.c_str());
+        m_Sender.EndSession();
         m_bStreaming = false;
         if (++m_dwStops == m_Options.sessions) return "stop-request";
     } else {

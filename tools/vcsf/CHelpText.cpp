@@ -30,7 +30,8 @@ const Section kSections[] = {
     {L"live",
      L"vcsf live --camera ADDR[:PORT] -o FILE|- [-y] [LINK OPTIONS] [--duration S]\n"
      L"                 [--stall-timeout S] [--reconnect] [--record DIR [--area normal|alarm]\n"
-     L"                 [--stall-recorder S]] [--record-packs FILE] [--json] [NAME=VALUE ...]",
+     L"                 [--stall-recorder S]] [--record-packs FILE] [--stats] [--json]\n"
+     L"                 [NAME=VALUE ...]",
      L"Receives the camera's live program stream and writes it to FILE, or to standard\n"
      L"output with -o - (vcsf live ... -o - | ffplay -), until --duration seconds have\n"
      L"passed, Ctrl+C (or a TERM to scripts/vcsf), or the stream fails. The file ends at\n"
@@ -45,6 +46,12 @@ const Section kSections[] = {
      L"            stream the filter starts new sessions, waiting 0.5 s doubling to 30 s\n"
      L"            between attempts; the file goes on after the gap. Each attempt is said\n"
      L"            as status 0x9010, and status 0x0000 once data flow again\n"
+     L"  --stats   also a line each second with the link's counters since the start (a\n"
+     L"            stats event with --json), and the same in the summary at the end:\n"
+     L"            datagrams (HTTP: records) received and their bytes, packet-number\n"
+     L"            gaps, wrong identifiers, datagrams short or dropped, overflows of the\n"
+     L"            stream buffer and of the recording, reconnections, the bytes each pin\n"
+     L"            delivered, and how long ago the last stream data came\n"
      L"  --record-packs FILE  also write what the recording pin delivers: each pack from\n"
      L"            the first key pack on as its length (32 bits, little-endian), its\n"
      L"            24-byte head and the pack\n"

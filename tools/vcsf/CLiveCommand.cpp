@@ -43,6 +43,9 @@ int CLiveCommand::Run()
         m_Session.Say(L"vcsf live: cannot build the graph: " + CStreamReport::SystemError(static_cast<DWORD>(hr)));
         return 2;
     }
+    if (m_Options.bStats)
+        m_pStatistics = std::make_unique<CLinkStatistics>(m_Session.Filter(),
+                                                          (m_Session.Number(VCSF_ComType) & 0x0F) == kComTypeHttp);
     return Stream();
 }
 
@@ -160,6 +163,7 @@ int CLiveCommand::Stream()
         if (!CheckWrites() || !WatchData(GetTickCount64())) status = 1;
         CheckRecording();
         ShowProgress(GetTickCount64() - start);
+        ShowStatistics(GetTickCount64() - start);
     }
     m_Session.Control()->Stop();
     m_pSink->Finish();
@@ -259,6 +263,14 @@ void CLiveCommand::ShowProgress(ULONGLONG elapsedMs)
                                  seconds, bytes, rate, Seconds(GetTickCount64() - m_Watch.lastData)));
 }
 
+void CLiveCommand::ShowStatistics(ULONGLONG elapsedMs)
+{
+    if (!m_pStatistics || elapsedMs < m_nextStatisticsMs) return;
+    m_nextStatisticsMs = (elapsedMs / 1000 + 1) * 1000;
+    if (m_pStatistics->Read())
+        m_Session.Event(L"vcsf live: " + m_pStatistics->Text(), L"{\"event\":\"stats\"," + m_pStatistics->JsonMembers() + L"}");
+}
+
 void CLiveCommand::ShowEnd(double seconds)
 {
     if (m_pRecordSink) {
@@ -268,6 +280,11 @@ void CLiveCommand::ShowEnd(double seconds)
                         Printed(L"{\"event\":\"recorded\",\"packs\":%llu,\"bytes\":%llu}", packs, bytes));
     }
     const unsigned long long bytes = Bytes();
-    m_Session.Event(Printed(L"vcsf live: %.1f s, %llu bytes written", seconds, bytes),
-                    Printed(L"{\"event\":\"end\",\"seconds\":%.3f,\"bytes\":%llu}", seconds, bytes));
+    std::wstring text = Printed(L"vcsf live: %.1f s, %llu bytes written", seconds, bytes);
+    std::wstring json = Printed(L"{\"event\":\"end\",\"seconds\":%.3f,\"bytes\":%llu", seconds, bytes);
+    if (m_pStatistics && m_pStatistics->Read()) {
+        text += L"; " + m_pStatistics->Text();
+        json += L",\"stats\":{" + m_pStatistics->JsonMembers() + L"}";
+    }
+    m_Session.Event(text, json + L"}");
 }

@@ -5,12 +5,15 @@
 // Graph Manager, running until the duration, Ctrl+C or a
 // failure. Events go to the report function as they happen: the stream
 // parameters whenever they change, each status with its meaning, a progress line
-// when asked, and at the end the bytes written; or all of it as JSON lines.
+// when asked, the link statistics each second with --stats, and at the end the
+// bytes written; or all of it as JSON lines.
 
+#include "tools/vcsf/CLinkStatistics.h"
 #include "tools/vcsf/CLiveOptions.h"
 #include "tools/vcsf/CStreamSession.h"
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 class CFileSink;
@@ -48,6 +51,7 @@ private:
     std::wstring EndReason();
     bool WatchData(ULONGLONG now);
     void ShowProgress(ULONGLONG elapsedMs);
+    void ShowStatistics(ULONGLONG elapsedMs);
     void ShowEnd(double seconds);
 
     const CLiveOptions& m_Options;
@@ -62,6 +66,8 @@ private:
         bool bSilent;        // the silence has been said
     } m_Watch = {};
     ULONGLONG m_nextJsonProgressMs = 1000;
+    std::unique_ptr<CLinkStatistics> m_pStatistics;  // with --stats
+    ULONGLONG m_nextStatisticsMs = 1000;
     bool m_bRecordingLossShown = false;
     uint32_t m_gapsShown = 0;
     COutputFile m_RecordPacks;

@@ -12,7 +12,9 @@ bool CLiveOptions::Parse(const std::vector<std::wstring>& args)
 {
     std::vector<CCommandLine::Item> items;
     std::wstring error;
-    if (!CCommandLine::Split(args, {L"--json", L"--ssl", L"-y", L"--overwrite", L"--reconnect"}, &items, &error)) return Fail(error);
+    if (!CCommandLine::Split(args, {L"--json", L"--ssl", L"-y", L"--overwrite", L"--reconnect", L"--stats"}, &items,
+                             &error))
+        return Fail(error);
     for (const CCommandLine::Item& item : items)
         if (!Take(item)) return false;
     if (!Check()) return false;
@@ -63,6 +65,8 @@ bool CLiveOptions::ParseOption(const CCommandLine::Item& item)
     } else if (name == L"--reconnect") {
         bReconnect = true;
         assignments.push_back({L"VCSF_Reconnect=true", item.name});
+    } else if (name == L"--stats") {
+        bStats = true;
     } else if (name == L"--stall-recorder") {
         if (!CSeconds::Parse(value, 60, &recordStall)) return Fail(L"--stall-recorder takes seconds above 0, up to 60");
     } else {

@@ -28,6 +28,7 @@ public:
     double duration = -1;                   // seconds; negative: until Ctrl+C or the stream ends
     double stallTimeout = -1;               // seconds without data that end the run; negative: never
     bool bReconnect = false;                // the filter heals the link; a stall no longer ends the run
+    bool bStats = false;                    // the link statistics each second and at the end
 
 private:
     bool Take(const CCommandLine::Item& item);

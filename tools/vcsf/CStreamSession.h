@@ -46,6 +46,7 @@ public:
     IMediaControl* Control() const { return m_pControl.Get(); }
     IMediaEventEx* Events() const { return m_pEvents.Get(); }
     IVLMVCConfigure* Config() const { return m_pConfig.Get(); }
+    IBaseFilter* Filter() const { return m_pFilter; }
     // Runs the graph; the filter's start can wait for the camera for as long as
     // VCSF_TimeOut, and an interruption ends that wait at once: since the graph
     // cannot be stopped while it starts, the process ends there, with status 1.
