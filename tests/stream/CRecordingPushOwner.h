@@ -2,6 +2,11 @@
 // Stands for the filter in the push thread tests: takes a copy of what each sample
 // carries, holds the samples when told to (as a queueing filter would), counts the
 // ticks and the end-of-stream calls.
+//
+// Locking: m_Mutex guards the delivered copies and the held samples: the push
+// thread under test appends under it, the test's thread reads copies and releases
+// the held samples under it. Nothing else is taken while it is held. The counts
+// and the hold flag are atomics, read without it.
 
 #include "stream/IPushOwner.h"
 
