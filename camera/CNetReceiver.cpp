@@ -288,12 +288,14 @@ unsigned CNetReceiver::ReceiveLoop()
     g_Trace(0, L"CNetReceiver: m_hThread create.");
     const HANDLE events[2] = {m_Thread.StopEvent(), m_hPoolEvent};
     while (m_bReceiving) {
-        const DWORD wait = WaitForMultipleObjectsEx(2, events, FALSE, kTickMs, TRUE);
+        // With every read posted, completions wake the wait; a tick only brings back
+        // reads that found the pool empty. Idle ticks cost server round trips under Wine.
+        const DWORD dwTick = m_nPending < kMaxPending ? kTickMs : INFINITE;
+        const DWORD wait = WaitForMultipleObjectsEx(2, events, FALSE, dwTick, TRUE);
         if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED) {
             m_bReceiving = false;
             CancelPendingReads();
             g_Trace(0, L"CNetReceiver::ThreadProc(): EVENT_STOP received.");
-            m_pOwner->StopStream(false);
             return kExitStopped;
         }
         if (wait == WAIT_OBJECT_0 + 1) ResetEvent(m_hPoolEvent);
