@@ -54,8 +54,11 @@ HRESULT CTransportChooser::Start(const FilterSettings& settings)
     return m_pActive->Start(settings);
 }
 
-// Only the UDP start waits for the camera; an HTTP start is bounded by WinINet's time-outs.
-void CTransportChooser::AbortStart() { m_pUdp->AbortStart(); }
+void CTransportChooser::AbortStart()
+{
+    m_pUdp->AbortStart();
+    m_pHttp->AbortStart();
+}
 
 void CTransportChooser::Stop()
 {

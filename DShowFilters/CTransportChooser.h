@@ -33,7 +33,7 @@ public:
     // E_NOTIMPL for a communication type without a transport.
     HRESULT Start(const FilterSettings& settings);
     void Stop();
-    // Cuts short a start that waits for the camera's first packet; any thread.
+    // Cuts short a start that waits for the camera; any thread.
     void AbortStart();
     bool IsActive();
     // A file reader was made and not deleted since.

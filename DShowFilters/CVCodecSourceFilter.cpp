@@ -398,7 +398,6 @@ void CVCodecSourceFilter::WriteRecording(const uint8_t* pData, uint32_t cb) { m_
 
 void CVCodecSourceFilter::StopStream(bool bNotify)
 {
-    if (m_bRestartingLink && !bNotify) return;  // a receiver that ends for a new session
     // Asked only: a receiving thread stops the stream here while a delivery may be held.
     if (!IsStopped()) {
         const bool bMain = m_pOutput->IsConnected();
@@ -419,9 +418,7 @@ bool CVCodecSourceFilter::Reconnect(uint16_t cause) { return m_pReconnector->Tak
 // The receiving thread that broke has ended or ends by itself; the transport's stop joins it.
 HRESULT CVCodecSourceFilter::RestartLink()
 {
-    m_bRestartingLink = 1;
     m_pTransports->Stop();
-    m_bRestartingLink = 0;
     m_pCamParm->SetFirstDataGet(false);  // the new session's data begin at a system header
     m_pMpegBuffer->MarkGap();
     m_pRecording->BreakForReconnect();

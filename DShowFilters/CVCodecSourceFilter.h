@@ -208,7 +208,6 @@ private:
     std::atomic<uint8_t> m_bStopping{0};
     std::atomic<uint8_t> m_bLiveFrozen{0};
     std::atomic<uint8_t> m_bDemuxOverflow{0};
-    std::atomic<uint8_t> m_bRestartingLink{0};
     uint32_t m_dwAvgBitRate = 0;
     CPlayRate m_PlayRate;
     std::atomic<uint8_t> m_bRateRestart{0};

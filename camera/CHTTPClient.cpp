@@ -61,7 +61,8 @@ DWORD SendOnce(HINTERNET hRequest) { return HttpSendRequestW(hRequest, nullptr, 
 CHTTPClient::CHTTPClient(CCamParm* pCamParm, ICamParmOwner* pOwner, CMpegBuffer* pRing, HRESULT* phr)
     : m_pRing(pRing), m_pCamParm(pCamParm), m_pOwner(pOwner), m_RecvThread(kThreadPolicy, kThreadLines)
 {
-    if (!m_RecvThread.StopEvent()) {
+    m_hAbortStart = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!m_RecvThread.StopEvent() || !m_hAbortStart) {
         *phr = LastErrorResult();
         return;
     }
@@ -69,11 +70,16 @@ CHTTPClient::CHTTPClient(CCamParm* pCamParm, ICamParmOwner* pOwner, CMpegBuffer*
     if (!m_pSource) *phr = E_OUTOFMEMORY;
 }
 
-CHTTPClient::~CHTTPClient() { Stop(); }
+CHTTPClient::~CHTTPClient()
+{
+    Stop();
+    if (m_hAbortStart) CloseHandle(m_hAbortStart);
+}
 
 HRESULT CHTTPClient::Start(const FilterSettings& settings)
 {
     m_bActive = true;
+    ResetEvent(m_hAbortStart);
     g_Trace(0, L"CHTTPClient Start.");
     const HRESULT hr = Open(settings.network);
     if (FAILED(hr)) {
@@ -81,7 +87,7 @@ HRESULT CHTTPClient::Start(const FilterSettings& settings)
         Stop();
         return hr;
     }
-    if (StartSession() < 0 || DataReceiveStart() < 0) {
+    if (StartSession() < 0 || IsStartAborted() || DataReceiveStart() < 0) {
         Stop();
         return E_FAIL;
     }
@@ -207,6 +213,8 @@ HINTERNET CHTTPClient::OpenRequest(const wchar_t* pszPath)
     g_Trace(0, L"VCHttpOpenRequest ok.");
     DWORD dwTimeOut = kReceiveTimeOutMs;
     InternetSetOptionW(hRequest, INTERNET_OPTION_RECEIVE_TIMEOUT, &dwTimeOut, sizeof(dwTimeOut));
+    dwTimeOut = kConnectTimeOutMs;
+    InternetSetOptionW(hRequest, INTERNET_OPTION_CONNECT_TIMEOUT, &dwTimeOut, sizeof(dwTimeOut));
     m_Digest.Begin(hRequest, pszPath);
     return hRequest;
 }
@@ -371,7 +379,10 @@ int32_t CHTTPClient::DataReceiveStart()
         CloseDataRequest();
         return FailDataReceiveStart(-10);
     }
-    if (WaitForSingleObject(m_RecvThread.Handle(), kStartCheckMs) == WAIT_TIMEOUT) return 0;
+    const HANDLE waits[2] = {m_RecvThread.Handle(), m_hAbortStart};
+    const DWORD dwWait = WaitForMultipleObjects(2, waits, FALSE, kStartCheckMs);
+    if (dwWait == WAIT_TIMEOUT) return 0;
+    if (dwWait == WAIT_OBJECT_0 + 1) return FailDataReceiveStart(-12);
     g_Trace(1, L"DataReceiveStart: m_hRecvThread dead.");
     return FailDataReceiveStart(-11);
 }
@@ -390,7 +401,8 @@ unsigned CHTTPClient::ThreadProc(void* pParam)
     const int32_t result = pClient->ReceiveLoop(&bAbort);
     g_Trace(0, L"HTTP Thread end.");
     pClient->CloseDataRequest();
-    if (!bAbort || !pClient->m_pOwner->Reconnect(pClient->BrokenLinkCause())) pClient->m_pOwner->StopStream(bAbort);
+    // A stop that was asked for is the asker's to finish; only a broken body ends the stream here.
+    if (bAbort && !pClient->m_pOwner->Reconnect(pClient->BrokenLinkCause())) pClient->m_pOwner->StopStream(true);
     return static_cast<unsigned>(result);
 }
 

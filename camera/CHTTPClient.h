@@ -8,7 +8,8 @@
 //
 // Threads: the filter's pausing thread runs Start (StartSession, DataReceiveStart);
 // the receiving thread alone reads the data request once it runs; the filter's
-// stopping thread runs Stop (StopSession) and the destructor.
+// stopping thread runs Stop (StopSession) and the destructor, and may call
+// AbortStart while a reconnection's start runs on the reconnector's thread.
 //
 // Locking: none of its own; the filter's lock serialises Start and Stop. The data request
 // is closed once, by whichever takes it first: the receiving thread at its end, or
@@ -37,6 +38,9 @@ public:
     // (Wine), this time-out still does. A camera silent this long has failed anyway.
     static constexpr DWORD kReceiveTimeOutMs = 5000;
     static constexpr DWORD kStartCheckMs = 1000;
+    // A camera that cannot be reached fails the start in this time, not in the
+    // system's connect time-out of tens of seconds that a stop would wait out.
+    static constexpr DWORD kConnectTimeOutMs = 5000;
     static constexpr uint32_t kDrainLimit = 10240;
 
     CHTTPClient(CCamParm* pCamParm, ICamParmOwner* pOwner, CMpegBuffer* pRing, HRESULT* phr);
@@ -47,6 +51,10 @@ public:
     HRESULT Start(const FilterSettings& settings) override;
     void Stop() override;
     bool IsActive() override { return m_bActive; }
+    // From another thread: a start under way gives up at its next step, and does not
+    // wait out its check of the receiving thread. A blocked WinINet call still ends
+    // only at its time-out.
+    void AbortStart() { SetEvent(m_hAbortStart); }
 
     int32_t StartSession();
     int32_t DataReceiveStart();
@@ -67,6 +75,7 @@ private:
     DWORD StatusAnswering(HINTERNET hRequest, const wchar_t* pszPath);
     int32_t GetLengthAndRead(HINTERNET hRequest);
     int32_t FailDataReceiveStart(int32_t result);
+    bool IsStartAborted() const { return WaitForSingleObject(m_hAbortStart, 0) == WAIT_OBJECT_0; }
     static unsigned ThreadProc(void* pParam);
     static void CancelRecvThread(void* pParam);
     int32_t ReceiveLoop(bool* pbAbort);
@@ -89,6 +98,7 @@ private:
     CCamParm* const m_pCamParm;
     ICamParmOwner* const m_pOwner;
     CWorkerThread m_RecvThread;
+    HANDLE m_hAbortStart = nullptr;
     CWinInetDigest m_Digest;
     std::unique_ptr<CWinInetByteSource> m_pSource;
     std::unique_ptr<CHttpRecordReader> m_pReader;

@@ -42,9 +42,14 @@ HRESULT CReconnector::Start()
     return hr;
 }
 
+// An attempt under way gives up at once; one whose start began after the abort
+// is cut short by the cancel step.
 void CReconnector::Stop()
 {
     m_bAccepting = false;
+    if (!m_Thread.Handle()) return;
+    m_Thread.RequestStop();
+    m_pRestarter->AbortRestart();
     m_Thread.Stop();
 }
 
