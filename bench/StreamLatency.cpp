@@ -11,6 +11,8 @@
 //   vcsf live ... -o - | StreamLatency record ARRIVALS
 //   vcsf live ... --record-packs FIFO & StreamLatency record-packs ARRIVALS <FIFO
 //   StreamLatency report ARRIVALS UNIT_TIMES
+// With FROM_NS and TO_NS (the steady clock's nanoseconds) only the reads between
+// them count, as the output of one camera session among several.
 // The report prints "latency units=N median_ms=X p99_ms=Y max_ms=Z" ("latency
 // units=0" when no unit came out whole). Units not all out by the end are left out.
 
@@ -20,6 +22,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -116,10 +119,24 @@ double Percentile(const std::vector<double>& sorted, double p)
     return sorted[std::min(i, sorted.size() - 1)];
 }
 
-int Report(const char* arrivalsPath, const char* unitTimesPath)
+// The reads of one camera session of a run that had several: those from fromNs to
+// toNs, their bytes counted from the session's start.
+std::vector<Mark> Window(const std::vector<Mark>& arrived, int64_t fromNs, int64_t toNs)
+{
+    std::vector<Mark> window;
+    uint64_t before = 0;
+    for (const Mark& m : arrived) {
+        if (m.ns < fromNs) before = m.bytes;
+        else if (m.ns < toNs) window.push_back({m.ns, m.bytes - before});
+    }
+    return window;
+}
+
+int Report(const char* arrivalsPath, const char* unitTimesPath, int64_t fromNs, int64_t toNs)
 {
     std::vector<Mark> arrived, sent;
     if (!ReadMarks(arrivalsPath, &arrived) || !ReadMarks(unitTimesPath, &sent)) return 1;
+    arrived = Window(arrived, fromNs, toNs);
     std::vector<double> ms = Latencies(sent, arrived);
     if (ms.empty()) {
         std::printf("latency units=0\n");
@@ -137,8 +154,11 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "record") == 0) return Record(argv[2], false);
     if (argc == 3 && std::strcmp(argv[1], "record-packs") == 0) return Record(argv[2], true);
-    if (argc == 4 && std::strcmp(argv[1], "report") == 0) return Report(argv[2], argv[3]);
+    if (argc == 4 && std::strcmp(argv[1], "report") == 0) return Report(argv[2], argv[3], INT64_MIN, INT64_MAX);
+    if (argc == 6 && std::strcmp(argv[1], "report") == 0)
+        return Report(argv[2], argv[3], std::strtoll(argv[4], nullptr, 10), std::strtoll(argv[5], nullptr, 10));
     std::fprintf(stderr,
-                 "usage: StreamLatency record|record-packs ARRIVALS <OUTPUT | report ARRIVALS UNIT_TIMES\n");
+                 "usage: StreamLatency record|record-packs ARRIVALS <OUTPUT | report ARRIVALS UNIT_TIMES "
+                 "[FROM_NS TO_NS]\n");
     return 2;
 }
