@@ -115,9 +115,13 @@ protected:
         EXPECT_FALSE(CFilterTestPeer::IsTransportActive(filter.Get()));
     }
 
+    // A run that failed half way may leave a filter paused that the graph's stop
+    // does not reach (Wine's graph then spins in its release, failing to disconnect).
     void StopGraph()
     {
         if (control) control->Stop();
+        if (sink) sink->Stop();
+        if (filter) filter->Stop();
     }
 
     // Every reference the test holds goes: the last one destroys the filter.
