@@ -2,6 +2,7 @@
 // module's template table.
 
 #include "DShowFilters/CVCodecSourceFilter.h"
+#include "propertypage/CVCSourceProp.h"
 #include "baseclasses/CClassFactory.h"
 #include "baseclasses/CModuleRegistrar.h"
 
@@ -24,10 +25,11 @@ const AMOVIESETUP_FILTER kFilterSetup = {
     &CLSID_VCodecSourceFilter, L"VELMAR Vireo Codec Source Filter", MERIT_NORMAL, 2, kPins,
 };
 
-// The classes this module serves; the property page joins the filter with its dialog.
+// The classes this module serves: the filter, and its property page with its dialog.
 const CFactoryTemplate g_Templates[] = {
     {L"VELMAR Vireo Codec Source Filter", &CLSID_VCodecSourceFilter, CVCodecSourceFilter::CreateInstance, nullptr,
      &kFilterSetup},
+    {L"VELMAR Vireo Codec Source Property Page", &CLSID_VCSourceProp, CVCSourceProp::CreateInstance, nullptr, nullptr},
 };
 const CFactoryTable g_FactoryTable = {g_Templates, sizeof(g_Templates) / sizeof(g_Templates[0])};
 

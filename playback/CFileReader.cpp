@@ -30,12 +30,6 @@ const CWorkerThread::Lines kThreadLines = {
     .cancelled = {0, L"CVCFileReader: m_hFReadThread joined."},
 };
 
-// The earliest minute file of the folder, or a negative result.
-MinuteFileQuery EarliestFileQuery(const wchar_t* pszPath)
-{
-    return {pszPath, kMinvaultLevel, 1, 3, 0, 0, 0, 1, 0, 0x7FFFFFFF, 0};
-}
-
 }  // namespace
 
 CFileReader::CFileReader(IPlayOwner* pOwner, CCamParm* pCamParm, CPlayIndexedBuffer* pBuffer,
@@ -76,7 +70,7 @@ CFileReader::~CFileReader()
 bool CFileReader::ChackPropaty()
 {
     m_Path.assign(m_pSettings->szPlayPath, wcsnlen(m_pSettings->szPlayPath, kMaxPathChars));
-    const MinuteFileQuery query = EarliestFileQuery(m_Path.c_str());
+    const MinuteFileQuery query = RecordingEndQuery(m_Path.c_str(), false);
     uint8_t result[kMinvaultResultSize] = {};
     return m_pLibrary->SearchMinuteFile(&query, result) >= 0;
 }

@@ -64,6 +64,14 @@ struct MinuteFileQuery {
 };
 static_assert(sizeof(MinuteFileQuery) == 40, "MinuteFileQuery: a pointer and eight 32-bit words");
 
+// The minute file with the earliest unit of `area` in the folder (bLatest false),
+// or with its latest; the unit's time comes at kMinvaultTimeOffset of the result.
+inline MinuteFileQuery RecordingEndQuery(const wchar_t* pszPath, bool bLatest, uint8_t area = 3)
+{
+    constexpr uint32_t kFar = 0x7FFFFFFF;
+    return {pszPath, kMinvaultLevel, 1, area, 0, bLatest ? kFar : 0, 0, bLatest ? -1 : 1, 0, bLatest ? 0 : kFar, 0};
+}
+
 MINVAULT_API CMinvault* CreateCMinvault();
 MINVAULT_API void DestroyCMinvault(CMinvault* pObject);
 // Fills the result block (at least kMinvaultResultSize bytes) with the minute file

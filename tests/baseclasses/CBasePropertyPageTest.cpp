@@ -3,6 +3,7 @@
 
 #include "baseclasses/CBasePropertyPage.h"
 
+#include "tests/support/CTestPageSite.h"
 #include "tests/support/CTestSink.h"
 #include "tests/support/ComTestUtil.h"
 
@@ -55,38 +56,6 @@ public:
     int applied = 0;
 };
 
-// The frame's side: it hears when a page changes.
-class CTestSite : public IPropertyPageSite {
-public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IPropertyPageSite) {
-            *ppv = this;
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs; }
-    STDMETHODIMP OnStatusChange(DWORD dwFlags) override
-    {
-        lastStatus = dwFlags;
-        return S_OK;
-    }
-    STDMETHODIMP GetLocaleID(LCID* pLocaleID) override
-    {
-        *pLocaleID = LOCALE_USER_DEFAULT;
-        return S_OK;
-    }
-    STDMETHODIMP GetPageContainer(IUnknown**) override { return E_NOTIMPL; }
-    STDMETHODIMP TranslateAccelerator(MSG*) override { return E_NOTIMPL; }
-
-    LONG refs = 1;
-    DWORD lastStatus = 0;
-};
-
 class PropertyPageTest : public testing::Test {
 protected:
     void SetUp() override
@@ -106,7 +75,7 @@ protected:
     HWND frame = nullptr;
     ComPtr<CTestPage> page;
     ComPtr<CTestSink> object;
-    CTestSite site;
+    CTestPageSite site;
     RECT area = {10, 10, 210, 110};
 };
 

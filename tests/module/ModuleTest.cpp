@@ -71,6 +71,21 @@ TEST_F(ModuleTest, TheFiltersFactoryCreatesTheFilter)
     EXPECT_TRUE(Supports(filter.Get(), IID_IVLMVCConfigure3));
 }
 
+// The page's dialog and title come from the module's own resources.
+TEST_F(ModuleTest, ThePagesFactoryCreatesThePageWithTheModulesDialog)
+{
+    auto getClassObject = Entry<GetClassObjectFn>("DllGetClassObject");
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(getClassObject(CLSID_VCSourceProp, IID_PPV_ARGS(&factory)), S_OK);
+    ComPtr<IPropertyPage> page;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_PPV_ARGS(&page)), S_OK);
+    PROPPAGEINFO info = {};
+    ASSERT_EQ(page->GetPageInfo(&info), S_OK);
+    EXPECT_STREQ(info.pszTitle, L"Vireo Codec Source Filter Property Page");
+    EXPECT_GT(info.size.cx, info.size.cy);  // 280 by 238 dialog units
+    CoTaskMemFree(info.pszTitle);
+}
+
 TEST_F(ModuleTest, TheModuleMayUnloadOnlyWhenNothingOfItLives)
 {
     auto canUnloadNow = Entry<NoArgumentFn>("DllCanUnloadNow");

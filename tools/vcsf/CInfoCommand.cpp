@@ -53,9 +53,7 @@ int CInfoCommand::Run()
 
 int32_t CInfoCommand::FindEnd(int32_t direction, uint64_t* pTime)
 {
-    const uint32_t kFar = 0x7FFFFFFF;
-    const MinuteFileQuery query = {m_Folder.c_str(), kMinvaultLevel, 1, 3, 0, direction > 0 ? 0 : kFar, 0,
-                                   direction, 0, direction > 0 ? kFar : 0, 0};
+    const MinuteFileQuery query = RecordingEndQuery(m_Folder.c_str(), direction < 0);
     uint8_t block[kMinvaultResultSize];
     const int32_t result = SearchMinuteFile(&query, block);
     if (result == 0) *pTime = ReadLE64(block + kMinvaultTimeOffset);

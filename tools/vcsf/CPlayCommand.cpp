@@ -82,8 +82,7 @@ bool CPlayCommand::FindRange(std::wstring* pFrom, std::wstring* pTo)
 
 int64_t CPlayCommand::FindTime(bool bLatest)
 {
-    const MinuteFileQuery query = {m_Options.folder.c_str(), kMinvaultLevel, 1, m_bArea, 0,
-                                   bLatest ? 0x7FFFFFFFu : 0u, 0, bLatest ? -1 : 1, 0, bLatest ? 0u : 0x7FFFFFFFu, 0};
+    const MinuteFileQuery query = RecordingEndQuery(m_Options.folder.c_str(), bLatest, m_bArea);
     uint8_t result[kMinvaultResultSize] = {};
     if (SearchMinuteFile(&query, result) < 0) return -1;
     return static_cast<int64_t>(ReadLE64(result + kMinvaultTimeOffset));

@@ -1,0 +1,44 @@
+#pragma once
+// The ids of the property page's dialog, its title and its controls, shared by the
+// resource script, the page and its tests.
+
+#define IDD_VCSOURCEPROP 101
+#define IDS_VCSOURCEPROP_TITLE 1
+
+#define IDC_IPADDRESS 1001
+#define IDC_SAVE 1002
+#define IDC_PLAYPATH 1003
+#define IDC_PORT_LABEL 1004
+#define IDC_IPADDRESS_LABEL 1005
+#define IDC_PORT 1006
+#define IDC_NIC_LABEL 1007
+#define IDC_NIC 1008
+#define IDC_UNICAST 1009
+#define IDC_MULTICAST 1010
+#define IDC_HTTP 1011
+#define IDC_FILE 1012
+#define IDC_USERNAME 1013
+#define IDC_PASSWORD 1014
+#define IDC_SSL 1015
+#define IDC_RECORD 1016
+#define IDC_LIVE 1017
+#define IDC_PATH_LABEL 1018
+#define IDC_CHOOSE_PATH 1019
+#define IDC_START_DATE 1020
+#define IDC_END_DATE 1021
+#define IDC_START_TIME 1022
+#define IDC_END_TIME 1023
+#define IDC_START_LABEL 1024
+#define IDC_END_LABEL 1025
+#define IDC_AREA_NORMAL 1026
+#define IDC_AREA_ALARM 1027
+#define IDC_SPEED_LABEL 1028
+#define IDC_SPEED 1029
+#define IDC_PLAY_AUDIO 1030
+#define IDC_TOP_LABEL 1031
+#define IDC_TOP_DATE 1032
+#define IDC_TOP_TIME 1033
+#define IDC_AUDIO_MODEL 1034
+
+#define IDC_FIRST_CONTROL IDC_IPADDRESS
+#define IDC_LAST_CONTROL IDC_AUDIO_MODEL
