@@ -4,8 +4,9 @@
 set -euo pipefail
 objdump=$1; shift
 # Minvault.dll is our own minute-file library, shipped beside the program; bcrypt.dll
-# (the system's cryptography, for HTTP Digest) is on every Windows since Vista.
-allowed='^(minvault|msvcrt|kernel32|advapi32|ole32|oleaut32|user32|gdi32|comctl32|comdlg32|shell32|shlwapi|ws2_32|wininet|bcrypt|version|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+# (the system's cryptography, for HTTP Digest) and windowscodecs.dll (the imaging
+# codecs, for vcsf page's PNG) are on every Windows since Vista.
+allowed='^(minvault|msvcrt|kernel32|advapi32|ole32|oleaut32|user32|gdi32|comctl32|comdlg32|shell32|shlwapi|ws2_32|wininet|bcrypt|windowscodecs|version|api-ms-win-crt-[a-z0-9-]+)\.dll$'
 status=0
 for binary in "$@"; do
   dlls=$("$objdump" -p "$binary" | sed -n 's/^\s*DLL Name: //p')

@@ -11,6 +11,7 @@
 #include "tests/support/CTempFolder.h"
 #include "tests/support/CTestPageSite.h"
 #include "tests/support/CTraceFileSession.h"
+#include "tools/vcsf/CWindowPicture.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -288,6 +289,38 @@ TEST_F(VCSourcePropTest, AnEmptyOrBroadcastInterfaceStopsTheSaveBeforeAnythingIs
     EXPECT_EQ(refused, 2);
     EXPECT_EQ(failed, 2);
     EXPECT_TRUE(session.Boxes().empty());
+}
+
+uint32_t Rgb(COLORREF color) { return GetRValue(color) << 16 | GetGValue(color) << 8 | GetBValue(color); }
+
+// Where the table's dialog units put a few controls, in pixels of the shown dialog
+// and of its picture: an empty edit box is the window colour inside and the
+// dialog's face just outside its left edge.
+TEST_F(VCSourcePropTest, ThePicturedDialogShowsTheControlsWhereTheirDialogUnitsPutThem)
+{
+    Activate();
+    ShowWindow(frame, SW_SHOW);
+    Type(IDC_NIC, L"");
+    Type(IDC_USERNAME, L"");
+    CWindowPicture picture;
+    ASSERT_EQ(picture.Take(dialog), S_OK);
+    // Position and size in dialog units, each converted on its own as the dialog manager does.
+    const struct {
+        int id;
+        RECT units;  // x, y, width, height
+    } controls[] = {{IDC_NIC, {48, 90, 72, 14}}, {IDC_USERNAME, {162, 54, 51, 14}}, {IDC_SAVE, {228, 216, 42, 14}}};
+    for (const auto& control : controls) {
+        RECT pixels = control.units, actual;
+        MapDialogRect(dialog, &pixels);
+        const RECT expected = {pixels.left, pixels.top, pixels.left + pixels.right, pixels.top + pixels.bottom};
+        GetWindowRect(GetDlgItem(dialog, control.id), &actual);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
+        EXPECT_TRUE(EqualRect(&expected, &actual)) << "control " << control.id;
+        if (control.id == IDC_SAVE) continue;
+        const int y = (expected.top + expected.bottom) / 2;
+        EXPECT_EQ(picture.Pixel((expected.left + expected.right) / 2, y), Rgb(GetSysColor(COLOR_WINDOW)));
+        EXPECT_EQ(picture.Pixel(expected.left - 2, y), Rgb(GetSysColor(COLOR_BTNFACE)));
+    }
 }
 
 // The filter takes a speed once data have come; stopped, it keeps its own, and the

@@ -52,14 +52,25 @@ HRESULT CFilterHost::CreateFromModule(const std::wstring& path, IBaseFilter** pp
 {
     m_hModule = LoadLibraryW(path.c_str());
     if (!m_hModule) return HRESULT_FROM_WIN32(GetLastError());
-    auto getClassObject =
-        reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(m_hModule, "DllGetClassObject")));
-    if (!getClassObject) return HRESULT_FROM_WIN32(GetLastError());
     IClassFactory* pFactory = nullptr;
-    HRESULT hr = getClassObject(CLSID_VCodecSourceFilter, IID_IClassFactory, reinterpret_cast<void**>(&pFactory));
+    HRESULT hr = ModuleClassObject(CLSID_VCodecSourceFilter, &pFactory);
     if (FAILED(hr)) return hr;
     hr = pFactory->CreateInstance(nullptr, IID_IBaseFilter, reinterpret_cast<void**>(ppFilter));
     pFactory->Release();
     if (SUCCEEDED(hr)) m_origin = path + L" (beside vcsf.exe)";
     return hr;
+}
+
+HRESULT CFilterHost::GetClassObject(REFCLSID clsid, IClassFactory** ppFactory)
+{
+    if (m_hModule) return ModuleClassObject(clsid, ppFactory);
+    return CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, reinterpret_cast<void**>(ppFactory));
+}
+
+HRESULT CFilterHost::ModuleClassObject(REFCLSID clsid, IClassFactory** ppFactory)
+{
+    auto getClassObject =
+        reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(m_hModule, "DllGetClassObject")));
+    if (!getClassObject) return HRESULT_FROM_WIN32(GetLastError());
+    return getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(ppFactory));
 }

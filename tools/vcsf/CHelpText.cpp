@@ -23,6 +23,13 @@ const Section kSections[] = {
     {L"config", L"vcsf config [NAME=VALUE ...]",
      L"Sets the given properties on a new filter and prints every property with its\n"
      L"value (addresses dotted, ports in host order, dates in UTC).\n"},
+    {L"page", L"vcsf page [--screenshot FILE.png] [NAME=VALUE ...]",
+     L"Sets the given properties on a new filter and opens its property page, as graph\n"
+     L"editors do, on the desktop. Once the frame is closed (OK applies the page, SAVE\n"
+     L"saves at once) it prints every property as vcsf config does, so that you see\n"
+     L"what the page saved.\n"
+     L"  --screenshot FILE.png  picture the frame as soon as the page shows, write the\n"
+     L"            picture as a PNG and close the frame without applying\n"},
     {L"probe", L"vcsf probe --camera ADDR[:PORT] [LINK OPTIONS] [NAME=VALUE ...]",
      L"Starts the filter and prints the stream parameters of the camera's first stream\n"
      L"head (resolution, quality, frame rate, bit rate, camera clock, status), then\n"

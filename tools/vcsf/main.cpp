@@ -8,6 +8,7 @@
 #include "tools/vcsf/CInfoCommand.h"
 #include "tools/vcsf/CLiveCommand.h"
 #include "tools/vcsf/CLiveOptions.h"
+#include "tools/vcsf/CPageCommand.h"
 #include "tools/vcsf/CPlayCommand.h"
 #include "tools/vcsf/CPlayOptions.h"
 #include "tools/vcsf/CProbeCommand.h"
@@ -61,6 +62,18 @@ int RunConfig(const std::vector<std::wstring>& args)
     Write(stderr, command.Errors());
     Write(stdout, L"# filter: " + host.Origin() + L"\n" + command.Listing());
     return ok ? 0 : command.Malformed() ? 2 : 1;
+}
+
+int RunPage(const std::vector<std::wstring>& args)
+{
+    CFilterHost host;
+    ComPtr<IBaseFilter> filter;
+    if (!CreateFilter(host, &filter)) return 2;
+    CPageCommand command(&host, filter.Get());
+    const int status = command.Run(args);
+    Write(stderr, command.Errors());
+    Write(stdout, command.Output());
+    return status;
 }
 
 int RunProbe(const std::vector<std::wstring>& args)
@@ -206,6 +219,13 @@ int wmain(int argc, wchar_t** argv)
     if (CCommandLine::AsksForHelp(rest)) {
         Write(stdout, CHelpText::For(subcommand));
         return 0;
+    }
+    if (subcommand == L"page") {
+        // The property frame and its page want a single-threaded apartment.
+        if (FAILED(OleInitialize(nullptr))) return 2;
+        const int status = RunPage(rest);
+        OleUninitialize();
+        return status;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 2;
     const int status = subcommand == L"config"   ? RunConfig(rest)
