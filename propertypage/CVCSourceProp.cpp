@@ -1,5 +1,6 @@
 #include "propertypage/CVCSourceProp.h"
 
+#include "DShowFilters/CPropertyText.h"
 #include "core/ByteOrder.h"
 #include "core/Trace.h"
 #include "playback/PlayTime.h"
@@ -64,31 +65,11 @@ VARIANT Flag(bool bOn)
 
 bool IsTrue(const VARIANT& v) { return static_cast<uint16_t>(v.boolVal) == 0xFFFF; }
 
-// Dotted, as a person types it; the not-set interface shows as an empty box.
-void ShowAddress(HWND hDialog, int id, uint32_t ulNetworkOrder)
+// Dotted, as vcsf prints it; the not-set interface shows as an empty box.
+void ShowAddress(HWND hDialog, int id, const VARIANT& value)
 {
-    wchar_t text[16] = L"";
-    if (ulNetworkOrder != kNicNotSet) {
-        const auto* p = reinterpret_cast<const uint8_t*>(&ulNetworkOrder);
-        std::swprintf(text, 16, L"%u.%u.%u.%u", p[0], p[1], p[2], p[3]);
-    }
-    CEditControl(hDialog, id).SetText(text);
-}
-
-// "0.25", "1", "2.5": the shortest text that reads back as the same speed.
-void FormatSpeed(double speed, wchar_t* pszText, size_t cch)
-{
-    std::swprintf(pszText, cch, L"%.15g", speed);
-}
-
-// The whole box as a number, spaces around it allowed; false for anything else.
-bool ParseSpeed(const wchar_t* pszText, double* pSpeed)
-{
-    wchar_t* pEnd = nullptr;
-    *pSpeed = std::wcstod(pszText, &pEnd);
-    if (pEnd == pszText) return false;
-    while (*pEnd == L' ') ++pEnd;
-    return *pEnd == L'\0';
+    const std::wstring text = value.ulVal == kNicNotSet ? L"" : CPropertyText::Format(PropertyForm::Address, value);
+    CEditControl(hDialog, id).SetText(text.c_str());
 }
 
 int CALLBACK BrowseCallback(HWND hwnd, UINT uMsg, LPARAM, LPARAM lpData)
@@ -162,8 +143,7 @@ void CVCSourceProp::Validated()
 HRESULT CVCSourceProp::Refresh_()
 {
     if (!m_pConfig || !m_hDialog) return E_UNEXPECTED;
-    uint16_t usComType = 0;
-    if (!RefreshNetwork(&usComType)) return E_FAIL;
+    if (!RefreshNetwork()) return E_FAIL;
     RefreshFlags();
     RefreshPlayback();
     Validated();
@@ -171,7 +151,7 @@ HRESULT CVCSourceProp::Refresh_()
 }
 
 // False when a read failed: the refresh stops there.
-bool CVCSourceProp::RefreshNetwork(uint16_t* pusComType)
+bool CVCSourceProp::RefreshNetwork()
 {
     VARIANT v = {};
     if (FAILED(m_pConfig->GetValue(VCSF_ComType, &v))) {
@@ -179,7 +159,6 @@ bool CVCSourceProp::RefreshNetwork(uint16_t* pusComType)
         return false;
     }
     const uint16_t usType = v.uiVal & 0x0F;
-    *pusComType = usType;
     const auto button = std::find_if(std::begin(kComTypeButtons), std::end(kComTypeButtons),
                                      [&](const ComTypeButton& b) { return b.usType == usType; });
     if (button != std::end(kComTypeButtons))
@@ -191,12 +170,12 @@ bool CVCSourceProp::RefreshNetwork(uint16_t* pusComType)
         g_ErrorLog(1, kRefresh, L"NIC GetValue error.");
         return false;
     }
-    ShowAddress(m_hDialog, IDC_NIC, v.ulVal);
+    ShowAddress(m_hDialog, IDC_NIC, v);
     if (FAILED(m_pConfig->GetValue(usType == 1 ? VCSF_MCAddress : VCSF_Address, &v))) {
         g_ErrorLog(1, kRefresh, L"IP Address GetValue error.");
         return false;
     }
-    ShowAddress(m_hDialog, IDC_IPADDRESS, v.ulVal);
+    ShowAddress(m_hDialog, IDC_IPADDRESS, v);
     if (FAILED(m_pConfig->GetValue(usType == 0 ? VCSF_Port : usType == 1 ? VCSF_MulticastPort : VCSF_TCPPort, &v))) {
         g_ErrorLog(1, kRefresh, L"Port GetValue error.");
         return false;
@@ -245,9 +224,7 @@ void CVCSourceProp::ShowSpeed()
     VARIANT v = {};
     v.dblVal = 1.0;
     if (FAILED(m_pConfig->GetValue(VCF_PlaySpeed, &v))) g_ErrorLog(0, kFilter, L"再生スピード取得エラー");
-    wchar_t text[32];
-    FormatSpeed(v.dblVal, text, 32);
-    CEditControl(m_hDialog, IDC_SPEED).SetText(text);
+    CEditControl(m_hDialog, IDC_SPEED).SetText(CPropertyText::Format(PropertyForm::Double, v).c_str());
 }
 
 void CVCSourceProp::ShowDate(REFGUID id, int dateId, int timeId, const wchar_t* pszError)
@@ -293,8 +270,8 @@ HRESULT CVCSourceProp::OnSave_()
     if (!ReadAddress(IDC_IPADDRESS, L"ulIPP = 0x%08x", L"IP設定が間違っています。", &ulAddress)) return E_FAIL;
     const uint16_t usPort = HostToNet16(static_cast<uint16_t>(CEditControl(m_hDialog, IDC_PORT).GetNumber()));
     SaveNetwork(ulNIC, ulAddress, usPort, CheckedComType());
-    SaveText(VCSF_UserName, IDC_USERNAME, kNameChars, L"ユーザー名設定エラー");
-    SaveText(VCSF_Password, IDC_PASSWORD, kNameChars, L"パスワード設定エラー");
+    SaveText(VCSF_UserName, IDC_USERNAME, 2 * kNameChars, kNameChars, L"ユーザー名設定エラー");
+    SaveText(VCSF_Password, IDC_PASSWORD, 2 * kNameChars, kNameChars, L"パスワード設定エラー");
     SaveFlag(VCSF_UseSSL, IsChecked(IDC_SSL), kFilter, L"SSL設定エラー");
     SaveFlag(HVSF_AudioModel, IsChecked(IDC_AUDIO_MODEL), kFilter, L"AudioModel Setting error.");
     SaveFlag(HVSF_Rec, IsButtonOn(IDC_RECORD), kPlayFilter, L"記録設定エラー");
@@ -323,7 +300,7 @@ void CVCSourceProp::SaveNetwork(uint32_t ulNIC, uint32_t ulAddress, uint16_t usP
 
 void CVCSourceProp::SavePlayback()
 {
-    SaveText(VCF_PlayPath, IDC_PLAYPATH, kPathChars, L"再生パス設定エラー");
+    SaveText(VCF_PlayPath, IDC_PLAYPATH, kPathChars, kPathChars, L"再生パス設定エラー");
     SaveSpeed();
     VARIANT v = {};
     v.bVal = (IsChecked(IDC_AREA_NORMAL) ? 1 : 0) | (IsChecked(IDC_AREA_ALARM) ? 2 : 0);
@@ -340,8 +317,12 @@ void CVCSourceProp::SaveSpeed()
 {
     wchar_t text[32];
     CEditControl(m_hDialog, IDC_SPEED).GetText(text, 32);
+    std::wstring typed = text;
+    typed.erase(typed.find_last_not_of(L' ') + 1);  // spaces a user left after the number
     VARIANT v = {};
-    if (ParseSpeed(text, &v.dblVal) && v.dblVal >= kMinSpeed && v.dblVal <= kMaxSpeed)
+    std::wstring reason;
+    CPropertyText parser;
+    if (parser.Parse(PropertyForm::Double, typed, &v, &reason) && v.dblVal >= kMinSpeed && v.dblVal <= kMaxSpeed)
         Save(VCF_PlaySpeed, v, kFilter, L"再生スピード設定エラー");
     else
         g_ErrorLog(0, kFilter, L"再生スピード設定エラー");
@@ -364,12 +345,12 @@ void CVCSourceProp::Save(REFGUID id, VARIANT value, const wchar_t* pszSource, co
     if (FAILED(m_pConfig->SetValue(id, &value))) g_ErrorLog(0, pszSource, pszError);
 }
 
-// The box's first cchStored characters (a name is read with twice as many), the
-// rest of the stored field zero.
-void CVCSourceProp::SaveText(REFGUID id, int controlId, int cchStored, const wchar_t* pszError)
+// The box read into cchRead characters, its first cchStored stored, the rest of the
+// stored field zero.
+void CVCSourceProp::SaveText(REFGUID id, int controlId, int cchRead, int cchStored, const wchar_t* pszError)
 {
     wchar_t text[kPathChars + 1] = {};
-    CEditControl(m_hDialog, controlId).GetText(text, cchStored == kNameChars ? 2 * kNameChars : kPathChars);
+    CEditControl(m_hDialog, controlId).GetText(text, cchRead);
     std::fill(text + cchStored, std::end(text), L'\0');
     Save(id, ByReference(text), kFilter, pszError);
 }

@@ -32,7 +32,7 @@ private:
     explicit CVCSourceProp(IUnknown* pUnkOuter);
 
     HRESULT Refresh_();
-    bool RefreshNetwork(uint16_t* pusComType);
+    bool RefreshNetwork();
     void RefreshFlags();
     void RefreshPlayback();
     void ShowSpeed();
@@ -44,7 +44,7 @@ private:
     void SaveDate(REFGUID id, int dateId, int timeId, const wchar_t* pszError);
     // Writes one value; a refused one is logged and the save goes on.
     void Save(REFGUID id, VARIANT value, const wchar_t* pszSource, const wchar_t* pszError);
-    void SaveText(REFGUID id, int controlId, int cchStored, const wchar_t* pszError);
+    void SaveText(REFGUID id, int controlId, int cchRead, int cchStored, const wchar_t* pszError);
     void SaveFlag(REFGUID id, bool bOn, const wchar_t* pszSource, const wchar_t* pszError);
     bool IsButtonOn(int id) const;
     bool IsChecked(int id) const;

@@ -1,6 +1,7 @@
 #include "tools/vcsf/CPageCommand.h"
 
 #include "DShowFilters/IVLMVCConfigure.h"
+#include "tools/vcsf/CCommandLine.h"
 #include "tools/vcsf/CStreamReport.h"
 #include "tools/vcsf/CWindowPicture.h"
 
@@ -72,18 +73,20 @@ int CPageCommand::Run(const std::vector<std::wstring>& args)
 
 bool CPageCommand::Parse(const std::vector<std::wstring>& args)
 {
-    for (size_t i = 0; i < args.size(); i++) {
-        if (args[i] == L"--screenshot") {
-            if (i + 1 == args.size()) {
-                m_errors = L"vcsf page: --screenshot needs a file name\n";
-                return false;
-            }
-            m_screenshot = args[++i];
-        } else if (args[i].rfind(L"--", 0) == 0) {
-            m_errors = L"vcsf page: unknown option " + args[i] + L"\n";
-            return false;
+    std::vector<CCommandLine::Item> items;
+    std::wstring error;
+    if (!CCommandLine::Split(args, {}, &items, &error)) {
+        m_errors = L"vcsf page: " + error + L"\n";
+        return false;
+    }
+    for (const CCommandLine::Item& item : items) {
+        if (item.name == L"--screenshot") {
+            m_screenshot = item.value;
+        } else if (item.IsOperand()) {
+            m_assignments.emplace_back(item.value);
         } else {
-            m_assignments.emplace_back(args[i]);
+            m_errors = L"vcsf page: unknown option " + item.name + L" (vcsf page --help lists them)\n";
+            return false;
         }
     }
     return true;
