@@ -33,6 +33,9 @@ HRESULT CreateKeyWithDefault(HKEY hParent, const WCHAR* pSubKey, const WCHAR* pD
     return hr;
 }
 
+// The filter was not (or no longer) registered: what was asked is done.
+HRESULT NotFoundIsDone(HRESULT hr) { return hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? S_OK : hr; }
+
 bool AnyFilter(const CFactoryTable& table)
 {
     for (int i = 0; i < table.cTemplates; i++)
@@ -75,31 +78,62 @@ HRESULT CModuleRegistrar::UnregisterClass(const CFactoryTemplate& entry)
     return err == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(err);
 }
 
-HRESULT CModuleRegistrar::RegisterFilter(IFilterMapper2* pMapper, const AMOVIESETUP_FILTER& setup)
+HRESULT CModuleRegistrar::UpdateFilter(IFilterMapper2* pMapper, const AMOVIESETUP_FILTER& setup, bool bRegister)
 {
+    HRESULT hr = NotFoundIsDone(pMapper->UnregisterFilter(&CLSID_LegacyAmFilterCategory, nullptr, *setup.clsID));
+    if (FAILED(hr) || !bRegister) return hr;
     REGFILTER2 rf2 = {};
     rf2.dwVersion = 1;
     rf2.dwMerit = setup.dwMerit;
     rf2.cPins = setup.nPins;
     rf2.rgPins = setup.lpPin;
-    return pMapper->RegisterFilter(*setup.clsID, setup.strName, nullptr, nullptr, nullptr, &rf2);
+    return NotFoundIsDone(pMapper->RegisterFilter(*setup.clsID, setup.strName, nullptr, nullptr, nullptr, &rf2));
+}
+
+// The older mapper keys pins by name, so pins of one name share one entry with all their types.
+HRESULT CModuleRegistrar::UpdateFilter(IFilterMapper* pMapper, const AMOVIESETUP_FILTER& setup, bool bRegister)
+{
+    HRESULT hr = NotFoundIsDone(pMapper->UnregisterFilter(*setup.clsID));
+    if (FAILED(hr) || !bRegister) return hr;
+    hr = pMapper->RegisterFilter(*setup.clsID, setup.strName, setup.dwMerit);
+    for (UINT i = 0; SUCCEEDED(hr) && i < setup.nPins; i++) {
+        const AMOVIESETUP_PIN& pin = setup.lpPin[i];
+        hr = pMapper->RegisterPin(*setup.clsID, pin.strName, pin.bRendered, pin.bOutput, pin.bZero, pin.bMany,
+                                  *pin.clsConnectsToFilter, pin.strConnectsToPin);
+        for (UINT t = 0; SUCCEEDED(hr) && t < pin.nMediaTypes; t++)
+            hr = pMapper->RegisterPinType(*setup.clsID, pin.strName, *pin.lpMediaType[t].clsMajorType,
+                                          *pin.lpMediaType[t].clsMinorType);
+    }
+    return NotFoundIsDone(hr);
+}
+
+template <class Mapper>
+HRESULT CModuleRegistrar::UpdateFilters(Mapper* pMapper, const CFactoryTable& table, bool bRegister)
+{
+    HRESULT hr = S_OK;
+    for (int i = 0; SUCCEEDED(hr) && i < table.cTemplates; i++) {
+        const AMOVIESETUP_FILTER* pSetup = table.pTemplates[i].m_pAMovieSetup_Filter;
+        if (pSetup) hr = UpdateFilter(pMapper, *pSetup, bRegister);
+    }
+    pMapper->Release();
+    return hr;
 }
 
 HRESULT CModuleRegistrar::UpdateFilters(const CFactoryTable& table, bool bRegister)
 {
     if (!AnyFilter(table)) return S_OK;
     HRESULT hrInit = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IFilterMapper2* pMapper = nullptr;
+    IFilterMapper2* pMapper2 = nullptr;
+    IFilterMapper* pMapper = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
-                                  reinterpret_cast<void**>(&pMapper));
-    for (int i = 0; SUCCEEDED(hr) && i < table.cTemplates; i++) {
-        const AMOVIESETUP_FILTER* pSetup = table.pTemplates[i].m_pAMovieSetup_Filter;
-        if (!pSetup) continue;
-        hr = pMapper->UnregisterFilter(&CLSID_LegacyAmFilterCategory, nullptr, *pSetup->clsID);
-        if (hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) hr = S_OK;  // it was not registered
-        if (SUCCEEDED(hr) && bRegister) hr = RegisterFilter(pMapper, *pSetup);
+                                  reinterpret_cast<void**>(&pMapper2));
+    if (SUCCEEDED(hr)) {
+        hr = UpdateFilters(pMapper2, table, bRegister);
+    } else {
+        hr = CoCreateInstance(CLSID_FilterMapper, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper,
+                              reinterpret_cast<void**>(&pMapper));
+        if (SUCCEEDED(hr)) hr = UpdateFilters(pMapper, table, bRegister);
     }
-    if (pMapper) pMapper->Release();
     CoFreeUnusedLibraries();
     if (SUCCEEDED(hrInit)) CoUninitialize();
     return hr;

@@ -14,9 +14,14 @@ public:
 
     static HRESULT RegisterClass(const CFactoryTemplate& entry, const WCHAR* pModulePath);
     static HRESULT UnregisterClass(const CFactoryTemplate& entry);
+    // Unregisters one filter, then registers it again unless bRegister is false, through
+    // the mapper or, where that is missing, the older one.
+    static HRESULT UpdateFilter(IFilterMapper2* pMapper, const AMOVIESETUP_FILTER& setup, bool bRegister);
+    static HRESULT UpdateFilter(IFilterMapper* pMapper, const AMOVIESETUP_FILTER& setup, bool bRegister);
 
 private:
     static HRESULT ModulePath(HMODULE hModule, WCHAR (&path)[MAX_PATH]);
     static HRESULT UpdateFilters(const CFactoryTable& table, bool bRegister);
-    static HRESULT RegisterFilter(IFilterMapper2* pMapper, const AMOVIESETUP_FILTER& setup);
+    template <class Mapper>
+    static HRESULT UpdateFilters(Mapper* pMapper, const CFactoryTable& table, bool bRegister);
 };

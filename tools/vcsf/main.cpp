@@ -172,6 +172,15 @@ int RunExport(const std::vector<std::wstring>& args)
     return status;
 }
 
+// The first line of a stream says whether the filter came through COM or from beside vcsf.exe.
+void ReportOrigin(const std::vector<std::wstring>& args, const CFilterHost& host)
+{
+    ReportStream(CCommandLine::Has(args, L"--json")
+                     ? L"{\"event\":\"filter\",\"from\":" + CStreamReport::JsonText(host.Origin()) + L"}"
+                     : L"# filter: " + host.Origin(),
+                 false);
+}
+
 // "vcsf live" and "vcsf play": a filter of their own, run until the end or Ctrl+C.
 template <class Options, class Command>
 int RunStream(const std::vector<std::wstring>& args)
@@ -186,6 +195,7 @@ int RunStream(const std::vector<std::wstring>& args)
     CFilterHost host;
     ComPtr<IBaseFilter> filter;
     if (!CreateFilter(host, &filter)) return 2;
+    ReportOrigin(args, host);
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     int status;
     {
