@@ -12,6 +12,9 @@ else()
   find_package(GTest REQUIRED)
 endif()
 include(GoogleTest)
+# Off where the test programs cannot run (a bitness the machine does not run): they
+# are built, and only the checks that read the binaries are tests.
+option(VCSF_DISCOVER_TESTS "Find the test programs' cases when CTest runs" ON)
 
 # vcsf_add_test(NAME [COM] SOURCES... [LIBS ...] [LABELS ...] [LOCKS ...])
 # One GoogleTest program; its cases are found when CTest runs, so Wine stays out of the build.
@@ -32,5 +35,7 @@ function(vcsf_add_test name)
   if(T_LOCKS)
     list(APPEND props RESOURCE_LOCK "${T_LOCKS}")
   endif()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+  if(VCSF_DISCOVER_TESTS)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+  endif()
 endfunction()

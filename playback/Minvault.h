@@ -47,8 +47,8 @@ protected:
     ~CMinvault() = default;
 };
 
-// Which minute file SearchMinuteFile looks for. The path is a full-width pointer:
-// the module is 64-bit.
+// Which minute file SearchMinuteFile looks for. The path is a full-width pointer,
+// so the record is 32 bytes in the 32-bit build and 40 (with 4 of padding) in the 64-bit one.
 struct MinuteFileQuery {
     const wchar_t* pszPath;
     uint8_t level;      // kMinvaultLevel
@@ -62,7 +62,8 @@ struct MinuteFileQuery {
     uint32_t to;        // ... up to here, both included
     uint32_t reserved3;
 };
-static_assert(sizeof(MinuteFileQuery) == 40, "MinuteFileQuery: a pointer and eight 32-bit words");
+static_assert(sizeof(MinuteFileQuery) == (sizeof(void*) == 8 ? 40 : 32),
+              "MinuteFileQuery: a pointer and seven 32-bit words, padded to the pointer's alignment");
 
 // The minute file with the earliest unit of `area` in the folder (bLatest false),
 // or with its latest; the unit's time comes at kMinvaultTimeOffset of the result.

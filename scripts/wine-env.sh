@@ -7,3 +7,6 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 # sound driver: the filter plays nothing, and ALSA only fills the logs.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winealsa.drv=d}"
 unset _vcsf_top
+
+# Whether Wine here runs 32-bit Windows programs (scripts/setup says why it may not).
+vcsf_wine32_runs() { [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; }

@@ -13,7 +13,7 @@
 struct ProcessResources {
     ULONG handles = 0;
     DWORD threads = 0;
-    SIZE_T privateBytes = 0;  // the commit charge: the process's private memory
+    size_t privateBytes = 0;  // the commit charge: the process's private memory
 };
 
 // The handle count as the system's process list reports it (GetProcessHandleCount

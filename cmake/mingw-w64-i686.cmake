@@ -1,0 +1,4 @@
+# Windows x86, for 32-bit DirectShow hosts.
+set(VCSF_MINGW_TRIPLET i686-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
