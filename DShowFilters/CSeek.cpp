@@ -7,9 +7,9 @@
 #include "playback/IPlayOwner.h"
 
 CSeek::CSeek(IUnknown* pOwner, IPlayOwner* pFilter, CPlayIndexedBuffer* pBuffer, CVCSourceOutputPin* pOutput,
-             CCamParm* pCamParm, CCritSec* pLock)
-    : CSourceSeeking(L"CSeek", pOwner, pLock), m_pPlayIdxBuf(pBuffer), m_pFilter(pFilter), m_pOutput(pOutput),
-      m_pCamParm(pCamParm)
+             CCamParm* pCamParm, CCritSec* pFilterLock)
+    : CSourceSeeking(L"CSeek", pOwner, &m_ValuesLock), m_pPlayIdxBuf(pBuffer), m_pFilter(pFilter), m_pOutput(pOutput),
+      m_pCamParm(pCamParm), m_pFilterLock(pFilterLock)
 {
 }
 
@@ -70,11 +70,18 @@ HRESULT CSeek::ChangeRate()
 {
     if (!IsSeekable()) return S_OK;
     const int64_t frameDuration = m_pCamParm->CalcRefTime();
-    CAutoLock lock(m_pLock);
-    const double rate = m_dRateSeeking;
-    if (!(rate > 0)) {
-        m_dRateSeeking = 1.0;
-        return E_FAIL;
+    CAutoLock lock(m_pFilterLock);
+    double rate;
+    LONGLONG start, stop;
+    {
+        CAutoLock values(m_pLock);
+        if (!(m_dRateSeeking > 0)) {
+            m_dRateSeeking = 1.0;
+            return E_FAIL;
+        }
+        rate = m_dRateSeeking;
+        start = m_rtStart;
+        stop = m_rtStop;
     }
     m_pFilter->SetRate(rate);
     m_pPlayIdxBuf->SetStartSize(static_cast<uint32_t>(kStartSizeAtRate1 / rate));
@@ -82,7 +89,7 @@ HRESULT CSeek::ChangeRate()
     // Before the first data the frame rate is unknown; the push thread sets the step then.
     if (frameDuration > 0) m_pPlayIdxBuf->SetRefTime(static_cast<uint64_t>(frameDuration / rate));
     FlushMainPin();
-    return m_pOutput->IsConnected() ? m_pOutput->DeliverNewSegment(m_rtStart, m_rtStop, rate) : S_OK;
+    return m_pOutput->IsConnected() ? m_pOutput->DeliverNewSegment(start, stop, rate) : S_OK;
 }
 
 // A change while a restart is pending joins it: the host restarts once, from

@@ -13,9 +13,11 @@
 // calls the filter itself delivers each change twice; a change to what is pending
 // already does nothing more.
 //
-// Locking: the filter lock, held by the base around its values and by the rate
-// change throughout, the flush and its 100 ms pause included (lock 1 of the
-// filter's table). The filter's restart record has its own.
+// Locking: the values (start, stop, rate, duration) have a lock of their own, held
+// only around them, so that a downstream filter may ask for them on the thread
+// that delivers, even while a Stop holds the filter lock and joins that thread.
+// The rate change holds the filter lock throughout, the flush and its 100 ms pause
+// included (lock 1 of the filter's table). The filter's restart record has its own.
 
 #include "baseclasses/CSourceSeeking.h"
 
@@ -33,7 +35,7 @@ public:
 
     // pOwner is the filter's unknown, which every reference goes to.
     CSeek(IUnknown* pOwner, IPlayOwner* pFilter, CPlayIndexedBuffer* pBuffer, CVCSourceOutputPin* pOutput,
-          CCamParm* pCamParm, CCritSec* pLock);
+          CCamParm* pCamParm, CCritSec* pFilterLock);
 
     STDMETHODIMP_(ULONG) AddRef() override;
     STDMETHODIMP SetRate(double rate) override;
@@ -54,4 +56,6 @@ private:
     IPlayOwner* const m_pFilter;
     CVCSourceOutputPin* const m_pOutput;
     CCamParm* const m_pCamParm;
+    CCritSec* const m_pFilterLock;
+    CCritSec m_ValuesLock;
 };

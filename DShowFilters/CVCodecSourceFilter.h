@@ -36,6 +36,7 @@
 //   11. ring buffer (CMpegBuffer), HTTP record buffer (CHTTPBuffer)
 //   12. configuration (CFilterConfig)   texts and dates; takes nothing
 //       restart record (this filter)    the play and seek places; takes nothing
+//       seeking values (CSeek)          start, stop, rate; takes nothing
 //   13. camera parameters (CCamParm)    takes nothing: it calls out only after it
 //   14. trace log (CTraceLog)           last of all, and under it its sink's
 //                                       (CTraceCapture, the native build's)

@@ -160,11 +160,9 @@ protected:
         ASSERT_EQ(Set(VCSF_Port, v), S_OK);
     }
 
-    enum class Behind { NullRenderer, Nothing };
-
     // The first graph: the main pin into the system's Sample Grabber, whose
-    // callback feeds the pull source; behind it a Null Renderer, or nothing.
-    void FeedMainPinToPullSource(Behind behind)
+    // callback feeds the pull source, and a Null Renderer behind it.
+    void FeedMainPinToPullSource()
     {
         pullSource = new CPullSource(MEDIASUBTYPE_MPEG2_PROGRAM);
         feed = new CStreamFeed(pullSource.Get());
@@ -176,7 +174,6 @@ protected:
         ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(grabberFilter.Get(), L"stream grabber"));
         ASSERT_HRESULT_SUCCEEDED(
             graph->ConnectDirect(filter->GetPin(0), PinOf(grabberFilter.Get(), PINDIR_INPUT).Get(), nullptr));
-        if (behind == Behind::Nothing) return;
         ComPtr<IBaseFilter> renderer = SystemFilter(CLSID_NullRenderer);
         ASSERT_TRUE(renderer);
         ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(renderer.Get(), L"stream renderer"));
@@ -246,7 +243,7 @@ protected:
 TEST_F(DecoderPeerTest, LiveUnicastIsDecodedAtTheClipsPictureSizeAndFrameRate)
 {
     UseUnicastCamera();
-    FeedMainPinToPullSource(Behind::NullRenderer);
+    FeedMainPinToPullSource();
     ASSERT_HRESULT_SUCCEEDED(control->Run());  // S_FALSE while the renderer waits for its first sample
     DecodeInSecondGraph();
     ExpectTheClipsPictureSizeAndFrameRate();
@@ -334,11 +331,9 @@ TEST_F(DecoderPlaybackTest, PlaybackOfARecordingIsDecodedAtTheClipsPictureSizeAn
     int64_t first = 0, last = 0;
     ASSERT_NO_FATAL_FAILURE(Record(&first, &last));
     ASSERT_NO_FATAL_FAILURE(PlayInNewFilter(first, last));
-    // Not a renderer: the play thread delivers its end-of-stream as it ends, inside
-    // the filter's Stop, which holds the filter lock while it joins the thread, and
-    // Wine's renderer answers an end-of-stream by asking the filter's seeking for
-    // the stop position, which waits for that lock: the stop never returns.
-    FeedMainPinToPullSource(Behind::Nothing);
+    // The play thread delivers its end-of-stream as it ends, inside the filter's
+    // Stop, and the renderer may ask the filter's seeking for the stop position then.
+    FeedMainPinToPullSource();
     ASSERT_HRESULT_SUCCEEDED(control->Run());  // S_FALSE while the renderer waits for its first sample
     DecodeInSecondGraph();
     ExpectTheClipsPictureSizeAndFrameRate();
