@@ -3,6 +3,12 @@
 // stream whose bytes arrive while it is read (CGrowingStream), so that a parser
 // that only pulls can take a stream that another graph receives. The stream's
 // bytes come from the test through Stream().
+//
+// Locking: m_filterLock is the filter lock (CBaseFilter), taken by the graph's
+// state changes and the pin's connection; it is taken first. The stream's lock
+// (CGrowingStream) and the pin's queue lock (CPullSourcePin) come below it, each
+// taken alone and never while a read waits. The test appends from the grabber's
+// delivering thread; the parser reads on its own threads.
 
 #include "baseclasses/CBaseFilter.h"
 #include "tests/support/CGrowingStream.h"
